@@ -1,0 +1,25 @@
+# make run: install what is missing, build, start the program.
+# make test: install what is missing, build, run every test.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: setup build run test bench clean
+
+setup:
+	@bash scripts/setup.sh
+
+build: setup
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(BUILD)/bin/brisvane
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	$(BUILD)/bin/brisvane-bench
+
+clean:
+	rm -rf $(BUILD)

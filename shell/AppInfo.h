@@ -1,0 +1,23 @@
+#pragma once
+#include <QString>
+
+// The program's constants and configuration values, in one place.
+namespace AppInfo {
+inline const QString ProductName = QStringLiteral("Brisvane");
+inline const QString MakerName = QStringLiteral("Tarnwick");
+inline const QString SupportEmail = QStringLiteral("support@brisvane.example");
+inline const QString WebSite = QStringLiteral("https://www.brisvane.example/");
+inline const QString ContactPage = QStringLiteral("https://www.brisvane.example/contact");
+}  // namespace AppInfo
+
+// The application title: caption of every message and input box without one of its own.
+QString AppTitle();
+// Sets the application title from the product name (below).
+void SetAppTitle();
+// The product name cut back word by word (at least once) to at most 40 characters;
+// a name without a space stays whole.
+QString CutTitle(const QString& name);
+
+// The folder the program reads its own files from (pointers, skin, samples, converter).
+QString ProgramFolder();
+void SetProgramFolder(const QString& folder);  // for tests
