@@ -13,6 +13,13 @@ void FileList::Append(const QString& path) {
     endInsertRows();
 }
 
+void FileList::Append(const QStringList& paths) {
+    if (paths.isEmpty()) return;
+    beginInsertRows(QModelIndex(), Count(), Count() + static_cast<int>(paths.size()) - 1);
+    paths_.append(paths);
+    endInsertRows();
+}
+
 void FileList::RemoveAt(int i) {
     if (i < 1 || i > Count()) return;
     beginRemoveRows(QModelIndex(), i - 1, i - 1);
@@ -39,7 +46,7 @@ int FileList::rowCount(const QModelIndex& parent) const { return parent.isValid(
 
 QVariant FileList::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= Count()) return {};
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return paths_[index.row()];
+    if (role == Qt::DisplayRole) return paths_[index.row()];
     return {};
 }
 

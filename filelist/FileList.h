@@ -13,6 +13,8 @@ public:
     // Text of entry i, 1 <= i <= Count(); throws AppError outside that range.
     QString Item(int i) const;
     void Append(const QString& path);
+    // Appends several paths at once, in order (one update of the views).
+    void Append(const QStringList& paths);
     // Removes entry i; the entries after it move up by one. Out of range does nothing.
     void RemoveAt(int i);
     void Clear();

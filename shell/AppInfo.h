@@ -18,6 +18,13 @@ void SetAppTitle();
 // a name without a space stays whole.
 QString CutTitle(const QString& name);
 
+// One start in a hundred opens the maker's web site in the browser (through the dialogs seam).
+// The draw, seeded from the seconds since midnight, is made on every start.
+void OpenSiteOccasionally();
+// The number 1..100 drawn for a seed; the site opens on 7.
+int SiteVisitDraw(quint32 seed);
+constexpr int SiteVisitNumber = 7;
+
 // The folder the program reads its own files from (pointers, skin, samples, converter).
 QString ProgramFolder();
 void SetProgramFolder(const QString& folder);  // for tests

@@ -1,9 +1,10 @@
 #include <QApplication>
-#include <QWidget>
+
+#include "filelist/Form1.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QWidget placeholder;
-    placeholder.show();
+    Form1 form;  // runs its load step
+    form.show();
     return app.exec();
 }
