@@ -2,17 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <unordered_map>
 
 namespace {
-
-// Histogram cells: 5 bits per channel.
-constexpr int kBits = 5;
-constexpr int kCells = 1 << (3 * kBits);
-
-int CellOf(QRgb c) {
-    return ((qRed(c) >> 3) << 10) | ((qGreen(c) >> 3) << 5) | (qBlue(c) >> 3);
-}
 
 // The exact palette when the picture has few enough colours; empty otherwise.
 QList<QRgb> ExactColours(const QImage& img, int maxColours) {
@@ -30,112 +23,99 @@ QList<QRgb> ExactColours(const QImage& img, int maxColours) {
     return colours;
 }
 
+// Median cut over the occupied cells of a 6-bit-per-channel histogram.
+struct Cell {
+    int at[3];          // cell coordinates, 0..63
+    uint64_t count = 0;
+    uint64_t sum[3] = {0, 0, 0};
+};
+
 struct Box {
-    int lo[3], hi[3];  // inclusive cell bounds per channel
-    long long count = 0;
+    size_t begin, end;  // range of cells
+    uint64_t count = 0;
+    int extent = 0;     // widest channel's extent, in cells
+    int axis = 0;
 };
 
-struct Histogram {
-    std::vector<uint32_t> count = std::vector<uint32_t>(kCells, 0);
-    std::vector<uint64_t> sum[3] = {std::vector<uint64_t>(kCells, 0), std::vector<uint64_t>(kCells, 0),
-                                    std::vector<uint64_t>(kCells, 0)};
-};
-
-int Index(int r, int g, int b) { return (r << 10) | (g << 5) | b; }
-
-// Shrinks the box to the cells it really holds and counts its pixels.
-void Fit(Box& box, const Histogram& h) {
-    int lo[3] = {31, 31, 31}, hi[3] = {0, 0, 0};
-    long long n = 0;
-    for (int r = box.lo[0]; r <= box.hi[0]; ++r)
-        for (int g = box.lo[1]; g <= box.hi[1]; ++g)
-            for (int b = box.lo[2]; b <= box.hi[2]; ++b) {
-                const uint32_t c = h.count[Index(r, g, b)];
-                if (!c) continue;
-                n += c;
-                const int v[3] = {r, g, b};
-                for (int k = 0; k < 3; ++k) {
-                    lo[k] = std::min(lo[k], v[k]);
-                    hi[k] = std::max(hi[k], v[k]);
-                }
-            }
-    box.count = n;
-    if (n) std::copy(lo, lo + 3, box.lo), std::copy(hi, hi + 3, box.hi);
+void Fit(Box& box, const std::vector<Cell>& cells) {
+    int lo[3] = {63, 63, 63}, hi[3] = {0, 0, 0};
+    box.count = 0;
+    for (size_t i = box.begin; i < box.end; ++i) {
+        box.count += cells[i].count;
+        for (int k = 0; k < 3; ++k) {
+            lo[k] = std::min(lo[k], cells[i].at[k]);
+            hi[k] = std::max(hi[k], cells[i].at[k]);
+        }
+    }
+    box.axis = 0;
+    for (int k = 1; k < 3; ++k)
+        if (hi[k] - lo[k] > hi[box.axis] - lo[box.axis]) box.axis = k;
+    box.extent = hi[box.axis] - lo[box.axis];
 }
 
-// Splits the box at the median of its widest channel; false when it is a single cell.
-bool Split(Box& box, Box& other, const Histogram& h) {
-    int axis = 0;
-    for (int k = 1; k < 3; ++k)
-        if (box.hi[k] - box.lo[k] > box.hi[axis] - box.lo[axis]) axis = k;
-    if (box.hi[axis] == box.lo[axis]) return false;
-    std::array<long long, 32> plane{};
-    for (int r = box.lo[0]; r <= box.hi[0]; ++r)
-        for (int g = box.lo[1]; g <= box.hi[1]; ++g)
-            for (int b = box.lo[2]; b <= box.hi[2]; ++b) {
-                const int v[3] = {r, g, b};
-                plane[v[axis]] += h.count[Index(r, g, b)];
-            }
-    long long acc = 0;
-    int cut = box.lo[axis];
-    for (int v = box.lo[axis]; v < box.hi[axis]; ++v) {
-        acc += plane[v];
-        cut = v;
+// Splits the box at the pixel median of its widest channel.
+Box Split(Box& box, std::vector<Cell>& cells) {
+    const int axis = box.axis;
+    std::sort(cells.begin() + box.begin, cells.begin() + box.end,
+              [axis](const Cell& a, const Cell& b) { return a.at[axis] < b.at[axis]; });
+    uint64_t acc = 0;
+    size_t cut = box.begin + 1;
+    for (size_t i = box.begin; i + 1 < box.end; ++i) {
+        acc += cells[i].count;
+        cut = i + 1;
         if (acc * 2 >= box.count) break;
     }
-    other = box;
-    box.hi[axis] = cut;
-    other.lo[axis] = cut + 1;
-    Fit(box, h);
-    Fit(other, h);
-    return true;
+    Box other{cut, box.end};
+    box.end = cut;
+    Fit(box, cells);
+    Fit(other, cells);
+    return other;
 }
 
-QRgb MeanColour(const Box& box, const Histogram& h) {
-    uint64_t n = 0, s[3] = {0, 0, 0};
-    for (int r = box.lo[0]; r <= box.hi[0]; ++r)
-        for (int g = box.lo[1]; g <= box.hi[1]; ++g)
-            for (int b = box.lo[2]; b <= box.hi[2]; ++b) {
-                const int i = Index(r, g, b);
-                n += h.count[i];
-                for (int k = 0; k < 3; ++k) s[k] += h.sum[k][i];
-            }
-    if (!n) return qRgb(0, 0, 0);
+QRgb MeanColour(const Box& box, const std::vector<Cell>& cells) {
+    uint64_t s[3] = {0, 0, 0};
+    for (size_t i = box.begin; i < box.end; ++i)
+        for (int k = 0; k < 3; ++k) s[k] += cells[i].sum[k];
+    const uint64_t n = box.count;
     return qRgb(int((s[0] + n / 2) / n), int((s[1] + n / 2) / n), int((s[2] + n / 2) / n));
 }
 
 QList<QRgb> MedianCut(const QImage& img, int maxColours) {
-    Histogram h;
+    std::vector<Cell> grid(1 << 18);
     for (int y = 0; y < img.height(); ++y) {
         const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
         for (int x = 0; x < img.width(); ++x) {
-            const int i = CellOf(row[x]);
-            ++h.count[i];
-            h.sum[0][i] += qRed(row[x]);
-            h.sum[1][i] += qGreen(row[x]);
-            h.sum[2][i] += qBlue(row[x]);
+            const int r = qRed(row[x]), g = qGreen(row[x]), b = qBlue(row[x]);
+            Cell& cell = grid[((r >> 2) << 12) | ((g >> 2) << 6) | (b >> 2)];
+            ++cell.count;
+            cell.sum[0] += r;
+            cell.sum[1] += g;
+            cell.sum[2] += b;
         }
     }
-    std::vector<Box> boxes(1);
-    boxes[0] = Box{{0, 0, 0}, {31, 31, 31}, 0};
-    Fit(boxes[0], h);
+    std::vector<Cell> cells;
+    for (int i = 0; i < static_cast<int>(grid.size()); ++i)
+        if (grid[i].count) {
+            Cell c = grid[i];
+            c.at[0] = i >> 12, c.at[1] = (i >> 6) & 63, c.at[2] = i & 63;
+            cells.push_back(c);
+        }
+    std::vector<Box> boxes{Box{0, cells.size()}};
+    Fit(boxes[0], cells);
     while (static_cast<int>(boxes.size()) < maxColours) {
-        // Split the box holding the most pixels times its largest extent, among those that can.
+        // Split the box with the most pixels times its extent, among those holding two cells or more.
         int best = -1;
-        long long bestScore = 0;
+        uint64_t bestScore = 0;
         for (int i = 0; i < static_cast<int>(boxes.size()); ++i) {
             const Box& b = boxes[i];
-            const int extent = std::max({b.hi[0] - b.lo[0], b.hi[1] - b.lo[1], b.hi[2] - b.lo[2]});
-            const long long score = b.count * extent;
-            if (extent > 0 && score > bestScore) best = i, bestScore = score;
+            const uint64_t score = b.count * static_cast<uint64_t>(b.extent);
+            if (b.end - b.begin > 1 && score > bestScore) best = i, bestScore = score;
         }
         if (best < 0) break;
-        Box other;
-        if (!Split(boxes[best], other, h)) break;
-        boxes.push_back(other);
+        boxes.push_back(Split(boxes[best], cells));
     }
     QList<QRgb> palette;
-    for (const Box& b : boxes) palette.append(MeanColour(b, h));
+    for (const Box& b : boxes) palette.append(MeanColour(b, cells));
     return palette;
 }
 
@@ -172,8 +152,24 @@ constexpr int kBayer8[8][8] = {
     {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
     {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21}};
 
-// Dither amplitude: about the spacing of a 256-colour palette spread over the colour cube.
-constexpr int kSpread = 32;
+// Dither amplitude: the typical distance between neighbouring palette colours (the median
+// nearest-neighbour distance), so a palette packed into a narrow range gets fine dithering.
+int DitherSpread(const QList<QRgb>& palette) {
+    std::vector<double> nearest;
+    for (int i = 0; i < palette.size(); ++i) {
+        double best = 1e9;
+        for (int j = 0; j < palette.size(); ++j) {
+            if (i == j) continue;
+            const int dr = qRed(palette[i]) - qRed(palette[j]), dg = qGreen(palette[i]) - qGreen(palette[j]),
+                      db = qBlue(palette[i]) - qBlue(palette[j]);
+            best = std::min(best, std::sqrt(double(dr * dr + dg * dg + db * db)));
+        }
+        nearest.push_back(best);
+    }
+    if (nearest.empty()) return 0;
+    std::nth_element(nearest.begin(), nearest.begin() + nearest.size() / 2, nearest.end());
+    return std::clamp(static_cast<int>(nearest[nearest.size() / 2] + 0.5), 2, 48);
+}
 
 int Clamp(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 
@@ -200,11 +196,12 @@ IndexedPicture ReduceColours(const QImage& picture, int maxColours, bool dither)
 
     out.palette = MedianCut(img, maxColours);
     NearestColour nearest(out.palette);
+    const int spread = dither ? DitherSpread(out.palette) : 0;
     for (int y = 0; y < img.height(); ++y) {
         const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
         uint8_t* dst = &out.indices[size_t(y) * out.width];
         for (int x = 0; x < img.width(); ++x) {
-            const int offset = dither ? (kBayer8[y & 7][x & 7] * 2 - 63) * kSpread / 128 : 0;
+            const int offset = (kBayer8[y & 7][x & 7] * 2 - 63) * spread / 128;
             dst[x] = nearest(Clamp(qRed(row[x]) + offset), Clamp(qGreen(row[x]) + offset),
                              Clamp(qBlue(row[x]) + offset));
         }

@@ -1,0 +1,174 @@
+#include "output/ResultWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <filesystem>
+#include <system_error>
+
+#include "output/OutputNaming.h"
+#include "platform/RunAndWait.h"
+#include "shell/AppInfo.h"
+#include "shell/PathHelpers.h"
+
+namespace {
+
+// A failed step of the write, carrying the reason for the user.
+struct WriteFailure {
+    QString reason;
+};
+
+std::filesystem::path FsPath(const QString& path) {
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+// An empty file of a fresh name beside the target, with the target's permissions when it exists.
+QString CreatePartFile(const QString& target) {
+    const QString stem = FolderOf(target) + QLatin1Char('.') + FileNameOf(target);
+    QFile file;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        file.setFileName(stem + QStringLiteral(".%1.part").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) break;
+        if (file.error() != QFileDevice::OpenError || file.exists() == false)
+            throw WriteFailure{QStringLiteral("no file can be created in the folder %1 (%2)")
+                                   .arg(QDir::toNativeSeparators(FolderOf(target)), file.errorString())};
+    }
+    if (!file.isOpen()) throw WriteFailure{QStringLiteral("no temporary name is free beside it")};
+    file.close();
+    if (QFileInfo::exists(target)) QFile::setPermissions(file.fileName(), QFile::permissions(target));
+    return file.fileName();
+}
+
+void WriteBmp(const QImage& picture, const QString& path) {
+    QImageWriter writer(path, "bmp");
+    if (!writer.write(picture.convertToFormat(QImage::Format_RGB32)))
+        throw WriteFailure{QStringLiteral("the bitmap could not be written (%1)").arg(writer.errorString())};
+}
+
+QStringList FormatArguments(ResultFormat format) {
+    switch (format) {
+    case ResultFormat::Jpeg: return {QStringLiteral("-out"), QStringLiteral("jpeg"), QStringLiteral("-truecolors")};
+    case ResultFormat::Gif:
+        return {QStringLiteral("-out"), QStringLiteral("gif"), QStringLiteral("-dither"), QStringLiteral("-colors"),
+                QStringLiteral("256")};
+    case ResultFormat::Png: return {QStringLiteral("-out"), QStringLiteral("png")};
+    default: return {};
+    }
+}
+
+QString ConverterMessage(const QByteArray& errorOutput) {
+    QString text = QString::fromLocal8Bit(errorOutput).trimmed();
+    text = text.section(QLatin1Char('\n'), 0, 0);  // the first line says what went wrong
+    const QString prefix = QStringLiteral("brisvane-convert: ");
+    if (text.startsWith(prefix)) text = text.mid(prefix.size());
+    return text;
+}
+
+// Makes the result in `part` through the converter, from a bitmap in a private scratch folder.
+void Convert(const QImage& picture, ResultFormat format, const QString& part, const ConverterSetup& converter) {
+    const QFileInfo program(converter.program);
+    if (!program.isFile() || !program.isExecutable())
+        throw WriteFailure{QStringLiteral("the converter %1 is missing").arg(QDir::toNativeSeparators(converter.program))};
+
+    QTemporaryDir scratch;  // private to this user, removed with everything in it
+    if (!scratch.isValid())
+        throw WriteFailure{QStringLiteral("no temporary folder could be made (%1)").arg(scratch.errorString())};
+    const QString bitmap = scratch.filePath(QStringLiteral("picture.bmp"));
+    WriteBmp(picture, bitmap);
+
+    const RunResult run = RunAndWait(converter.program,
+                                     FormatArguments(format) << QStringLiteral("-o") << part << bitmap,
+                                     converter.timeoutMs);
+    if (run.status == RunResult::Status::FailedToStart)
+        throw WriteFailure{QStringLiteral("the converter %1 could not be started (%2)")
+                               .arg(QDir::toNativeSeparators(converter.program), run.errorText)};
+    if (run.status != RunResult::Status::Finished)
+        throw WriteFailure{QStringLiteral("the converter failed: %1").arg(run.errorText)};
+    if (run.exitCode != 0) {
+        const QString message = ConverterMessage(run.errorOutput);
+        throw WriteFailure{message.isEmpty() ? QStringLiteral("the converter failed with exit code %1").arg(run.exitCode)
+                                             : QStringLiteral("the converter failed: %1").arg(message)};
+    }
+}
+
+QByteArray ReaderFormat(ResultFormat format) {
+    switch (format) {
+    case ResultFormat::Bmp: return "bmp";
+    case ResultFormat::Jpeg: return "jpeg";
+    case ResultFormat::Gif: return "gif";
+    case ResultFormat::Png: return "png";
+    default: return {};
+    }
+}
+
+// The written file must read back as a picture of the expected format and size.
+void CheckWritten(const QString& part, ResultFormat format, QSize size) {
+    QImageReader reader(part);
+    reader.setAutoTransform(false);
+    const bool formatOk = reader.format() == ReaderFormat(format) ||
+                          (format == ResultFormat::Jpeg && reader.format() == "jpg");
+    const QImage back = formatOk && reader.size() == size ? reader.read() : QImage();
+    if (back.isNull() || back.size() != size)
+        throw WriteFailure{QStringLiteral("the written file did not read back as a %1 x %2 %3 picture")
+                               .arg(size.width())
+                               .arg(size.height())
+                               .arg(QString::fromLatin1(ReaderFormat(format)).toUpper())};
+}
+
+void ReplaceTarget(const QString& part, const QString& target) {
+    std::error_code error;
+    std::filesystem::rename(FsPath(part), FsPath(target), error);
+    if (error)
+        throw WriteFailure{QStringLiteral("it could not take the place of the old file (%1)")
+                               .arg(QString::fromLocal8Bit(error.message().c_str()))};
+}
+
+}  // namespace
+
+ConverterSetup InstalledConverter() {
+    ConverterSetup setup;
+#ifdef Q_OS_WIN
+    setup.program = ProgramFolder() + QStringLiteral("/brisvane-convert.exe");
+#else
+    setup.program = ProgramFolder() + QStringLiteral("/brisvane-convert");
+#endif
+    return setup;
+}
+
+WriteOutcome WriteResult(const QImage& picture, const QString& outputPath, const ConverterSetup& converter) {
+    WriteOutcome outcome;
+    outcome.target = TargetFileFor(outputPath);
+    const ResultFormat format = FormatForKey(SplitOutputName(outputPath).key);
+    if (outcome.target.isEmpty()) {
+        outcome.status = WriteOutcome::Status::NoFormat;
+        return outcome;
+    }
+    QString part;
+    try {
+        if (picture.isNull()) throw WriteFailure{QStringLiteral("there is no picture on show")};
+        part = CreatePartFile(outcome.target);
+        if (format == ResultFormat::Bmp)
+            WriteBmp(picture, part);
+        else
+            Convert(picture, format, part, converter);
+        CheckWritten(part, format, picture.size());
+        ReplaceTarget(part, outcome.target);
+        outcome.status = WriteOutcome::Status::Written;
+    } catch (const WriteFailure& failure) {
+        if (!part.isEmpty()) QFile::remove(part);
+        outcome.status = WriteOutcome::Status::Failed;
+        outcome.reason = failure.reason;
+    } catch (...) {
+        if (!part.isEmpty()) QFile::remove(part);
+        throw;
+    }
+    return outcome;
+}

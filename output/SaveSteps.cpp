@@ -1,0 +1,102 @@
+#include "output/SaveSteps.h"
+
+#include <QDir>
+
+#include "filelist/FileList.h"
+#include "output/SaveOptionFrame.h"
+#include "output/StepHost.h"
+#include "platform/Dialogs.h"
+#include "shell/ErrorReport.h"
+#include "shell/PathHelpers.h"
+
+namespace SaveMessages {
+QString FolderMissing() { return QStringLiteral("Folder does not exist. Please select another folder."); }
+QString NoSaveOption(const QString& itemText) {
+    return QStringLiteral("\"%1\" was not saved: no save option is chosen.\n\nPlease choose where to save the "
+                          "results under \"Save Option\".")
+        .arg(QDir::toNativeSeparators(itemText));
+}
+QString NoWritableFormat(const QString& itemText) {
+    return QStringLiteral("\"%1\" was not saved: only BMP, JPEG, GIF and PNG pictures can be written.\n\n"
+                          "Use \"Do Not Save and Show Next Image\" to go on.")
+        .arg(QDir::toNativeSeparators(itemText));
+}
+QString SaveFailed(const QString& target, const QString& reason) {
+    return QStringLiteral("The picture could not be saved as \"%1\": %2.\n\nNothing has been replaced, and the "
+                          "picture stays on show. You can choose another folder and save again.")
+        .arg(QDir::toNativeSeparators(target), reason);
+}
+QString Done() { return QStringLiteral("Done."); }
+}  // namespace SaveMessages
+
+namespace {
+// Leading and trailing spaces removed (only spaces: other characters belong to the name).
+QString TrimSpaces(const QString& text) {
+    qsizetype first = 0, last = text.size();
+    while (first < last && text[first] == QLatin1Char(' ')) ++first;
+    while (last > first && text[last - 1] == QLatin1Char(' ')) --last;
+    return text.mid(first, last - first);
+}
+
+void Tell(const QString& text) {
+    AppDialogs().Message(text, Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+}
+}  // namespace
+
+SaveSteps::SaveSteps(StepHost& host, const SaveOptionFrame& options) : host_(host), options_(options) {}
+
+void SaveSteps::PushButton5_Click() {
+    ErrorSteps s(ErrorLocation(QStringLiteral("Form2"), QStringLiteral("PushButton5_Click")));
+    const SaveChoice choice = options_.Choice();
+    if (s.Test(100, [&] { return !choice.besideSource && !FolderExists(choice.folder); })) {
+        AppDialogs().Message(SaveMessages::FolderMissing());
+        return;
+    }
+    // A save runs alone, and never in the middle of a removal run, which lets clicks through.
+    if (s.Test(102, [&] { return saveBusy_ || host_.RemovalRunning(); })) return;
+    saveBusy_ = true;
+    s.Do(104, [&] { host_.SetBusyPointer(true); });
+    QString itemText, outputPath;
+    s.Do(106, [&] {
+        itemText = host_.List().Item(host_.CurrentFile());
+        outputPath = BuildOutputPath(itemText, choice);
+    });
+    bool saved = false;
+    s.Do(108, [&] { saved = SaveCurrentPicture(outputPath, itemText); });
+    s.Do(110, [&] { host_.SetBusyPointer(false); });
+    if (saved) s.Do(112, [&] { ShowNextPicture(); });
+    saveBusy_ = false;
+}
+
+bool SaveSteps::SaveCurrentPicture(const QString& outputPath, const QString& itemText) {
+    if (outputPath.isEmpty()) {
+        Tell(SaveMessages::NoSaveOption(itemText));
+        return false;
+    }
+    const WriteOutcome outcome = WriteResult(host_.PersistentImage(), outputPath, converter);
+    switch (outcome.status) {
+    case WriteOutcome::Status::Written: return true;
+    case WriteOutcome::Status::NoFormat: Tell(SaveMessages::NoWritableFormat(itemText)); return false;
+    case WriteOutcome::Status::Failed: Tell(SaveMessages::SaveFailed(outcome.target, outcome.reason)); return false;
+    }
+    return false;
+}
+
+void SaveSteps::PushButton1_Click() {
+    ErrorSteps s(ErrorLocation(QStringLiteral("Form2"), QStringLiteral("PushButton1_Click")));
+    if (s.Test(100, [&] { return saveBusy_ || host_.RemovalRunning(); })) return;
+    s.Do(102, [&] { host_.SetBusyPointer(false); });
+    s.Do(104, [&] { ShowNextPicture(); });
+}
+
+void SaveSteps::ShowNextPicture() {
+    FileList& list = host_.List();
+    int& current = host_.CurrentFile();
+    if (current < list.Count()) {
+        ++current;
+        host_.LoadNewPicture(TrimSpaces(list.Item(current)));
+        return;
+    }
+    AppDialogs().Message(SaveMessages::Done());
+    host_.ShowListWindow();
+}

@@ -1,0 +1,44 @@
+#pragma once
+#include <QString>
+
+#include "output/ResultWriter.h"
+
+class SaveOptionFrame;
+class StepHost;
+
+// The two step buttons of the editor: "Save and Show Next Image" writes the picture as it
+// now stands and moves on; "Do Not Save and Show Next Image" only moves on. After the last
+// entry the user is told "Done." and taken back to the file list.
+//
+// A save that writes nothing (no save option, a name whose format cannot be written) or fails
+// says so, naming the file, and stays on the picture with its edits so it can be saved again.
+class SaveSteps {
+public:
+    SaveSteps(StepHost& host, const SaveOptionFrame& options);
+
+    void PushButton5_Click();  // save, then show the next picture
+    void PushButton1_Click();  // show the next picture without saving
+    void ShowNextPicture();
+
+    bool SaveBusy() const { return saveBusy_; }
+
+    // Where the converter is and how long it may run; tests point it elsewhere.
+    ConverterSetup converter = InstalledConverter();
+
+private:
+    // Writes the picture on show; true when it is in place.
+    bool SaveCurrentPicture(const QString& outputPath, const QString& itemText);
+
+    StepHost& host_;
+    const SaveOptionFrame& options_;
+    bool saveBusy_ = false;
+};
+
+// The texts the save step shows.
+namespace SaveMessages {
+QString FolderMissing();
+QString NoSaveOption(const QString& itemText);
+QString NoWritableFormat(const QString& itemText);
+QString SaveFailed(const QString& target, const QString& reason);
+QString Done();
+}  // namespace SaveMessages

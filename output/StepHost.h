@@ -1,0 +1,21 @@
+#pragma once
+#include <QImage>
+#include <QString>
+
+class FileList;
+
+// What the save and skip steps need of the editor window.
+class StepHost {
+public:
+    virtual ~StepHost() = default;
+
+    virtual FileList& List() = 0;   // the file list's entries
+    virtual int& CurrentFile() = 0; // nCurrentFile: 1-based position of the picture on show
+    // The persistent image of the picture on show (the picture plus the marks painted since);
+    // null when no picture of the entry nCurrentFile is loaded.
+    virtual QImage PersistentImage() const = 0;
+    virtual void LoadNewPicture(const QString& path) = 0;
+    virtual void SetBusyPointer(bool busy) = 0;  // hourglass on, or back to the default
+    virtual void ShowListWindow() = 0;           // shows the file list and hides the editor
+    virtual bool RemovalRunning() const = 0;     // "Start Removing" is at work
+};
