@@ -1,13 +1,16 @@
 #include "inpaint/Inpainting.h"
 
+#include "inpaint/reference/ReferenceEngine.h"
+
 namespace inpaint {
 
 std::atomic<bool> StopRequested{false};
 
-// Placeholder until the engine lands: fills nothing.
-int InpaintPicture(PictureAccess&, PictureAccess&, std::uint8_t, std::uint8_t, std::uint8_t, bool,
-                   int, int, const RunHooks&) {
-    return 0;
+int InpaintPicture(PictureAccess& source, PictureAccess& target, std::uint8_t red,
+                   std::uint8_t green, std::uint8_t blue, bool liveDisplay, int blockRadius,
+                   int scanBorder, const RunHooks& hooks) {
+    return reference::InpaintPicture(source, target, red, green, blue, liveDisplay, blockRadius,
+                                     scanBorder, hooks);
 }
 
 }  // namespace inpaint

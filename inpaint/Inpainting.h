@@ -29,7 +29,7 @@ struct RunHooks {
 // Why a run ended without a result. Nothing is written back on these paths.
 class InpaintError : public std::runtime_error {
 public:
-    enum class Reason { NoSourceArea, PictureTooLarge, OutOfMemory, SizeMismatch };
+    enum class Reason { NoSourceArea, PictureTooLarge, OutOfMemory, SizeMismatch, BadArgument };
     InpaintError(Reason reason, const std::string& message)
         : std::runtime_error(message), reason_(reason) {}
     Reason reason() const { return reason_; }
