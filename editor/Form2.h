@@ -1,21 +1,142 @@
 #pragma once
+#include <QCursor>
+#include <QImage>
+#include <QString>
 #include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "editor/MarkingTools.h"
+#include "inpaint/Inpainting.h"
 
 class FileList;
+class PictureBox;
+class QCheckBox;
+class QFrame;
+class QKeyEvent;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
 
-// The editor window. Shown from the file list with "Next >", which loads list entry 1.
+// The editor window. Shown from the file list with "Next >", which loads list entry 1; the
+// user marks regions on the picture, removes them, and steps through the list.
 class Form2 : public QWidget {
     Q_OBJECT
 public:
     // `list` is Form1's list; `listWindow` is shown again when the editor goes back.
     Form2(FileList& list, QWidget* listWindow);
+    ~Form2() override;
 
     // Shows the editor from the file list ("Next >"): nCurrentFile := 1, loads entry 1.
     void ShowFromList();
 
+    // Loads a picture file into the picture area; big pictures may be reduced to 487 x 380.
+    void LoadNewPicture(const QString& thefile);
+    // Fits the scroll bars to the picture and scrolls back to its top-left corner.
+    void ArrangePicture();
+    // The next list entry, or "Done." and back to the list after the last one.
+    void ShowNextPicture();
+    // Shows the list window and hides the editor.
+    void ShowListWindow();
+
+    // What the save step works with.
+    const QImage& PersistentImage() const;  // picture plus marks, what is saved
+    bool HasPicture() const;                // false after a failed load: nothing to save
+    FileList& List() { return list_; }
+    bool IsRemoving() const { return removing_; }
+
+    // The window's pointer; the hourglass doubles as the busy flag of the long steps.
+    enum class Pointer { Default, Hourglass, Custom };
+    void SetPointer(Pointer pointer);
+    Pointer CurrentPointer() const { return pointer_; }
+    bool IsBusy() const { return pointer_ == Pointer::Hourglass; }
+
+    // The removal engine "Start Removing" runs (tests put a stand-in here).
+    using RemovalEngine = std::function<int(inpaint::PictureAccess& source, inpaint::PictureAccess& target,
+                                            std::uint8_t red, std::uint8_t green, std::uint8_t blue,
+                                            bool liveDisplay, int blockRadius, int scanBorder,
+                                            const inpaint::RunHooks& hooks)>;
+    RemovalEngine Engine = inpaint::InpaintPicture;
+
+    // The two step buttons run these (default: ShowNextPicture); never while a removal runs.
+    std::function<void()> SaveStep;
+    std::function<void()> SkipStep;
+
     int nCurrentFile = 0;
+    int OrigWidth = 0;
+    int OrigHeight = 0;
+    bool UndoReady = false;
+
+    // Controls, by their design names.
+    QPushButton* PushButton1 = nullptr;   // "Do Not Save and Show Next Image"
+    QPushButton* PushButton2 = nullptr;   // "< Back"
+    QPushButton* PushButton3 = nullptr;   // "Start Removing" / "Stop"
+    QPushButton* PushButton5 = nullptr;   // "Save and Show Next Image"
+    QPushButton* PushButton7 = nullptr;   // "?" removal help
+    QPushButton* PushButton8 = nullptr;   // "?" Block Size help
+    QPushButton* PushButton9 = nullptr;   // "?" Scan Border help
+    QPushButton* PushButton11 = nullptr;  // "?" Polygon help
+    QPushButton* PushButton12 = nullptr;  // "Undo Remove"
+    QFrame* PicScroll = nullptr;
+    PictureBox* PicOrg = nullptr;
+    PictureBox* picUndo = nullptr;
+    QScrollBar* HscrPic = nullptr;
+    QScrollBar* VscrPic = nullptr;
+    QFrame* Frame5 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    QGroupBox* Frame4 = nullptr;
+    QGroupBox* Frame7 = nullptr;  // "Save Option": filled by the save step's controls
+    QRadioButton* Option1 = nullptr;  // "Polygon"
+    QRadioButton* Option2 = nullptr;  // "Box"
+    QScrollBar* HScroll1 = nullptr;   // Block Size
+    QScrollBar* HScroll2 = nullptr;   // Scan Border
+    QLabel* Label2 = nullptr;
+    QLabel* Label4 = nullptr;
+    QCheckBox* ChkPrev = nullptr;
+
+    MarkingTools& Tools() { return *tools_; }
+
+    // Event procedures.
+    void PushButton1_Click();
+    void PushButton2_Click();
+    void PushButton3_Click();
+    void PushButton5_Click();
+    void PushButton7_Click();
+    void PushButton8_Click();
+    void PushButton9_Click();
+    void PushButton11_Click();
+    void PushButton12_Click();
+    void Option1_Click();
+    void Option2_Click();
+    void PasteFromClipboard();
+    void CopyToClipboard();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void Form_Load();
+    void BuildControls();
+    void LoadToolChoice();
+    void HScroll1_Change(int value);
+    void HScroll2_Change(int value);
+    void WatchPointer(QWidget* widget, Pointer shape);
+    void OnKeyPress(const QKeyEvent& key);
+    bool ShowBigImageQuestion();
+
     FileList& list_;
     QWidget* listWindow_;
+    std::unique_ptr<MarkingSurface> surface_;
+    std::unique_ptr<MarkingTools> tools_;
+    Pointer pointer_ = Pointer::Default;
+    QCursor customCursor_;
+    bool hasCustomCursor_ = false;
+    QString SavedCaption;
+    bool removing_ = false;
+    QObject* pointerWatcher_ = nullptr;
 };

@@ -1,0 +1,95 @@
+#pragma once
+#include <QImage>
+#include <QRect>
+#include <QWidget>
+#include <vector>
+
+#include "inpaint/PictureAccess.h"
+#include "platform/PixelDrawing.h"
+
+// A picture box in three layers:
+//  - the picture: as loaded, pasted or committed (what an undo copy takes);
+//  - the persistent image: the picture plus everything painted into it since (what the engine
+//    reads and writes, what is copied and saved), 32-bit RGB;
+//  - the transient overlay: rubber bands and unfinished outlines, drawn over the persistent
+//    image on screen only.
+// One picture pixel is one logical pixel, on any screen density. Mouse events are handed on as
+// signals with positions in picture pixels (fractions possible on scaled screens).
+class PictureBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit PictureBox(QWidget* parent = nullptr);
+
+    // Replaces picture and persistent image (dropping every mark) and takes the picture's size.
+    // A null image empties the box.
+    void SetPicture(const QImage& picture);
+    bool HasPicture() const { return !image_.isNull(); }
+    const QImage& Picture() const { return picture_; }
+    const QImage& Image() const { return image_; }
+    // The persistent image becomes the picture.
+    void Commit();
+    // Puts back a persistent image taken earlier (same size); the picture stays.
+    void RestoreImage(const QImage& image);
+
+    // The overlay: a list of shapes drawn over the persistent image, in order.
+    void ClearOverlay();
+    void OverlayLine(QPoint a, QPoint b, QRgb colour, pixels::DrawMode mode);
+    void OverlayBox(QPoint a, QPoint b, QRgb colour, pixels::DrawMode mode);
+    bool OverlayEmpty() const { return overlay_.empty(); }
+    // The persistent image with the overlay on top: what the screen shows.
+    QImage Composed() const;
+
+    // Painting into the persistent image, in copy mode.
+    void PaintBox(QPoint a, QPoint b, QRgb colour);
+    void PaintPolygon(const std::vector<QPoint>& corners, QRgb colour);
+
+    // Writes a rectangle of pixels (engine layout: 32-bit, blue in byte 0) into the persistent
+    // image; shown at the next Redraw.
+    void WritePixels(int x, int y, int w, int h, const std::uint32_t* src, int stride);
+    // Repaints what was written since the last redraw.
+    void RedrawWritten();
+
+Q_SIGNALS:
+    void MousePressed(Qt::MouseButton button, QPointF position);
+    void MouseMoved(QPointF position);
+    void MouseReleased(Qt::MouseButton button, QPointF position);
+    void DoubleClicked(Qt::MouseButton button, QPointF position);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    // Only the double click itself: the press before it has already been handed on.
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    struct OverlayShape {
+        enum class Kind { Line, Box } kind;
+        QPoint a, b;
+        QRgb colour;
+        pixels::DrawMode mode;
+    };
+    void DrawOverlay(QImage& part, QPoint offset) const;
+    void UpdatePixels(const QRect& r);
+
+    QImage picture_;
+    QImage image_;
+    std::vector<OverlayShape> overlay_;
+    QRect written_;
+};
+
+// The engine's view of a picture box: reads and writes its persistent image.
+class PictureBoxAccess : public inpaint::PictureAccess {
+public:
+    explicit PictureBoxAccess(PictureBox& box) : box_(box) {}
+    int Width() const override;
+    int Height() const override;
+    void ReadPixels(std::uint32_t* dst) const override;
+    void WritePixels(int x, int y, int w, int h, const std::uint32_t* src, int stride) override;
+    void Redraw() override;
+    void Commit() override;
+
+private:
+    PictureBox& box_;
+};

@@ -1,0 +1,560 @@
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#include "editor/Form2.h"
+#include "filelist/FileList.h"
+#include "platform/PictureBox.h"
+#include "platform/ScriptedDialogs.h"
+#include "platform/SettingsStore.h"
+#include "shell/AppInfo.h"
+
+namespace {
+constexpr QRgb Grey = 0xFF808080u;
+constexpr QRgb Filler = 0xFF404040u;
+
+QString BigQuestion() {
+    return QStringLiteral("This image file size is big.\r\rWould you like to reduce the quality of the image and then edit?");
+}
+
+// One editor window over a list of pictures made in a temporary folder.
+struct Editor {
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    FileList list;
+    QWidget listWindow;
+    std::unique_ptr<Form2> form;
+
+    Editor() {
+        UseSettingsFolder(dir.path() + QStringLiteral("/settings"));
+        SetProgramFolder(dir.path());
+        form = std::make_unique<Form2>(list, &listWindow);
+    }
+
+    QString Picture(const QString& name, int w, int h, QRgb colour = Grey) {
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(colour);
+        const QString path = dir.filePath(name);
+        if (!image.save(path)) qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+
+    // Lists the pictures and shows the editor on the first one.
+    void Open(const QStringList& paths) {
+        for (const QString& p : paths) list.Append(p);
+        form->ShowFromList();
+    }
+
+    PictureBox& Pic() { return *form->PicOrg; }
+    QRgb At(int x, int y) { return form->PicOrg->Image().pixel(x, y); }
+    int Marked() {
+        const QImage& image = form->PicOrg->Image();
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) == MarkerColor;
+        return n;
+    }
+
+    void Press(QPoint p, Qt::MouseButton b = Qt::LeftButton) { QTest::mousePress(&Pic(), b, {}, p); }
+    void Release(QPoint p, Qt::MouseButton b = Qt::LeftButton) { QTest::mouseRelease(&Pic(), b, {}, p); }
+    void Click(QPoint p, Qt::MouseButton b = Qt::LeftButton) {
+        Press(p, b);
+        Release(p, b);
+    }
+    void Move(QPoint p) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(p), QPointF(Pic().mapToGlobal(p)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&Pic(), &move);
+    }
+    void Drag(QPoint from, QPoint to) {
+        Press(from);
+        Move(to);
+        Release(to);
+    }
+    void Key(Qt::Key key) {
+        QWidget* target = QApplication::focusWidget();
+        if (!target || target->window() != form.get()) target = form.get();
+        QTest::keyClick(target, key, Qt::ControlModifier);
+    }
+};
+
+// Stands in for the engine: replaces every marker pixel with Filler, one row per step, yielding
+// after each; runs `onYield` at every yield as a user acting meanwhile would.
+struct FakeEngine {
+    std::function<void(int step)> onYield;
+    bool failAfterFirstRow = false;
+    int runs = 0;
+
+    int operator()(inpaint::PictureAccess& source, inpaint::PictureAccess& target, std::uint8_t r,
+                   std::uint8_t g, std::uint8_t b, bool live, int, int, const inpaint::RunHooks& hooks) {
+        ++runs;
+        const int w = source.Width(), h = source.Height();
+        std::vector<std::uint32_t> px(std::size_t(w) * h);
+        source.ReadPixels(px.data());
+        const std::uint32_t marker = (std::uint32_t(r) << 16) | (std::uint32_t(g) << 8) | b;
+        int steps = 0;
+        for (int y = 0; y < h; ++y) {
+            bool any = false;
+            for (int x = 0; x < w; ++x) {
+                std::uint32_t& p = px[std::size_t(y) * w + x];
+                if ((p & 0xFFFFFF) == marker) {
+                    p = Filler;
+                    any = true;
+                }
+            }
+            if (!any) continue;
+            ++steps;
+            if (live) {
+                target.WritePixels(0, y, w, 1, px.data() + std::size_t(y) * w, w);
+                target.Redraw();
+            }
+            if (failAfterFirstRow)
+                throw inpaint::InpaintError(inpaint::InpaintError::Reason::NoSourceArea, "no source area");
+            hooks.yield();
+            if (onYield) onYield(steps);
+            if (inpaint::StopRequested) return 0;
+        }
+        target.WritePixels(0, 0, w, h, px.data(), w);
+        target.Commit();
+        target.Redraw();
+        return steps;
+    }
+};
+}  // namespace
+
+class Form2Test : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void Layout_Should_HaveTheFixedPlaces() {
+        Editor e;
+        QCOMPARE(e.form->size(), QSize(1063, 396));
+        QCOMPARE(e.form->PicScroll->geometry(), QRect(8, 42, 520, 346));
+        QCOMPARE(e.form->Frame7->geometry(), QRect(536, 199, 520, 121));
+        QCOMPARE(e.form->PushButton3->text(), QStringLiteral("Start Removing"));
+        QVERIFY(e.form->ChkPrev->isChecked());
+        QVERIFY(e.form->Frame2->y() >= 396);  // out of sight
+        QVERIFY(e.form->picUndo->isHidden());
+        QCOMPARE(e.form->Label2->text(), QStringLiteral("4"));
+        QCOMPARE(e.form->Label4->text(), QStringLiteral("10"));
+    }
+
+    void ShowFromList_Should_LoadTheFirstEntryAtItsOwnSize() {
+        Editor e;
+        e.Open({e.Picture("a.bmp", 100, 80), e.Picture("b.png", 30, 20)});
+        QCOMPARE(e.form->nCurrentFile, 1);
+        QCOMPARE(e.Pic().size(), QSize(100, 80));
+        QCOMPARE(e.form->OrigWidth, 100);
+        QVERIFY(e.form->isVisible());
+        QVERIFY(e.dialogs.shown.isEmpty());
+    }
+
+    void Click_Should_PaintOnePixel() {
+        Editor e;
+        e.Open({e.Picture("a.bmp", 100, 80)});
+        e.Click({20, 30});
+        QCOMPARE(e.Marked(), 1);
+        QCOMPARE(e.At(20, 30), MarkerColor);
+    }
+
+    void BothDiagonals_Should_PaintTheSameBox() {
+        Editor e;
+        e.Open({e.Picture("a.bmp", 100, 80)});
+        e.Drag({10, 12}, {40, 50});
+        const QImage downRight = e.Pic().Image();
+        e.form->LoadNewPicture(e.list.Item(1));
+        e.Drag({40, 50}, {10, 12});
+        QCOMPARE(e.Pic().Image(), downRight);
+        QCOMPARE(e.Marked(), 31 * 39);
+    }
+
+    void RubberBand_Should_BeInvertedOnScreenOnly() {
+        Editor e;
+        e.Open({e.Picture("a.bmp", 100, 80, 0xFF102030u)});
+        e.Press({10, 10});
+        e.Move({20, 20});
+        QCOMPARE(e.Pic().Composed().pixel(15, 15), 0xFFEFDFCFu);
+        QCOMPARE(e.At(15, 15), 0xFF102030u);
+    }
+
+    void RightPress_Should_CancelTheBandAndPaintNothing() {
+        Editor e;
+        e.Open({e.Picture("a.bmp", 100, 80)});
+        e.Press({10, 10});
+        e.Move({30, 30});
+        e.Press({30, 30}, Qt::RightButton);
+        QVERIFY(e.Pic().OverlayEmpty());
+        e.Release({30, 30}, Qt::RightButton);
+        QCOMPARE(e.Marked(), 0);
+        QCOMPARE(e.form->Tools().PointLast, -1);
+    }
+
+    void MiddlePress_Should_KeepTheBandUntilTheNextLeftPress() {
+        Editor e;
+        e.Open({e.Picture("a.bmp", 100, 80)});
+        e.Click({10, 10}, Qt::MiddleButton);
+        e.Move({20, 25});
+        QVERIFY(!e.Pic().OverlayEmpty());
+        QCOMPARE(e.Marked(), 0);
+        e.Press({20, 25});
+        QCOMPARE(e.Marked(), 11 * 16);
+    }
+
+    void Polygon_Should_CloseOnTheStartAndFinishOnADoubleClick() {
+        Editor e;
+        e.Open({e.Picture("a.bmp", 100, 80)});
+        e.form->Option1->click();
+        e.Click({10, 10});
+        e.Click({50, 10});
+        e.Click({10, 50});
+        e.Click({10, 11});  // on the start: closes
+        QVERIFY(e.Marked() > 0);
+        QCOMPARE(e.At(20, 20), MarkerColor);
+        QCOMPARE(e.At(45, 45), Grey);
+        QCOMPARE(e.form->Tools().PointLast, 0);
+        e.Press({60, 60}, Qt::RightButton);
+
+        const int before = e.Marked();
+        e.Click({60, 10});
+        e.Click({90, 10});
+        e.Click({90, 40});
+        e.Press({60, 40});
+        e.Release({60, 40});
+        QTest::mouseDClick(&e.Pic(), Qt::LeftButton, {}, QPoint(60, 40));
+        e.Release({60, 40});
+        QCOMPARE(e.Marked(), before + 31 * 31);
+        QCOMPARE(e.form->Tools().PointLast, 0);  // the last release began a new outline
+    }
+
+    void Star_Should_KeepItsCentreUnpainted() {
+        Editor e;
+        e.Open({e.Picture("a.bmp", 120, 120)});
+        e.form->Option1->click();
+        const QPoint star[] = {{60, 10}, {89, 100}, {12, 44}, {108, 44}, {31, 100}};
+        for (QPoint p : star) e.Click(p);
+        e.Click(star[0]);
+        QCOMPARE(e.At(60, 60), Grey);
+        QCOMPARE(e.At(60, 25), MarkerColor);
+        QCOMPARE(e.At(30, 48), MarkerColor);
+    }
+
+    void ToolChoice_Should_BeStoredAndUsedAtTheNextStart() {
+        Editor e;
+        QVERIFY(e.form->Option2->isChecked());
+        QCOMPARE(e.form->Tools().SelectMode, MarkingTools::BoxMode);
+        e.form->Option1->click();
+        QCOMPARE(GetSetting(QStringLiteral("Option1")), QStringLiteral("True"));
+        QCOMPARE(GetSetting(QStringLiteral("Option2")), QStringLiteral("False"));
+        Form2 again(e.list, &e.listWindow);
+        QVERIFY(again.Option1->isChecked());
+        QCOMPARE(again.Tools().SelectMode, MarkingTools::PolygonMode);
+    }
+
+    void BlockSize_Should_RaiseScanBorderToTwiceItsValue() {
+        Editor e;
+        e.form->HScroll1->setValue(8);
+        QCOMPARE(e.form->HScroll2->value(), 16);
+        QCOMPARE(e.form->Label4->text(), QStringLiteral("16"));
+        e.form->HScroll1->setValue(4);
+        QCOMPARE(e.form->HScroll2->value(), 16);
+        QCOMPARE(e.form->Label2->text(), QStringLiteral("4"));
+        e.form->HScroll2->setValue(10);
+        QCOMPARE(e.form->Label4->text(), QStringLiteral("10"));
+    }
+
+    void BigImageQuestion_Should_ComeFrom1512Pixels() {
+        Editor e;
+        e.Open({e.Picture("a.bmp", 1511, 20), e.Picture("b.bmp", 20, 1512)});
+        QVERIFY(e.dialogs.shown.isEmpty());
+        e.form->PushButton1->click();
+        QCOMPARE(e.dialogs.Messages(), QStringList{BigQuestion()});
+        QCOMPARE(e.dialogs.shown[0].caption, QStringLiteral("Big Image File"));
+        QCOMPARE(e.dialogs.shown[0].buttons, Dialogs::Buttons::YesNo);
+        QCOMPARE(e.dialogs.shown[0].icon, Dialogs::Icon::None);
+        // No: edited at full size with a bar.
+        QCOMPARE(e.Pic().size(), QSize(20, 1512));
+        QVERIFY(e.form->VscrPic->isVisibleTo(e.form.get()));
+    }
+
+    void ReducedPicture_Should_Be487By380AndKeepTheFileSize() {
+        Editor e;
+        e.dialogs.answers.enqueue(Dialogs::Answer::Yes);
+        e.Open({e.Picture("a.bmp", 3000, 1000)});
+        QCOMPARE(e.Pic().size(), QSize(487, 380));
+        QCOMPARE(e.form->OrigWidth, 3000);
+        QCOMPARE(e.form->OrigHeight, 1000);
+        QVERIFY(!e.form->HscrPic->isVisibleTo(e.form.get()));
+        QVERIFY(e.form->VscrPic->isVisibleTo(e.form.get()));
+        QCOMPARE(e.form->VscrPic->geometry(), QRect(487, 0, 12, 334));
+        QCOMPARE(e.form->VscrPic->maximum(), 46);
+        QCOMPARE(e.form->Frame5->geometry(), QRect(487, 334, 12, 12));
+    }
+
+    void ScrollingToTheEnd_Should_PutTheRightEdgeAtTheBar() {
+        Editor e;
+        e.Open({e.Picture("a.bmp", 600, 300)});
+        QCOMPARE(e.form->HscrPic->geometry(), QRect(0, 300, 508, 12));
+        QVERIFY(!e.form->VscrPic->isVisibleTo(e.form.get()));
+        e.form->HscrPic->setValue(e.form->HscrPic->maximum());
+        QCOMPARE(e.Pic().geometry().right() + 1, 508);
+        // A new picture starts at the top-left corner again.
+        e.form->LoadNewPicture(e.Picture("b.bmp", 400, 300));
+        QCOMPARE(e.Pic().pos(), QPoint(0, 0));
+        QVERIFY(!e.form->HscrPic->isVisibleTo(e.form.get()));
+        QVERIFY(!e.form->Frame5->isVisibleTo(e.form.get()));
+    }
+
+    void StartWithoutMarks_Should_ShowNothingButTakeTheUndoCopy() {
+        Editor e;
+        e.Open({e.Picture("a.bmp", 60, 40)});
+        const QImage before = e.Pic().Image();
+        e.form->PushButton3->click();
+        QVERIFY(e.dialogs.shown.isEmpty());
+        QVERIFY(e.form->UndoReady);
+        QCOMPARE(e.Pic().Image(), before);
+        QCOMPARE(e.form->PushButton3->text(), QStringLiteral("Start Removing"));
+    }
+
+    void Removal_Should_SayDoneAndUndoShouldRestoreThePictureEachTime() {
+        Editor e;
+        FakeEngine engine;
+        e.form->Engine = std::ref(engine);
+        e.Open({e.Picture("a.bmp", 60, 40)});
+        const QImage original = e.Pic().Picture();
+        e.form->PushButton12->click();  // nothing to undo yet
+        QCOMPARE(e.Pic().Image(), original);
+        e.Drag({5, 5}, {10, 8});
+        QStringList captions;
+        engine.onYield = [&](int) { captions << e.form->PushButton3->text(); };
+        e.form->PushButton3->click();
+        QCOMPARE(captions.first(), QStringLiteral("Stop"));
+        QCOMPARE(e.dialogs.Messages(), QStringList{QStringLiteral("Done.")});
+        QCOMPARE(e.At(7, 7), Filler);
+        QCOMPARE(e.Pic().Picture().pixel(7, 7), Filler);  // the result is the picture now
+        QCOMPARE(e.form->CurrentPointer(), Form2::Pointer::Default);
+
+        e.form->PushButton12->click();
+        QCOMPARE(e.Pic().Image(), original);  // without the marks
+        e.form->PushButton12->click();
+        QCOMPARE(e.Pic().Image(), original);
+        // Marking and removing again works on the restored picture.
+        e.Click({30, 30});
+        e.form->PushButton3->click();
+        QCOMPARE(e.At(30, 30), Filler);
+        QCOMPARE(e.At(7, 7), Grey);
+    }
+
+    void Stop_Should_EndTheRunWithoutDoneOrCommit() {
+        Editor e;
+        FakeEngine engine;
+        e.form->Engine = std::ref(engine);
+        e.Open({e.Picture("a.bmp", 60, 40)});
+        e.Drag({5, 5}, {10, 20});
+        engine.onYield = [&](int step) {
+            if (step == 2) e.form->PushButton3->click();  // the user presses "Stop"
+        };
+        e.form->PushButton3->click();
+        QVERIFY(e.dialogs.shown.isEmpty());
+        QCOMPARE(e.form->PushButton3->text(), QStringLiteral("Start Removing"));
+        QCOMPARE(e.form->CurrentPointer(), Form2::Pointer::Default);
+        QVERIFY(!e.form->IsRemoving());
+        // Live display showed the first rows; the rest is still marked, nothing committed.
+        QCOMPARE(e.At(7, 5), Filler);
+        QCOMPARE(e.At(7, 20), MarkerColor);
+        QCOMPARE(e.Pic().Picture().pixel(7, 5), Grey);
+    }
+
+    void DuringARun_StepsBackUndoAndPaste_Should_DoNothing() {
+        Editor e;
+        FakeEngine engine;
+        e.form->Engine = std::ref(engine);
+        e.Open({e.Picture("a.bmp", 60, 40), e.Picture("b.bmp", 30, 30)});
+        e.Drag({5, 5}, {10, 8});
+        QImage paste(10, 10, QImage::Format_RGB32);
+        paste.fill(Qt::red);
+        QGuiApplication::clipboard()->setImage(paste);
+        engine.onYield = [&](int step) {
+            if (step != 1) return;
+            e.form->PushButton5->click();
+            e.form->PushButton1->click();
+            e.form->PushButton2->click();
+            e.form->PushButton12->click();
+            e.Key(Qt::Key_V);
+            e.form->PushButton3->click();  // stop
+            e.form->PushButton3->click();  // a new start before the run has returned
+        };
+        e.form->PushButton3->click();
+        QCOMPARE(engine.runs, 1);
+        QCOMPARE(e.form->nCurrentFile, 1);
+        QCOMPARE(e.Pic().size(), QSize(60, 40));
+        QVERIFY(e.form->isVisible());
+        QVERIFY(e.dialogs.shown.isEmpty());
+    }
+
+    void EngineError_Should_BeToldAndThePictureStayAsBefore() {
+        Editor e;
+        FakeEngine engine;
+        engine.failAfterFirstRow = true;
+        e.form->Engine = std::ref(engine);
+        e.Open({e.Picture("a.bmp", 60, 40)});
+        e.Drag({5, 5}, {10, 8});
+        const QImage marked = e.Pic().Image();
+        e.form->PushButton3->click();
+        QCOMPARE(e.Pic().Image(), marked);
+        QCOMPARE(e.dialogs.shown.size(), 1);
+        QVERIFY(e.dialogs.shown[0].text.contains(QStringLiteral("no source area")));
+        QCOMPARE(e.form->PushButton3->text(), QStringLiteral("Start Removing"));
+        QCOMPARE(e.form->CurrentPointer(), Form2::Pointer::Default);
+    }
+
+    void UndoAfterLoadingAnotherPicture_Should_DoNothing() {
+        Editor e;
+        FakeEngine engine;
+        e.form->Engine = std::ref(engine);
+        e.Open({e.Picture("a.bmp", 60, 40), e.Picture("b.bmp", 30, 20, 0xFF0000FFu)});
+        e.Drag({5, 5}, {10, 8});
+        e.form->PushButton3->click();
+        e.form->PushButton1->click();
+        const QImage second = e.Pic().Image();
+        e.form->PushButton12->click();
+        QCOMPARE(e.Pic().Image(), second);
+        QVERIFY(!e.form->UndoReady);
+    }
+
+    void Paste_Should_TakeAPictureOnlyWhenNoTextComesWithIt() {
+        Editor e;
+        e.Open({e.Picture("a.bmp", 600, 300)});
+        QImage picture(100, 80, QImage::Format_RGB32);
+        picture.fill(0xFF00FFFFu);
+        auto* withText = new QMimeData;
+        withText->setImageData(picture);
+        withText->setText(QStringLiteral("caption"));
+        QGuiApplication::clipboard()->setMimeData(withText);
+        e.Key(Qt::Key_V);
+        QCOMPARE(e.Pic().size(), QSize(600, 300));
+
+        QGuiApplication::clipboard()->setImage(picture);
+        e.Key(Qt::Key_V);
+        QCOMPARE(e.Pic().size(), QSize(100, 80));
+        QCOMPARE(e.At(50, 40), 0xFF00FFFFu);
+        QVERIFY(!e.form->HscrPic->isVisibleTo(e.form.get()));
+        QCOMPARE(e.form->OrigWidth, 600);
+        QCOMPARE(e.form->nCurrentFile, 1);
+    }
+
+    void Copy_Should_TakeTheMarksButNotTheOverlay() {
+        Editor e;
+        e.Open({e.Picture("a.bmp", 60, 40)});
+        e.Drag({2, 2}, {5, 5});
+        e.Drag({20, 20}, {25, 22});
+        e.Press({30, 10});
+        e.Move({40, 30});  // a rubber band on screen
+        e.Key(Qt::Key_C);
+        const QImage copied = QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(copied, e.Pic().Image());
+        QCOMPARE(copied.pixel(3, 3), MarkerColor);
+        QCOMPARE(copied.pixel(35, 20), Grey);
+    }
+
+    void UnreadablePicture_Should_BeReportedAndLeaveNothingOnShow() {
+        Editor e;
+        const QString broken = e.dir.filePath(QStringLiteral("broken.jpg"));
+        QFile f(broken);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("not a picture");
+        f.close();
+        e.Open({e.Picture("a.bmp", 60, 40), broken});
+        e.form->PushButton1->click();
+        QCOMPARE(e.dialogs.shown.size(), 1);
+        QCOMPARE(e.dialogs.shown[0].caption, QStringLiteral("Application Error"));
+        QVERIFY(e.dialogs.shown[0].text.contains(QStringLiteral("LoadNewPicture at line 100")));
+        QVERIFY(!e.form->HasPicture());
+        QCOMPARE(e.Pic().size(), QSize(0, 0));
+    }
+
+    void StepButtons_Should_WalkTheListAndGoBackAfterDone() {
+        Editor e;
+        const QString second = e.Picture("b.bmp", 30, 20);
+        e.Open({e.Picture("a.bmp", 60, 40), QStringLiteral("  ") + second + QStringLiteral(" ")});
+        e.form->PushButton5->click();
+        QCOMPARE(e.form->nCurrentFile, 2);
+        QCOMPARE(e.Pic().size(), QSize(30, 20));  // loaded from the trimmed text
+        e.form->PushButton1->click();
+        QCOMPARE(e.dialogs.Messages(), QStringList{QStringLiteral("Done.")});
+        QVERIFY(e.listWindow.isVisible());
+        QVERIFY(!e.form->isVisible());
+        // Shown again, it starts at the first entry.
+        e.form->ShowFromList();
+        QCOMPARE(e.form->nCurrentFile, 1);
+        QCOMPARE(e.Pic().size(), QSize(60, 40));
+    }
+
+    void Back_Should_ShowTheListWindow() {
+        Editor e;
+        e.Open({e.Picture("a.bmp", 60, 40)});
+        e.form->PushButton2->click();
+        QVERIFY(e.listWindow.isVisible());
+        QVERIFY(!e.form->isVisible());
+    }
+
+    void EmptyList_Should_BeReportedOnShowing() {
+        Editor e;
+        e.form->ShowFromList();
+        QCOMPARE(e.dialogs.shown.size(), 1);
+        QVERIFY(e.dialogs.shown[0].text.contains(QStringLiteral("Form_Activate at line 102")));
+    }
+
+    void Closing_Should_RequestAStop() {
+        Editor e;
+        e.Open({e.Picture("a.bmp", 60, 40)});
+        inpaint::StopRequested = false;
+        e.form->close();
+        QVERIFY(inpaint::StopRequested);
+        inpaint::StopRequested = false;
+    }
+
+    void HelpButtons_Should_ShowPlainBoxesWithTheApplicationTitle() {
+        Editor e;
+        for (QPushButton* b : {e.form->PushButton7, e.form->PushButton8, e.form->PushButton9, e.form->PushButton11})
+            b->click();
+        QCOMPARE(e.dialogs.shown.size(), 4);
+        for (const auto& s : e.dialogs.shown) {
+            QVERIFY(s.caption.isEmpty());
+            QCOMPARE(s.buttons, Dialogs::Buttons::Ok);
+            QCOMPARE(s.icon, Dialogs::Icon::None);
+        }
+        QVERIFY(e.dialogs.shown[0].text.contains(QStringLiteral("remove.\r\n\r\nThe smaller")));
+        QVERIFY(e.dialogs.shown[3].text.endsWith(
+            QStringLiteral("''complete'' shape.\r\n\r\nSingle-click to start selecting.\r\n"
+                           "Right-click to reset/cancel.\r\nDouble-click to finish.")));
+    }
+
+    void Pointer_Should_BeTheHandOverButtonsUnlessBusy() {
+        Editor e;
+        QImage hand(16, 16, QImage::Format_ARGB32);
+        hand.fill(Qt::black);
+        QVERIFY(hand.save(e.dir.filePath(QStringLiteral("HAND-M.CUR")), "CUR") ||
+                hand.save(e.dir.filePath(QStringLiteral("HAND-M.CUR")), "ICO"));
+        Form2 form(e.list, &e.listWindow);
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+        QCoreApplication::sendEvent(form.PushButton3, &enter);
+        QCOMPARE(form.CurrentPointer(), Form2::Pointer::Custom);
+        QCOMPARE(form.cursor().shape(), Qt::BitmapCursor);
+        QCoreApplication::sendEvent(form.Frame1, &enter);
+        QCOMPARE(form.CurrentPointer(), Form2::Pointer::Default);
+        form.SetPointer(Form2::Pointer::Hourglass);
+        QCoreApplication::sendEvent(form.PushButton3, &enter);
+        QCOMPARE(form.CurrentPointer(), Form2::Pointer::Hourglass);
+    }
+};
+
+QTEST_MAIN(Form2Test)
+#include "Form2Test.moc"
