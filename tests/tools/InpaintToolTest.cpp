@@ -1,0 +1,189 @@
+#include <QtTest>
+
+#include <QDir>
+#include <QImage>
+#include <QImageReader>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "inpaint/MemoryPicture.h"
+#include "inpaint/reference/ReferenceEngine.h"
+
+namespace {
+
+struct Result {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Result RunTool(const QStringList& args) {
+    QProcess process;
+    process.start(qEnvironmentVariable("BRISVANE_PROGRAM_DIR") + QStringLiteral("/brisvane-inpaint"),
+                  args);
+    if (!process.waitForFinished(120000)) return {};
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+// A picture with texture and an edge, so that a fill has real choices to make.
+QImage TexturedImage(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    quint32 state = 99;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            state = state * 1103515245u + 12345u;
+            const int noise = int((state >> 16) & 15u);
+            const int base = x < w / 2 ? 60 : 190;
+            image.setPixel(x, y, qRgb(base + noise, (base / 2 + y + noise) % 256, 255 - base));
+        }
+    return image;
+}
+
+// The engine run in this process on the same picture with the rectangle marked.
+QImage FilledInProcess(const QImage& image, const QRect& box, int block, int border) {
+    const int w = image.width(), h = image.height();
+    inpaint::MemoryPicture picture(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            picture.At(x, y) = box.contains(x, y) ? 0xff00ff00u : image.pixel(x, y);
+    inpaint::reference::InpaintPicture(picture, picture, 0, 255, 0, false, block, border);
+    QImage result(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) result.setPixel(x, y, picture.At(x, y));
+    return result;
+}
+
+QImage Rgb32(const QString& path) { return QImage(path).convertToFormat(QImage::Format_RGB32); }
+
+}  // namespace
+
+class InpaintToolTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    QString in;
+
+    QString Path(const QString& name) const { return dir.filePath(name); }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(dir.isValid());
+        in = Path(QStringLiteral("in.png"));
+        QVERIFY(TexturedImage(64, 48).save(in));
+    }
+
+    void Box_Should_FillLikeTheEngineAndTraceEveryStep() {
+        const QString out = Path(QStringLiteral("box.png"));
+        const Result r = RunTool({QStringLiteral("--block"), QStringLiteral("3"), QStringLiteral("--box"),
+                                  QStringLiteral("20,15,14,9"), QStringLiteral("--trace"), in, out});
+        QCOMPARE(r.code, 0);
+        QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY(lines.last().startsWith(QStringLiteral("steps ")));
+        const int steps = lines.takeLast().mid(6).toInt();
+        QVERIFY(steps > 1);
+        QCOMPARE(lines.size(), steps);
+        for (const QString& line : lines) QCOMPARE(line.split(QLatin1Char(' ')).size(), 4);
+        QCOMPARE(Rgb32(out), FilledInProcess(QImage(in), QRect(20, 15, 14, 9), 3, 10));
+    }
+
+    void Mask_Should_MarkItsWhitePixels() {
+        QImage mask(64, 48, QImage::Format_RGB32);
+        mask.fill(Qt::black);
+        for (int y = 10; y < 20; ++y)
+            for (int x = 5; x < 17; ++x) mask.setPixel(x, y, qRgb(250, 250, 250));
+        const QString maskFile = Path(QStringLiteral("mask.png"));
+        QVERIFY(mask.save(maskFile));
+        const QString out = Path(QStringLiteral("mask-out.bmp"));
+        const Result r = RunTool({QStringLiteral("--mask"), maskFile, QStringLiteral("--border"),
+                                  QStringLiteral("20"), in, out});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(Rgb32(out), FilledInProcess(QImage(in), QRect(5, 10, 12, 10), 4, 20));
+    }
+
+    void Output_Should_FollowTheExtension() {
+        for (const char* ext : {"ppm", "jpg", "gif"}) {
+            const QString out = Path(QStringLiteral("format.") + QLatin1String(ext));
+            QCOMPARE(RunTool({QStringLiteral("--box"), QStringLiteral("2,2,4,4"), in, out}).code, 0);
+            QImageReader reader(out);
+            QCOMPARE(reader.size(), QSize(64, 48));
+            QCOMPARE(reader.format(), QByteArray(ext == QByteArray("jpg") ? "jpeg" : ext));
+        }
+        QCOMPARE(Rgb32(Path(QStringLiteral("format.ppm"))),
+                 FilledInProcess(QImage(in), QRect(2, 2, 4, 4), 4, 10));
+    }
+
+    void NoMark_Should_CopyThePictureWithZeroSteps() {
+        const QString out = Path(QStringLiteral("copy.png"));
+        const Result r = RunTool({in, out});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QStringLiteral("steps 0\n"));
+        QCOMPARE(Rgb32(out), Rgb32(in));
+    }
+
+    void BadInput_Should_ExitTwoWithOneLineAndWriteNothing_data() {
+        QTest::addColumn<QStringList>("args");  // @NAME: a file NAME in the work folder
+        QTest::newRow("block too small") << QStringList{"--block", "1", "@IN", "@OUT.png"};
+        QTest::newRow("block too large") << QStringList{"--block", "33", "@IN", "@OUT.png"};
+        QTest::newRow("border too small") << QStringList{"--border", "9", "@IN", "@OUT.png"};
+        QTest::newRow("border too large") << QStringList{"--border", "501", "@IN", "@OUT.png"};
+        QTest::newRow("border not a number") << QStringList{"--border", "ten", "@IN", "@OUT.png"};
+        QTest::newRow("box with three values") << QStringList{"--box", "1,2,3", "@IN", "@OUT.png"};
+        QTest::newRow("box of no width") << QStringList{"--box", "1,2,0,3", "@IN", "@OUT.png"};
+        QTest::newRow("box outside") << QStringList{"--box", "64,0,5,5", "@IN", "@OUT.png"};
+        QTest::newRow("option without value") << QStringList{"@IN", "@OUT.png", "--block"};
+        QTest::newRow("unknown option") << QStringList{"--size", "@IN", "@OUT.png"};
+        QTest::newRow("one file") << QStringList{"@IN"};
+        QTest::newRow("three files") << QStringList{"@IN", "@IN", "@OUT.png"};
+        QTest::newRow("missing input") << QStringList{"@missing.png", "@OUT.png"};
+        QTest::newRow("not a picture") << QStringList{"@junk.png", "@OUT.png"};
+        QTest::newRow("missing mask") << QStringList{"--mask", "@missing.png", "@IN", "@OUT.png"};
+        QTest::newRow("mask of other size") << QStringList{"--mask", "@small.png", "@IN", "@OUT.png"};
+        QTest::newRow("unknown extension") << QStringList{"@IN", "@OUT.tif"};
+        QTest::newRow("missing folder") << QStringList{"@IN", "@nofolder/OUT.png"};
+    }
+
+    void BadInput_Should_ExitTwoWithOneLineAndWriteNothing() {
+        QFETCH(QStringList, args);
+        QTemporaryDir work;
+        QVERIFY(QFile::copy(in, work.filePath(QStringLiteral("IN"))));
+        QFile junk(work.filePath(QStringLiteral("junk.png")));
+        QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write("not a picture") > 0);
+        junk.close();
+        QVERIFY(QImage(8, 8, QImage::Format_RGB32).save(work.filePath(QStringLiteral("small.png"))));
+        for (QString& a : args)
+            if (a.startsWith(QLatin1Char('@'))) a = work.filePath(a.mid(1));
+        const QStringList before = QDir(work.path()).entryList(QDir::Files);
+
+        const Result r = RunTool(args);
+
+        QCOMPARE(r.code, 2);
+        QVERIFY(r.out.isEmpty());
+        QVERIFY(r.err.startsWith(QStringLiteral("brisvane-inpaint: ")));
+        QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
+        QCOMPARE(QDir(work.path()).entryList(QDir::Files), before);
+    }
+
+    void NoSource_Should_ExitThreeAndKeepTheOldOutput() {
+        QImage corner = TexturedImage(80, 80);
+        const QString cornerFile = Path(QStringLiteral("corner.png"));
+        QVERIFY(corner.save(cornerFile));
+        const QString out = Path(QStringLiteral("kept.png"));
+        QVERIFY(QImage(2, 2, QImage::Format_RGB32).save(out));
+        const QByteArray old = [&] {
+            QFile f(out);
+            f.open(QIODevice::ReadOnly);
+            return f.readAll();
+        }();
+        const Result r = RunTool({QStringLiteral("--block"), QStringLiteral("32"), QStringLiteral("--box"),
+                                  QStringLiteral("0,0,10,10"), cornerFile, out});
+        QCOMPARE(r.code, 3);
+        QVERIFY(r.err.contains(QStringLiteral("Scan Border")));
+        QFile f(out);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), old);
+        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("kept.png*")}, QDir::Files).size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(InpaintToolTest)
+#include "InpaintToolTest.moc"
