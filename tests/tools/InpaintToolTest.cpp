@@ -48,7 +48,7 @@ QImage FilledInProcess(const QImage& image, const QRect& box, int block, int bor
         for (int x = 0; x < w; ++x)
             picture.At(x, y) = box.contains(x, y) ? 0xff00ff00u : image.pixel(x, y);
     inpaint::reference::InpaintPicture(picture, picture, 0, 255, 0, false, block, border);
-    QImage result(w, h, QImage::Format_RGB32);
+    QImage result(w, h, image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) result.setPixel(x, y, picture.At(x, y));
     return result;
@@ -98,6 +98,21 @@ private Q_SLOTS:
                                   QStringLiteral("20"), in, out});
         QCOMPARE(r.code, 0);
         QCOMPARE(Rgb32(out), FilledInProcess(QImage(in), QRect(5, 10, 12, 10), 4, 20));
+    }
+
+    void Alpha_Should_TravelWithEachPixel() {
+        QImage picture = TexturedImage(64, 48).convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x)
+                picture.setPixel(x, y, (picture.pixel(x, y) & 0x00ffffffu) | (quint32(128 + x) << 24));
+        const QString alphaIn = Path(QStringLiteral("alpha.png"));
+        const QString out = Path(QStringLiteral("alpha-out.png"));
+        QVERIFY(picture.save(alphaIn));
+        QCOMPARE(RunTool({QStringLiteral("--box"), QStringLiteral("30,20,6,6"), alphaIn, out}).code, 0);
+        const QImage expected = FilledInProcess(picture, QRect(30, 20, 6, 6), 4, 10);
+        const QImage result = QImage(out).convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x) QCOMPARE(result.pixel(x, y), expected.pixel(x, y));
     }
 
     void Output_Should_FollowTheExtension() {
