@@ -284,6 +284,15 @@ private Q_SLOTS:
         QCOMPARE(run.DataTerm(4, 4), 0.6 * 5.0 / 255.0);
     }
 
+    void DataTerm_Should_LeaveOutTheFirstRow() {
+        Run run = BareRun(9, 9, 4);
+        run.FillMask[run.Position(4, 4)] = kFront;
+        run.GreyPlane[run.Position(3, 0)] = 100.0;
+        run.GreyPlane[run.Position(5, 0)] = -100.0;
+        // (4, 0) would have (-100, 0); the first row's neighbours give (0, -50) at (3, 1) first.
+        QCOMPARE(run.DataTerm(4, 4), 0.6 * 50.0 / 255.0);
+    }
+
     void DataTerm_Should_TakeNeighboursInFlatOrder() {
         // (0, 2) gives the strongest gradient, (100, 0) as column 0 is not halved. Its left
         // neighbour in flat order is (4, 1) at the end of the row above.
