@@ -9,6 +9,7 @@
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -17,13 +18,16 @@
 #include "filelist/FileList.h"
 #include "inpaint/Inpainting.h"
 #include "platform/Clipboard.h"
-#include "platform/CursorFile.h"
 #include "platform/Dialogs.h"
+#include "output/SaveOptionFrame.h"
+#include "output/SaveSteps.h"
 #include "platform/PictureBox.h"
+#include "platform/Pointers.h"
 #include "platform/SettingsStore.h"
 #include "shell/AppInfo.h"
 #include "shell/ErrorReport.h"
 #include "shell/PathHelpers.h"
+#include "shell/Skin.h"
 
 namespace {
 
@@ -52,14 +56,6 @@ public:
 private:
     PictureBox& box_;
 };
-
-// Leading and trailing spaces removed (spaces only, as list texts are trimmed).
-QString TrimSpaces(const QString& text) {
-    qsizetype from = 0, to = text.size();
-    while (from < to && text[from] == QLatin1Char(' ')) ++from;
-    while (to > from && text[to - 1] == QLatin1Char(' ')) --to;
-    return text.mid(from, to - from);
-}
 
 QImage ReadPictureFile(const QString& path) {
     if (!FileExists(path) || FolderExists(path))
@@ -102,6 +98,7 @@ private:
 }  // namespace
 
 Form2::Form2(FileList& list, QWidget* listWindow) : list_(list), listWindow_(listWindow) {
+    BuildControls();
     Form_Load();
 }
 
@@ -112,16 +109,16 @@ Form2::~Form2() { qApp->removeEventFilter(this); }
 
 void Form2::Form_Load() {
     ErrorSteps s(Where("Form_Load"));
-    s.Do(100, [&] { BuildControls(); });
+    s.Do(100, [&] { ApplyButtonFaceColour(this); });
     s.Do(102, [&] {
         setWindowTitle(QStringLiteral("Brisvane"));
-        setWindowIcon(QApplication::windowIcon());
+        setWindowIcon(ProgramIcon());
     });
     s.Do(104, [&] { SetAppTitle(); });
     s.Do(106, [&] {
         const QString cursorFile = ProgramFolder() + QStringLiteral("/HAND-M.CUR");
         if (FileExists(cursorFile)) {
-            if (auto cursor = LoadCursorFile(cursorFile)) {
+            if (auto cursor = LoadPointer(cursorFile)) {
                 customCursor_ = *cursor;
                 hasCustomCursor_ = true;
             }
@@ -130,6 +127,7 @@ void Form2::Form_Load() {
     s.Do(108, [&] { LoadToolChoice(); });
     // Step 110 of the original order, the coordinate unit, is pixels throughout here.
     s.Do(112, [&] { tools_->ChooseTool(Option1->isChecked() ? MarkingTools::PolygonMode : MarkingTools::BoxMode); });
+    s.Do(114, [&] { Frame7->RestoreFromSettings(); });
     qApp->installEventFilter(this);  // key preview: the window sees every key press first
 }
 
@@ -236,9 +234,14 @@ void Form2::BuildControls() {
     PushButton12 = button(QStringLiteral("Undo Remove"), Place(784, 168, 232, 27), &Form2::PushButton12_Click);
     PushButton7 = button(QStringLiteral("?"), Place(1024, 169, 32, 27), &Form2::PushButton7_Click);
 
-    // "Save Option": the save step places its own controls (Option3, Option4, Frame6 with
-    // Text1 and "...") in this frame.
-    Frame7 = frame(QStringLiteral("Save Option"), Place(536, 199, 520, 121));
+    // "Save Option": Option3, Option4 and Frame6 with Text1 and "...".
+    Frame7 = new SaveOptionFrame(this);
+    Frame7->setGeometry(536, 199, 520, 121);
+    WatchPointer(Frame7, Pointer::Default);
+    WatchPointer(Frame7->Frame6, Pointer::Default);
+    WatchPointer(Frame7->Text1, Pointer::Default);
+    WatchPointer(Frame7->PushButton4, Pointer::Custom);
+    steps_ = std::make_unique<SaveSteps>(*this, *Frame7);
 
     PushButton5 = button(QStringLiteral("Save and Show Next Image"), Place(536, 328, 520, 27),
                          &Form2::PushButton5_Click);
@@ -344,26 +347,13 @@ void Form2::ArrangePicture() {
     PicOrg->move(0, 0);
 }
 
-const QImage& Form2::PersistentImage() const { return PicOrg->Image(); }
+QImage Form2::PersistentImage() const { return PicOrg->Image(); }
 bool Form2::HasPicture() const { return PicOrg->HasPicture(); }
 
 // ---------------------------------------------------------------------------------------------
 // Stepping and going back
 
-void Form2::ShowNextPicture() {
-    ErrorSteps s(Where("ShowNextPicture"));
-    int count = 0;
-    s.Do(100, [&] { count = list_.Count(); });
-    if (nCurrentFile < count) {
-        s.Do(102, [&] {
-            ++nCurrentFile;
-            LoadNewPicture(TrimSpaces(list_.Item(nCurrentFile)));
-        });
-    } else {
-        s.Do(104, [&] { AppDialogs().Message(QStringLiteral("Done.")); });
-        s.Do(106, [&] { ShowListWindow(); });
-    }
-}
+void Form2::ShowNextPicture() { steps_->ShowNextPicture(); }
 
 void Form2::ShowListWindow() {
     if (listWindow_) listWindow_->show();
@@ -371,22 +361,13 @@ void Form2::ShowListWindow() {
 }
 
 void Form2::PushButton1_Click() {
-    if (removing_) return;  // nothing is replaced in the middle of a run
-    if (SkipStep) {
-        SkipStep();
-        return;
-    }
-    SetPointer(Pointer::Default);
-    ShowNextPicture();
+    if (removing_) return;  // nothing is saved or replaced in the middle of a run
+    steps_->PushButton1_Click();
 }
 
 void Form2::PushButton5_Click() {
     if (removing_) return;
-    if (SaveStep) {
-        SaveStep();
-        return;
-    }
-    ShowNextPicture();
+    steps_->PushButton5_Click();
 }
 
 void Form2::PushButton2_Click() {

@@ -8,6 +8,7 @@
 
 #include "editor/MarkingTools.h"
 #include "inpaint/Inpainting.h"
+#include "output/StepHost.h"
 
 class FileList;
 class PictureBox;
@@ -19,10 +20,12 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class SaveOptionFrame;
+class SaveSteps;
 
 // The editor window. Shown from the file list with "Next >", which loads list entry 1; the
 // user marks regions on the picture, removes them, and steps through the list.
-class Form2 : public QWidget {
+class Form2 : public QWidget, public StepHost {
     Q_OBJECT
 public:
     // `list` is Form1's list; `listWindow` is shown again when the editor goes back.
@@ -33,18 +36,21 @@ public:
     void ShowFromList();
 
     // Loads a picture file into the picture area; big pictures may be reduced to 487 x 380.
-    void LoadNewPicture(const QString& thefile);
+    void LoadNewPicture(const QString& thefile) override;
     // Fits the scroll bars to the picture and scrolls back to its top-left corner.
     void ArrangePicture();
     // The next list entry, or "Done." and back to the list after the last one.
     void ShowNextPicture();
     // Shows the list window and hides the editor.
-    void ShowListWindow();
+    void ShowListWindow() override;
 
     // What the save step works with.
-    const QImage& PersistentImage() const;  // picture plus marks, what is saved
-    bool HasPicture() const;                // false after a failed load: nothing to save
-    FileList& List() { return list_; }
+    QImage PersistentImage() const override;  // picture plus marks; null when nothing is loaded
+    bool HasPicture() const;                  // false after a failed load: nothing to save
+    FileList& List() override { return list_; }
+    int& CurrentFile() override { return nCurrentFile; }
+    void SetBusyPointer(bool busy) override { SetPointer(busy ? Pointer::Hourglass : Pointer::Default); }
+    bool RemovalRunning() const override { return removing_; }
     bool IsRemoving() const { return removing_; }
 
     // The window's pointer; the hourglass doubles as the busy flag of the long steps.
@@ -59,10 +65,6 @@ public:
                                             bool liveDisplay, int blockRadius, int scanBorder,
                                             const inpaint::RunHooks& hooks)>;
     RemovalEngine Engine = inpaint::InpaintPicture;
-
-    // The two step buttons run these (default: ShowNextPicture); never while a removal runs.
-    std::function<void()> SaveStep;
-    std::function<void()> SkipStep;
 
     int nCurrentFile = 0;
     int OrigWidth = 0;
@@ -89,7 +91,7 @@ public:
     QGroupBox* Frame2 = nullptr;
     QGroupBox* Frame3 = nullptr;
     QGroupBox* Frame4 = nullptr;
-    QGroupBox* Frame7 = nullptr;  // "Save Option": filled by the save step's controls
+    SaveOptionFrame* Frame7 = nullptr;  // "Save Option"
     QRadioButton* Option1 = nullptr;  // "Polygon"
     QRadioButton* Option2 = nullptr;  // "Box"
     QScrollBar* HScroll1 = nullptr;   // Block Size
@@ -99,6 +101,7 @@ public:
     QCheckBox* ChkPrev = nullptr;
 
     MarkingTools& Tools() { return *tools_; }
+    SaveSteps& Steps() { return *steps_; }
 
     // Event procedures.
     void PushButton1_Click();
@@ -133,6 +136,7 @@ private:
     QWidget* listWindow_;
     std::unique_ptr<MarkingSurface> surface_;
     std::unique_ptr<MarkingTools> tools_;
+    std::unique_ptr<SaveSteps> steps_;
     Pointer pointer_ = Pointer::Default;
     QCursor customCursor_;
     bool hasCustomCursor_ = false;

@@ -79,13 +79,22 @@ void PictureBox::PaintPolygon(const std::vector<QPoint>& corners, QRgb colour) {
 void PictureBox::WritePixels(int x, int y, int w, int h, const std::uint32_t* src, int stride) {
     const QRect r = QRect(x, y, w, h).intersected(image_.rect());
     if (r.isEmpty()) return;
+    // Writers may hand over the whole picture after every step: only the pixels that really
+    // change are marked for the next redraw.
     for (int row = r.top(); row <= r.bottom(); ++row) {
         auto* dst = reinterpret_cast<std::uint32_t*>(image_.scanLine(row)) + r.left();
         const std::uint32_t* from = src + std::size_t(row - y) * stride + (r.left() - x);
-        // Format_RGB32 keeps the top byte at 0xFF; the colour bytes are the engine's own layout.
-        for (int i = 0; i < r.width(); ++i) dst[i] = 0xFF000000u | from[i];
+        int first = -1, last = -1;
+        for (int i = 0; i < r.width(); ++i) {
+            // Format_RGB32 keeps the top byte at 0xFF; the colour bytes are the engine's layout.
+            const std::uint32_t value = 0xFF000000u | from[i];
+            if (dst[i] == value) continue;
+            dst[i] = value;
+            if (first < 0) first = i;
+            last = i;
+        }
+        if (first >= 0) written_ = written_.united(QRect(r.left() + first, row, last - first + 1, 1));
     }
-    written_ = written_.united(r);
 }
 
 void PictureBox::RedrawWritten() {

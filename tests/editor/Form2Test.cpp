@@ -13,6 +13,7 @@
 
 #include "editor/Form2.h"
 #include "filelist/FileList.h"
+#include "output/SaveOptionFrame.h"
 #include "platform/PictureBox.h"
 #include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
@@ -352,6 +353,27 @@ private Q_SLOTS:
         QCOMPARE(e.At(7, 7), Grey);
     }
 
+    void RealEngine_Should_FillTheDateStampAndUndoShouldBringItBack() {
+        Editor e;
+        const QString photo = qEnvironmentVariable("BRISVANE_PHOTOS") + QStringLiteral("/coffee-stamped.png");
+        if (!QFile::exists(photo)) QSKIP("sample photos not available");
+        e.Open({photo});
+        const QImage original = e.Pic().Picture();
+        e.Drag({467, 358}, {585, 386});  // the stamp's box
+        QCOMPARE(e.Marked(), 119 * 29);
+        QElapsedTimer timer;
+        timer.start();
+        e.form->PushButton3->click();
+        qInfo("removal took %lld ms", timer.elapsed());
+        QCOMPARE(e.dialogs.Messages(), QStringList{QStringLiteral("Done.")});
+        QCOMPARE(e.Marked(), 0);
+        QCOMPARE(e.Pic().Picture(), e.Pic().Image());
+        QVERIFY(e.Pic().Image() != original);
+        QCOMPARE(e.Pic().Image().copy(0, 0, 400, 300), original.copy(0, 0, 400, 300));
+        e.form->PushButton12->click();
+        QCOMPARE(e.Pic().Image(), original);
+    }
+
     void Stop_Should_EndTheRunWithoutDoneOrCommit() {
         Editor e;
         FakeEngine engine;
@@ -484,7 +506,7 @@ private Q_SLOTS:
         Editor e;
         const QString second = e.Picture("b.bmp", 30, 20);
         e.Open({e.Picture("a.bmp", 60, 40), QStringLiteral("  ") + second + QStringLiteral(" ")});
-        e.form->PushButton5->click();
+        e.form->PushButton1->click();
         QCOMPARE(e.form->nCurrentFile, 2);
         QCOMPARE(e.Pic().size(), QSize(30, 20));  // loaded from the trimmed text
         e.form->PushButton1->click();

@@ -79,6 +79,30 @@ private Q_SLOTS:
         QCOMPARE(box.Picture().pixel(2, 2), 0xFFFF0000u);
     }
 
+    void WritingTheWholePicture_Should_RedrawOnlyWhatChanged() {
+        PictureBox box;
+        box.SetPicture(Filled(50, 40, 0xFF000000u));
+        box.show();
+        QCoreApplication::processEvents();
+        std::vector<std::uint32_t> pixels(50 * 40, 0);
+        pixels[12 * 50 + 30] = 0x00FFFFFFu;
+        pixels[15 * 50 + 20] = 0x00FFFFFFu;
+        struct PaintSpy : QObject {
+            QRegion painted;
+            bool eventFilter(QObject*, QEvent* e) override {
+                if (e->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(e)->region();
+                return false;
+            }
+        } spy;
+        box.installEventFilter(&spy);
+        PictureBoxAccess access(box);
+        access.WritePixels(0, 0, 50, 40, pixels.data(), 50);
+        access.Redraw();
+        QCoreApplication::processEvents();
+        QCOMPARE(spy.painted.boundingRect(), QRect(20, 12, 11, 4));
+        QCOMPARE(box.Image().pixel(30, 12), 0xFFFFFFFFu);
+    }
+
     void DoubleClick_Should_BeHandedOnWithoutAnotherPress() {
         PictureBox box;
         box.SetPicture(Filled(20, 20, 0xFF000000u));
