@@ -26,8 +26,8 @@
 #include "shell/Skin.h"
 
 namespace {
-// The layout is kept in twips, 15 to the pixel.
-int Px(int twips) { return qRound(twips / 15.0); }
+// The layout is kept in twips, 15 to the pixel (whole pixels, as the column's 466 of 7000).
+int Px(int twips) { return twips / 15; }
 
 const QString kListHint = QStringLiteral(
     "Drag and drop files here. Double-click item to remove it. Move | line to right and out of window to "
@@ -232,8 +232,12 @@ int Form1::SelectedPosition() const {
 }
 
 void Form1::SelectPosition(int position) {
-    const QModelIndex index = list_.index(position - 1);
-    listView_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    // Selecting must not scroll: during a drag only the screen-row rule scrolls the list.
+    const bool autoScroll = listView_->hasAutoScroll();
+    listView_->setAutoScroll(false);
+    listView_->selectionModel()->setCurrentIndex(list_.index(position - 1),
+                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    listView_->setAutoScroll(autoScroll);
 }
 
 void Form1::RemoveSelected() {

@@ -14,6 +14,13 @@ Dialogs* g_override = nullptr;
 
 QString CaptionOr(const QString& caption) { return caption.isEmpty() ? AppTitle() : caption; }
 
+// The program's texts break lines with CR LF or CR alone; Qt's labels want LF.
+QString ForDisplay(QString text) {
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
 QMessageBox::Icon ToQt(Dialogs::Icon icon) {
     switch (icon) {
         case Dialogs::Icon::Information: return QMessageBox::Information;
@@ -45,9 +52,10 @@ void SetAppDialogs(Dialogs* dialogs) { g_override = dialogs; }
 
 Dialogs::Answer QtDialogs::Message(const QString& text, Buttons buttons, Icon icon,
                                    const QString& caption) {
-    QMessageBox box(ToQt(icon), CaptionOr(caption), text,
+    QMessageBox box(ToQt(icon), CaptionOr(caption), ForDisplay(text),
                     buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                     QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);  // a path may hold "<" or "&"
     const int result = box.exec();
     if (buttons == Buttons::Ok) return Answer::Ok;
     return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
@@ -57,7 +65,7 @@ std::optional<QString> QtDialogs::Input(const QString& prompt, const QString& in
                                         const QString& caption) {
     bool ok = false;
     const QString text = QInputDialog::getText(QApplication::activeWindow(), CaptionOr(caption),
-                                               prompt, QLineEdit::Normal, initial, &ok);
+                                               ForDisplay(prompt), QLineEdit::Normal, initial, &ok);
     if (!ok) return std::nullopt;
     return text;
 }
@@ -67,6 +75,7 @@ Dialogs::OpenResult QtDialogs::OpenFiles(const QString& title, const QString& fi
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::DontUseNativeDialog);  // its name filters ignore letter case
+    dialog.setOption(QFileDialog::HideNameFilterDetails);  // shows each description as written
     dialog.setNameFilter(QtNameFilter(filter));
     OpenResult result;
     if (dialog.exec() != QDialog::Accepted) return result;
