@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QPainter>
 #include <QtTest>
+
+#include "shell/PathHelpers.h"
 #include <cmath>
 
 // Helpers shared by the output tests.
