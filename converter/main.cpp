@@ -17,6 +17,7 @@
 #include <optional>
 
 #include "converter/GifFile.h"
+#include "converter/JpegFile.h"
 #include "converter/Palette.h"
 
 namespace {
@@ -104,6 +105,7 @@ bool WriteTo(QSaveFile& file, const QImage& picture, const Request& r, QString& 
         }
         return WriteGif(ReduceColours(picture, r.colours ? r.colours : 256, r.dither), file, error);
     }
+    if (r.format == QLatin1String("jpeg")) return WriteJpeg(picture, kJpegQuality, file, error);
     QImage image = picture.convertToFormat(QImage::Format_RGB32);
     if (r.colours) {  // indexed PNG
         const IndexedPicture reduced = ReduceColours(image, r.colours, r.dither);
@@ -112,8 +114,7 @@ bool WriteTo(QSaveFile& file, const QImage& picture, const Request& r, QString& 
         for (int y = 0; y < reduced.height; ++y)
             std::copy_n(&reduced.indices[size_t(y) * reduced.width], reduced.width, image.scanLine(y));
     }
-    QImageWriter writer(&file, r.format.toLatin1());
-    if (r.format == QLatin1String("jpeg")) writer.setQuality(kJpegQuality);
+    QImageWriter writer(&file, "png");
     if (!writer.write(image)) {
         error = writer.errorString();
         return false;

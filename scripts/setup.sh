@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-image-formats-plugins
-  libgif-dev
+  libgif-dev libjpeg-dev
   xvfb xauth xdotool imagemagick fonts-liberation
 )
 

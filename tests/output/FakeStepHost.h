@@ -1,0 +1,36 @@
+#pragma once
+#include <QImage>
+#include <QStringList>
+
+#include "filelist/FileList.h"
+#include "output/StepHost.h"
+
+// The editor as the save and skip steps see it, recording what they ask of it.
+class FakeStepHost : public StepHost {
+public:
+    FileList list;
+    int current = 1;
+    QImage image;             // the picture on show
+    QStringList loaded;       // paths passed to LoadNewPicture
+    int listWindowShown = 0;
+    bool busy = false;
+    bool removalRunning = false;
+
+    FileList& List() override { return list; }
+    int& CurrentFile() override { return current; }
+    QImage PersistentImage() const override { return image; }
+    void LoadNewPicture(const QString& path) override {
+        loaded << path;
+        image = QImage(path);
+    }
+    void SetBusyPointer(bool on) override { busy = on; }
+    void ShowListWindow() override { ++listWindowShown; }
+    bool RemovalRunning() const override { return removalRunning; }
+
+    // Fills the list and shows its first entry, as "Next >" does.
+    void Start(const QStringList& paths) {
+        for (const QString& p : paths) list.Append(p);
+        current = 1;
+        image = QImage(paths.value(0).trimmed());
+    }
+};

@@ -1,0 +1,245 @@
+#include <QFile>
+#include <QImageReader>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPainter>
+#include <QRadioButton>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include "output/FakeStepHost.h"
+#include "output/OutputTestSupport.h"
+#include "output/SaveOptionFrame.h"
+#include "output/SaveSteps.h"
+#include "platform/ScriptedDialogs.h"
+#include "platform/SettingsStore.h"
+
+using namespace OutputTest;
+
+class SaveStepsTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> settings_, photos_, out_;
+    std::unique_ptr<ScriptedDialogs> dialogs_;
+    std::unique_ptr<SaveOptionFrame> options_;
+    std::unique_ptr<FakeStepHost> host_;
+    std::unique_ptr<SaveSteps> steps_;
+
+    QString Photo(const QString& name, const QImage& picture, const char* format) {
+        const QString path = photos_->filePath(name);
+        if (!picture.save(path, format)) qFatal("cannot write a test photo");
+        return path;
+    }
+    void SaveToFolder(const QString& folder) {
+        options_->Option3->click();
+        options_->Text1->setText(folder);
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+#ifdef Q_OS_WIN
+        QSKIP("stand-in converters are shell scripts");
+#endif
+    }
+
+    void init() {
+        settings_ = std::make_unique<QTemporaryDir>();
+        photos_ = std::make_unique<QTemporaryDir>();
+        out_ = std::make_unique<QTemporaryDir>();
+        UseSettingsFolder(settings_->path());
+        dialogs_ = std::make_unique<ScriptedDialogs>();
+        options_ = std::make_unique<SaveOptionFrame>();
+        options_->RestoreFromSettings();
+        host_ = std::make_unique<FakeStepHost>();
+        steps_ = std::make_unique<SaveSteps>(*host_, *options_);
+        steps_->converter = ConverterSetup{RealConverter(), 60000};
+    }
+
+    void cleanup() {
+        steps_.reset();
+        host_.reset();
+        options_.reset();
+        dialogs_.reset();
+    }
+
+    void Skip_Should_StepThroughTheListAndEndWithDone() {
+        host_->Start({QStringLiteral("/p/1.jpg"), QStringLiteral("  /p/2 b.jpg  "), QStringLiteral("/p/3.gif")});
+        steps_->PushButton1_Click();
+        steps_->PushButton1_Click();
+        QCOMPARE(host_->loaded, (QStringList{QStringLiteral("/p/2 b.jpg"), QStringLiteral("/p/3.gif")}));
+        QCOMPARE(host_->current, 3);
+        QVERIFY(dialogs_->Messages().isEmpty());
+        steps_->PushButton1_Click();
+        QCOMPARE(dialogs_->Messages(), QStringList{QStringLiteral("Done.")});
+        QCOMPARE(host_->listWindowShown, 1);
+        QCOMPARE(host_->current, 3);
+    }
+
+    void Save_Should_WriteEveryPictureInItsFormatAndEndWithDone() {
+        const QImage picture = TestPicture(90, 60);
+        const QStringList sources = {Photo(QStringLiteral("a.bmp"), picture, "BMP"),
+                                     Photo(QStringLiteral("b c.JPG"), picture, "JPEG"),
+                                     Photo(QStringLiteral("d.png"), picture, "PNG")};
+        host_->Start(sources);
+        SaveToFolder(out_->path() + QLatin1Char('/'));
+        for (int i = 0; i < 3; ++i) steps_->PushButton5_Click();
+        QCOMPARE(dialogs_->Messages(), QStringList{QStringLiteral("Done.")});
+        QCOMPARE(host_->listWindowShown, 1);
+        QCOMPARE(Entries(out_->path()), (QStringList{QStringLiteral("a.bmp"), QStringLiteral("b c.JPG"), QStringLiteral("d.png")}));
+        QCOMPARE(QImage(out_->filePath(QStringLiteral("a.bmp"))).convertToFormat(QImage::Format_RGB32), picture);
+        QCOMPARE(QImageReader(out_->filePath(QStringLiteral("b c.JPG"))).format(), QByteArray("jpeg"));
+        QVERIFY(!steps_->SaveBusy());
+        QVERIFY(!host_->busy);
+    }
+
+    void Save_Should_ReplaceTheSource_When_SavingBesideIt() {
+        QImage picture = TestPicture(50, 40);
+        const QString source = Photo(QStringLiteral("IMG_0001.BMP"), picture, "BMP");
+        host_->Start({source, source});
+        QPainter(&host_->image).fillRect(5, 5, 10, 10, QColor(0, 255, 0));
+        options_->Option4->click();
+        options_->Text1->setText(QStringLiteral("/no/such/folder/"));  // not checked beside the source
+        steps_->PushButton5_Click();
+        QVERIFY(dialogs_->Messages().isEmpty());
+        QCOMPARE(QImage(source).pixel(7, 7), qRgb(0, 255, 0));
+        QCOMPARE(Entries(photos_->path()), QStringList{QStringLiteral("IMG_0001.BMP")});
+        QCOMPARE(host_->current, 2);
+    }
+
+    void MissingFolder_Should_BeToldAndNothingChanges() {
+        host_->Start({Photo(QStringLiteral("a.bmp"), TestPicture(), "BMP"), QStringLiteral("/p/2.bmp")});
+        for (const QString& folder : {out_->filePath(QStringLiteral("gone/")), QString()}) {
+            SaveToFolder(folder);
+            steps_->PushButton5_Click();
+        }
+        QCOMPARE(dialogs_->Messages(), QStringList(2, QStringLiteral("Folder does not exist. Please select another folder.")));
+        QCOMPARE(host_->current, 1);
+        QVERIFY(host_->loaded.isEmpty());
+        QVERIFY(Entries(out_->path()).isEmpty());
+    }
+
+    // A converter that fails or is missing costs nothing: the source photo stays byte for byte
+    // and the edited picture stays on show, to be saved again elsewhere.
+    void FailedSave_Should_KeepTheSourceAndThePicture_data() {
+        QTest::addColumn<QByteArray>("script");
+        QTest::newRow("missing converter") << QByteArray();
+        QTest::newRow("failing converter") << QByteArray("echo 'brisvane-convert: broken' >&2; exit 2");
+    }
+    void FailedSave_Should_KeepTheSourceAndThePicture() {
+        QFETCH(QByteArray, script);
+        QTemporaryDir bin;
+        steps_->converter.program = bin.filePath(QStringLiteral("brisvane-convert"));
+        if (!script.isEmpty()) WriteScript(steps_->converter.program, script);
+        const QString source = Photo(QStringLiteral("it's \"my\" photo.jpg"), TestPicture(), "JPEG");
+        const QByteArray before = FileHash(source);
+        host_->Start({source, QStringLiteral("/p/next.jpg")});
+        QPainter(&host_->image).fillRect(0, 0, 20, 20, QColor(0, 255, 0));
+        const QImage edited = host_->image;
+        options_->Option4->click();
+
+        steps_->PushButton5_Click();
+
+        QCOMPARE(FileHash(source), before);
+        QCOMPARE(Entries(photos_->path()), QStringList{FileNameOf(source)});
+        QCOMPARE(host_->current, 1);
+        QVERIFY(host_->loaded.isEmpty());
+        QCOMPARE(host_->image, edited);
+        QCOMPARE(dialogs_->Messages().size(), 1);
+        QVERIFY2(dialogs_->Messages()[0].contains(source), qPrintable(dialogs_->Messages()[0]));
+        QVERIFY(!steps_->SaveBusy());
+        QVERIFY(!host_->busy);
+
+        // the user picks a folder and saves again
+        steps_->converter.program = RealConverter();
+        SaveToFolder(out_->path());
+        steps_->PushButton5_Click();
+        QCOMPARE(QImageReader(out_->filePath(FileNameOf(source))).size(), edited.size());
+        QCOMPARE(host_->current, 2);
+    }
+
+    void NothingToWrite_Should_BeToldAndTheSkipStillMovesOn() {
+        const QString tif = photos_->filePath(QStringLiteral("scan.tif"));
+        host_->Start({tif, QStringLiteral("/p/2.bmp")});
+        host_->image = TestPicture();
+        SaveToFolder(out_->path());
+        steps_->PushButton5_Click();
+        QCOMPARE(dialogs_->Messages(), QStringList{SaveMessages::NoWritableFormat(tif)});
+        QCOMPARE(host_->current, 1);
+
+        SaveSetting(QStringLiteral("Option3"), QStringLiteral("False"));  // neither option: an edited store
+        options_->RestoreFromSettings();
+        steps_->PushButton5_Click();
+        QCOMPARE(dialogs_->Messages().last(), SaveMessages::NoSaveOption(tif));
+        QCOMPARE(host_->current, 1);
+        QVERIFY(Entries(out_->path()).isEmpty());
+
+        steps_->PushButton1_Click();
+        QCOMPARE(host_->current, 2);
+    }
+
+    void SecondClick_Should_BeIgnoredWhileASaveRuns() {
+        QTemporaryDir bin;
+        steps_->converter.program = WriteScript(bin.filePath(QStringLiteral("slow-convert")),
+                                                "sleep 0.5; exec '" + RealConverter().toUtf8() + "' \"$@\"");
+        host_->Start({Photo(QStringLiteral("a.png"), TestPicture(), "PNG"), QStringLiteral("/p/2.png"),
+                      QStringLiteral("/p/3.png")});
+        SaveToFolder(out_->path());
+        bool busyMeanwhile = false;
+        QTimer::singleShot(150, [&] {
+            busyMeanwhile = steps_->SaveBusy();
+            steps_->PushButton5_Click();
+            steps_->PushButton1_Click();
+        });
+
+        steps_->PushButton5_Click();
+
+        QVERIFY(busyMeanwhile);
+        QCOMPARE(host_->current, 2);
+        QCOMPARE(host_->loaded, QStringList{QStringLiteral("/p/2.png")});
+        QVERIFY(dialogs_->Messages().isEmpty());
+        QCOMPARE(Entries(out_->path()), QStringList{QStringLiteral("a.png")});
+        QVERIFY(!steps_->SaveBusy());
+    }
+
+    void Steps_Should_WaitForARunningRemoval() {
+        host_->Start({Photo(QStringLiteral("a.bmp"), TestPicture(), "BMP"), QStringLiteral("/p/2.bmp")});
+        SaveToFolder(out_->path());
+        host_->removalRunning = true;
+        steps_->PushButton5_Click();
+        steps_->PushButton1_Click();
+        QCOMPARE(host_->current, 1);
+        QVERIFY(Entries(out_->path()).isEmpty());
+    }
+
+    // A real photo with its date stamp painted over keeps everything outside the box.
+    void JpegPhoto_Should_KeepThePictureOutsideTheMarkedBox() {
+        const QString photos = qEnvironmentVariable("BRISVANE_PHOTOS");
+        QFile json(photos + QStringLiteral("/coffee.json"));
+        if (!json.open(QIODevice::ReadOnly)) QSKIP("sample photos not found");
+        const QJsonArray box = QJsonDocument::fromJson(json.readAll()).object().value(QStringLiteral("stamp_box_x0_y0_x1_y1_exclusive")).toArray();
+        const QRect stamp(QPoint(box[0].toInt(), box[1].toInt()), QPoint(box[2].toInt() - 1, box[3].toInt() - 1));
+        const QString source = photos_->filePath(QStringLiteral("coffee-stamped.jpg"));
+        QVERIFY(QFile::copy(photos + QStringLiteral("/coffee-stamped.jpg"), source));
+        QVERIFY(QFile::setPermissions(source, QFile::ReadOwner | QFile::WriteOwner));
+        host_->Start({source});
+        host_->image = host_->image.convertToFormat(QImage::Format_RGB32);
+        QPainter(&host_->image).fillRect(stamp, QColor(0, 255, 0));
+        const QImage edited = host_->image;
+        options_->Option4->click();
+
+        steps_->PushButton5_Click();
+
+        QCOMPARE(dialogs_->Messages(), QStringList{QStringLiteral("Done.")});
+        const QImage result = QImage(source).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(result.size(), edited.size());
+        const double outside = Psnr(edited, result, [&](int x, int y) { return !stamp.contains(x, y); });
+        QVERIFY2(outside >= 40, qPrintable(QString::number(outside)));
+        const QRgb middle = result.pixel(stamp.center());
+        QVERIFY(qGreen(middle) > 230 && qRed(middle) < 25 && qBlue(middle) < 25);
+    }
+};
+
+QTEST_MAIN(SaveStepsTest)
+#include "SaveStepsTest.moc"
