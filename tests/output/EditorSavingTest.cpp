@@ -1,0 +1,148 @@
+#include <QFile>
+#include <QImageReader>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#include "editor/Form2.h"
+#include "filelist/FileList.h"
+#include "output/EditorSaving.h"
+#include "output/OutputTestSupport.h"
+#include "output/SaveOptionFrame.h"
+#include "output/SaveSteps.h"
+#include "platform/PictureBox.h"
+#include "platform/ScriptedDialogs.h"
+#include "platform/SettingsStore.h"
+#include "shell/AppInfo.h"
+
+using namespace OutputTest;
+
+namespace {
+constexpr QRgb Green = 0xFF00FF00u;
+
+QRect StampBox(const QString& name) {
+    QFile json(qEnvironmentVariable("BRISVANE_PHOTOS") + QLatin1Char('/') + name + QStringLiteral(".json"));
+    if (!json.open(QIODevice::ReadOnly)) return {};
+    const QJsonArray b =
+        QJsonDocument::fromJson(json.readAll()).object().value(QStringLiteral("stamp_box_x0_y0_x1_y1_exclusive")).toArray();
+    return QRect(QPoint(b[0].toInt(), b[1].toInt()), QPoint(b[2].toInt() - 1, b[3].toInt() - 1));
+}
+
+QImage Rgb(const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); }
+}  // namespace
+
+// The whole road of a picture in the real editor: listed, shown, marked, removed, saved.
+class EditorSavingTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<ScriptedDialogs> dialogs_;
+    std::unique_ptr<FileList> list_;
+    std::unique_ptr<QWidget> listWindow_;
+    std::unique_ptr<Form2> form_;
+
+    void Drag(QPoint from, QPoint to) {
+        QTest::mousePress(form_->PicOrg, Qt::LeftButton, {}, from);
+        QMouseEvent move(QEvent::MouseMove, QPointF(to), form_->PicOrg->mapToGlobal(QPointF(to)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form_->PicOrg, &move);
+        QTest::mouseRelease(form_->PicOrg, Qt::LeftButton, {}, to);
+    }
+
+private Q_SLOTS:
+    void init() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        UseSettingsFolder(dir_->filePath(QStringLiteral("settings")));
+        SetProgramFolder(ProgramDir());
+        dialogs_ = std::make_unique<ScriptedDialogs>();
+        list_ = std::make_unique<FileList>();
+        listWindow_ = std::make_unique<QWidget>();
+        form_ = std::make_unique<Form2>(*list_, listWindow_.get());
+        InstallSaving(*form_);
+    }
+
+    void cleanup() {
+        form_.reset();
+        listWindow_.reset();
+        list_.reset();
+        dialogs_.reset();
+        SetProgramFolder(QString());
+    }
+
+    void Install_Should_PutTheFrameInPlaceAndRestoreTheChoice() {
+        SaveOptionFrame* frame = SaveOptionsOf(*form_);
+        QVERIFY(frame);
+        QCOMPARE(static_cast<QGroupBox*>(frame), form_->Frame7);
+        QCOMPARE(frame->geometry(), QRect(536, 199, 520, 121));
+        QVERIFY(frame->Option3->isChecked());  // the default choice
+        int saveFrames = 0;
+        for (QGroupBox* g : form_->findChildren<QGroupBox*>(QString(), Qt::FindDirectChildrenOnly))
+            saveFrames += g->title() == QStringLiteral("Save Option");
+        QCOMPARE(saveFrames, 1);
+    }
+
+    void WholeRoad_Should_ReplaceOnlyTheStamp() {
+        const QString photos = qEnvironmentVariable("BRISVANE_PHOTOS");
+        const QRect stamp = StampBox(QStringLiteral("coffee"));
+        if (stamp.isEmpty()) QSKIP("sample photos not found");
+        const QString bmp = dir_->filePath(QStringLiteral("coffee stamped.bmp"));
+        const QString jpg = dir_->filePath(QStringLiteral("coffee-stamped.JPG"));
+        QVERIFY(QImage(photos + QStringLiteral("/coffee-stamped.png")).save(bmp, "BMP"));
+        QVERIFY(QFile::copy(photos + QStringLiteral("/coffee-stamped.jpg"), jpg));
+        QVERIFY(QFile::setPermissions(jpg, QFile::ReadOwner | QFile::WriteOwner));
+        const QImage originals[2] = {Rgb(QImage(bmp)), Rgb(QImage(jpg))};
+        list_->Append(bmp);
+        list_->Append(jpg);
+        SaveOptionsOf(*form_)->Option4->click();
+        form_->ShowFromList();
+
+        QImage marked[2];
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(form_->nCurrentFile, i + 1);
+            Drag(stamp.topLeft(), stamp.bottomRight());
+            marked[i] = Rgb(form_->PicOrg->Image());
+            form_->PushButton3->click();  // Start Removing
+            QCOMPARE(form_->PushButton3->text(), QStringLiteral("Start Removing"));
+            form_->PushButton5->click();  // Save and Show Next Image
+        }
+
+        QCOMPARE(dialogs_->Messages().last(), QStringLiteral("Done."));
+        QVERIFY(form_->isHidden());
+        const QString paths[2] = {bmp, jpg};
+        for (int i = 0; i < 2; ++i) {
+            const QImage result = Rgb(QImage(paths[i]));
+            QCOMPARE(result.size(), originals[i].size());
+            int inside = 0, changedInside = 0, greenLeft = 0, differentOutside = 0;
+            for (int y = 0; y < result.height(); ++y)
+                for (int x = 0; x < result.width(); ++x) {
+                    const bool box = marked[i].pixel(x, y) == Green;
+                    if (box) {
+                        ++inside;
+                        changedInside += result.pixel(x, y) != originals[i].pixel(x, y);
+                        greenLeft += result.pixel(x, y) == Green;
+                    } else {
+                        differentOutside += result.pixel(x, y) != originals[i].pixel(x, y);
+                    }
+                }
+            QVERIFY(inside >= stamp.width() * stamp.height());
+            QCOMPARE(greenLeft, 0);
+            QVERIFY(changedInside > inside / 2);
+            if (i == 0) {
+                QCOMPARE(differentOutside, 0);  // the bitmap: bit for bit
+            } else {
+                const double psnr = Psnr(originals[i], result, [&](int x, int y) { return marked[i].pixel(x, y) != Green; });
+                QVERIFY2(psnr >= 40, qPrintable(QString::number(psnr)));
+            }
+        }
+        QCOMPARE(QImageReader(jpg).format(), QByteArray("jpeg"));
+        QCOMPARE(Entries(dir_->path()).filter(QStringLiteral("coffee")).size(), 2);  // no leftovers
+    }
+};
+
+QTEST_MAIN(EditorSavingTest)
+#include "EditorSavingTest.moc"
