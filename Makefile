@@ -20,6 +20,7 @@ test: build
 
 bench: build
 	$(BUILD)/bin/brisvane-bench
+	$(BUILD)/bin/brisvane-save-bench
 
 clean:
 	rm -rf $(BUILD)
