@@ -12,7 +12,6 @@
 
 #include "editor/Form2.h"
 #include "filelist/FileList.h"
-#include "output/EditorSaving.h"
 #include "output/OutputTestSupport.h"
 #include "output/SaveOptionFrame.h"
 #include "output/SaveSteps.h"
@@ -38,7 +37,7 @@ QImage Rgb(const QImage& image) { return image.convertToFormat(QImage::Format_RG
 }  // namespace
 
 // The whole road of a picture in the real editor: listed, shown, marked, removed, saved.
-class EditorSavingTest : public QObject {
+class SaveRoadTest : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<ScriptedDialogs> dialogs_;
@@ -63,7 +62,6 @@ private Q_SLOTS:
         list_ = std::make_unique<FileList>();
         listWindow_ = std::make_unique<QWidget>();
         form_ = std::make_unique<Form2>(*list_, listWindow_.get());
-        InstallSaving(*form_);
     }
 
     void cleanup() {
@@ -74,10 +72,8 @@ private Q_SLOTS:
         SetProgramFolder(QString());
     }
 
-    void Install_Should_PutTheFrameInPlaceAndRestoreTheChoice() {
-        SaveOptionFrame* frame = SaveOptionsOf(*form_);
-        QVERIFY(frame);
-        QCOMPARE(static_cast<QGroupBox*>(frame), form_->Frame7);
+    void Editor_Should_ShowTheSaveOptionsRestoredFromTheSettings() {
+        SaveOptionFrame* frame = form_->Frame7;
         QCOMPARE(frame->geometry(), QRect(536, 199, 520, 121));
         QVERIFY(frame->Option3->isChecked());  // the default choice
         int saveFrames = 0;
@@ -98,7 +94,7 @@ private Q_SLOTS:
         const QImage originals[2] = {Rgb(QImage(bmp)), Rgb(QImage(jpg))};
         list_->Append(bmp);
         list_->Append(jpg);
-        SaveOptionsOf(*form_)->Option4->click();
+        form_->Frame7->Option4->click();
         form_->ShowFromList();
 
         QImage marked[2];
@@ -144,5 +140,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(EditorSavingTest)
-#include "EditorSavingTest.moc"
+QTEST_MAIN(SaveRoadTest)
+#include "SaveRoadTest.moc"
