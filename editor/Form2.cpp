@@ -196,17 +196,17 @@ void Form2::BuildControls() {
 
     Frame1 = frame(QStringLiteral("Select Option"), Place(536, 2, 520, 48));
     Option2 = new QRadioButton(QStringLiteral("Box"), Frame1);
-    Option2->setGeometry(12, 20, 120, 22);
+    Option2->setGeometry(12, 20, Option2->sizeHint().width(), 22);
     Option2->setChecked(true);
     Option1 = new QRadioButton(QStringLiteral("Polygon"), Frame1);
-    Option1->setGeometry(140, 20, 120, 22);
+    Option1->setGeometry(140, 20, Option1->sizeHint().width(), 22);
     connect(Option1, &QRadioButton::clicked, this, &Form2::Option1_Click);
     connect(Option2, &QRadioButton::clicked, this, &Form2::Option2_Click);
     PushButton11 = helpButton(Frame1, 480, 16, &Form2::PushButton11_Click);
 
     Frame3 = frame(QStringLiteral("Block Size"), Place(536, 53, 520, 52));
     Label2 = new QLabel(Frame3);
-    Label2->setGeometry(12, 22, 40, 20);
+    Label2->setGeometry(12, 22, 32, 20);
     HScroll1 = new QScrollBar(Qt::Horizontal, Frame3);
     HScroll1->setGeometry(56, 24, 410, 17);
     HScroll1->setRange(2, 32);
@@ -216,7 +216,7 @@ void Form2::BuildControls() {
 
     Frame4 = frame(QStringLiteral("Scan Border"), Place(536, 109, 520, 52));
     Label4 = new QLabel(Frame4);
-    Label4->setGeometry(12, 22, 40, 20);
+    Label4->setGeometry(12, 22, 32, 20);
     HScroll2 = new QScrollBar(Qt::Horizontal, Frame4);
     HScroll2->setGeometry(56, 24, 410, 17);
     HScroll2->setRange(10, 500);
