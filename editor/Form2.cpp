@@ -125,7 +125,7 @@ void Form2::Form_Load() {
         }
     });
     s.Do(108, [&] { LoadToolChoice(); });
-    // Step 110 of the original order, the coordinate unit, is pixels throughout here.
+    // (110: the window works in pixels throughout; there is no unit to set.)
     s.Do(112, [&] { tools_->ChooseTool(Option1->isChecked() ? MarkingTools::PolygonMode : MarkingTools::BoxMode); });
     s.Do(114, [&] { Frame7->RestoreFromSettings(); });
     qApp->installEventFilter(this);  // key preview: the window sees every key press first
