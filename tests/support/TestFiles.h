@@ -1,6 +1,7 @@
 #pragma once
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +19,13 @@ inline QString Touch(const QString& path, const QByteArray& content = QByteArray
 inline QString MakeDir(const QString& path) {
     if (!QDir().mkpath(path)) qFatal("cannot create %s", qPrintable(path));
     return path;
+}
+
+// A place for many small files: memory-backed where the system has one.
+inline QString ManyFilesTemplate() {
+    const QFileInfo shm(QStringLiteral("/dev/shm"));
+    const QString root = shm.isDir() && shm.isWritable() ? shm.filePath() : QDir::tempPath();
+    return root + QStringLiteral("/brisvane-test-XXXXXX");
 }
 
 }  // namespace TestFiles

@@ -1,7 +1,8 @@
 /* Brisvane skin: a Qt style sheet, applied to every window when this file is present. */
 
+/* The windows keep the button face, as their labels, option buttons and frames do. */
 Form1, Form2 {
-    background-color: #eef2f6;
+    background-color: palette(button);
 }
 
 QPushButton {
@@ -42,9 +43,6 @@ QTreeView, QListView, QTextEdit, QPlainTextEdit {
     border-radius: 4px;
     selection-background-color: #2f6fce;
     selection-color: #ffffff;
-}
-QTreeView::item {
-    padding: 2px 2px;
 }
 QTreeView::item:hover {
     background-color: #e7f0fb;
