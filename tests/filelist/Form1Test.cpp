@@ -538,7 +538,10 @@ private Q_SLOTS:
         form.show();
         form.Editor()->hide();
         QTimer::singleShot(0, &form, [&] { form.close(); });
-        QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });  // a watchdog
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+        watchdog.start(5000);
         QCOMPARE(QCoreApplication::exec(), 0);
     }
 };
