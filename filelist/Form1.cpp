@@ -90,7 +90,9 @@ protected:
     }
     bool viewportEvent(QEvent* e) override {
         if (e->type() == QEvent::ToolTip) {  // one hint for the whole list
-            QToolTip::showText(static_cast<QHelpEvent*>(e)->globalPos(), toolTip(), viewport());
+            // As rich text the tip wraps instead of running off the screen.
+            QToolTip::showText(static_cast<QHelpEvent*>(e)->globalPos(),
+                               QStringLiteral("<p>") + toolTip().toHtmlEscaped() + QStringLiteral("</p>"), viewport());
             return true;
         }
         return QTreeView::viewportEvent(e);

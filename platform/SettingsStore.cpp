@@ -13,7 +13,10 @@ QString GetSetting(const QString& key, const QString& defaultValue) {
     QSettings store(QSettings::IniFormat, QSettings::UserScope, kMaker, kSection);
     store.beginGroup(kSection);
     const QVariant value = store.value(key);
-    return value.isValid() ? value.toString() : defaultValue;
+    if (!value.isValid()) return defaultValue;
+    // A hand-edited value with commas reads back as a list.
+    if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(QStringLiteral(", "));
+    return value.toString();
 }
 
 void SaveSetting(const QString& key, const QString& value) {

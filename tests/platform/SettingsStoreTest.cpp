@@ -39,6 +39,14 @@ private Q_SLOTS:
         QCOMPARE(GetSetting(QStringLiteral("Snapshot")), text);
     }
 
+    void HandEditedValueWithCommas_Should_ReadAsItsText() {
+        {
+            QSettings raw(dir_.filePath(QStringLiteral("Tarnwick/Brisvane.ini")), QSettings::IniFormat);
+            raw.setValue(QStringLiteral("Brisvane/LastFolder"), QStringList{QStringLiteral("/a"), QStringLiteral("b")});
+        }
+        QCOMPARE(GetSetting(QStringLiteral("LastFolder")), QStringLiteral("/a, b"));
+    }
+
     void TextToBool_Should_ReadTrueFalseAndNumbers() {
         QVERIFY(TextToBool(QStringLiteral("True")));
         QVERIFY(TextToBool(QStringLiteral("true")));
