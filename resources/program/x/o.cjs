@@ -88,35 +88,36 @@ QGroupBox::title {
     color: #33414f;
 }
 
-QScrollBar:vertical {
+/* Scroll bars of lists and pictures are slim; stand-alone value bars keep their arrows. */
+QAbstractScrollArea QScrollBar:vertical {
     background: #f1f4f7;
     width: 12px;
     margin: 0;
 }
-QScrollBar:horizontal {
+QAbstractScrollArea QScrollBar:horizontal {
     background: #f1f4f7;
     height: 12px;
     margin: 0;
 }
-QScrollBar::handle {
+QAbstractScrollArea QScrollBar::handle {
     background: #b9c4d0;
     border-radius: 4px;
     margin: 2px;
 }
-QScrollBar::handle:hover {
+QAbstractScrollArea QScrollBar::handle:hover {
     background: #8e9dad;
 }
-QScrollBar::handle:vertical {
+QAbstractScrollArea QScrollBar::handle:vertical {
     min-height: 24px;
 }
-QScrollBar::handle:horizontal {
+QAbstractScrollArea QScrollBar::handle:horizontal {
     min-width: 24px;
 }
-QScrollBar::add-line, QScrollBar::sub-line {
+QAbstractScrollArea QScrollBar::add-line, QAbstractScrollArea QScrollBar::sub-line {
     width: 0;
     height: 0;
 }
-QScrollBar::add-page, QScrollBar::sub-page {
+QAbstractScrollArea QScrollBar::add-page, QAbstractScrollArea QScrollBar::sub-page {
     background: none;
 }
 
