@@ -83,17 +83,6 @@ private Q_SLOTS:
         QCOMPARE(t.PointList[1], QPoint(30, 28));
     }
 
-    void MiddlePress_Should_AnchorAndItsReleaseBeIgnored() {
-        ImageSurface s;
-        MarkingTools t(s);
-        Click(t, {7, 8}, Qt::MiddleButton);
-        t.Move({12, 15});
-        QCOMPARE(s.overlay.size(), 1);
-        QCOMPARE(s.Marked(), 0);
-        t.Press(Qt::LeftButton, {12, 15});
-        QCOMPARE(s.image, BoxImage({7, 8}, {12, 15}));
-    }
-
     void SwitchingTools_Should_DropTheAnchorButKeepPaintedRegions() {
         ImageSurface s;
         MarkingTools t(s);
