@@ -1,0 +1,529 @@
+// The fast engine. It fills exactly as the straightforward engine does (inpaint/reference):
+// same target pixel, same source centre, same pixels, same step count at every step. Where
+// and why it departs from the straightforward way of computing them:
+//
+// 1. Memory. Only the picture itself is kept whole (one 32-bit pixel each, the copy the
+//    engine reads and writes back). The per-pixel planes (fill mask, grey, priority, last
+//    filling step) cover only the rows of the target box widened by r+3 rows, over the full
+//    width, so that the flat-order neighbours (the pixel "left" of column 0 is the last of
+//    the row above) read what they would read in whole-picture planes. Pixels outside these
+//    rows are known from the start and never change, which the code relies on.
+// 2. No colour planes. Source patches read the picture's bytes; the grey value of a copied
+//    pixel is recomputed from its bytes with the same formula (the same double result).
+// 3. Confidence is not stored per pixel: a pixel's confidence is 1 when known from the start,
+//    the confidence of the step that last copied into it, or 0. Each step's value is kept.
+// 4. The source search sums squared byte differences in 32-bit integers (at most
+//    3*255^2*65^2 < 2^31, so the sums equal the double sums exactly), over a list of the
+//    target patch's known pixels gathered once per step, for 4 or 8 consecutive candidates
+//    per vector load. A candidate is dropped once its partial sum reaches the best sum so far
+//    (only a strictly smaller sum wins, so it could not win any more).
+// 5. Before the scan, a few likely candidates (the previous source, the sources that filled
+//    neighbouring pixels) are measured; the smallest of their sums bounds the scan from the
+//    start. The bound is a real candidate's sum, so the winner (smallest sum, first in
+//    walking order) is unchanged.
+// 6. The candidates (valid source centres in the search window) are listed once per run as
+//    runs of consecutive positions, and shared out among all cores for each search; each
+//    thread keeps the first of its smallest sums and the reduction keeps the smallest sum at
+//    the lowest position, so the result does not depend on the number of threads.
+// 7. The front is kept in an ordered set (FrontQueue) instead of scanning the target box for
+//    the highest priority at every step, and the end test counts the pixels still to fill.
+// 8. With live display only the rectangle of the patch just filled is written back.
+
+#include "inpaint/fast/FastInpainting.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <memory>
+#include <new>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+#include "inpaint/fast/FrontQueue.h"
+#include "inpaint/fast/PatchSearch.h"
+#include "inpaint/fast/WorkerPool.h"
+
+namespace inpaint::fast {
+
+namespace {
+
+// A candidate's sum must be below this for it to be used at all.
+constexpr std::uint32_t kNoMatchLimit = 99999999;
+constexpr int kMaxSeeds = 8;
+
+double GreyOf(std::uint32_t pixel) {
+    const double red = (pixel >> 16) & 255;
+    const double green = (pixel >> 8) & 255;
+    const double blue = pixel & 255;
+    return (green * 19267 + red * 3735 + blue * 9765) / 32767;
+}
+
+struct Shift {
+    int dx;
+    int dy;
+};
+
+class FastRun {
+public:
+    FastRun(PictureAccess& source, PictureAccess& target, std::uint32_t marker, bool liveDisplay,
+            int blockRadius, int scanBorder, const RunHooks& hooks)
+        : source_(source), target_(target), marker_(marker), live_(liveDisplay), r_(blockRadius),
+          border_(scanBorder), hooks_(hooks) {}
+
+    int Execute();
+
+private:
+    bool IsMarker(std::uint32_t pixel) const { return (pixel & 0x00FFFFFFu) == marker_; }
+    std::size_t Local(int p) const { return static_cast<std::size_t>(p - bandBase_); }
+    std::int8_t& Mask(int p) { return mask_[Local(p)]; }
+    double Grey(int p) const { return grey_[Local(p)]; }
+    double Confidence(int p) {
+        const int step = filledBy_[Local(p)];
+        if (step > 0) return stepConfidence_[static_cast<std::size_t>(step)];
+        return Mask(p) >= 0 ? 1.0 : 0.0;
+    }
+
+    void CheckSize() const;
+    bool FindTargetBox();
+    void SetSearchWindow();
+    void BuildBand();
+    bool IsFront(int p, int x, int y);
+    void FindSourceCentres();
+    void InitialPriorities();
+
+    bool Pause();
+    double ConfidenceTerm(int x, int y);
+    double DataTerm(int x, int y);
+    std::pair<double, double> FrontNormal(int x, int y);
+    double PatchPriority(int x, int y) { return ConfidenceTerm(x, y) * DataTerm(x, y); }
+
+    void GatherTargetPatch(int tx, int ty);
+    bool IsCandidate(int x, int y) const;
+    std::uint32_t SeedLimit(int tx, int ty);
+    void FindBestSource(int tx, int ty);
+    int CopyPatch(int tx, int ty, double confidence, int step);
+    void ForEachNear(int tx, int ty, int reach, void (FastRun::*visit)(int, int));
+    void LeaveQueue(int x, int y);
+    void UpdateFrontPixel(int x, int y);
+    void MarkFrontPixel(int x, int y);
+    void RequeueWithPriority(int x, int y);
+    void UpdateFront(int tx, int ty);
+    void WriteBackPatch(int tx, int ty);
+    void WriteBackAll();
+
+    PictureAccess& source_;
+    PictureAccess& target_;
+    const std::uint32_t marker_;
+    const bool live_;
+    const int r_;
+    const int border_;
+    const RunHooks& hooks_;
+
+    int W_ = 0;
+    int H_ = 0;
+    std::vector<std::uint32_t> surface_;
+
+    int left_ = 0, right_ = 0, top_ = 0, bottom_ = 0;  // TargetBox
+    int x0_ = 0, x1_ = 0, y0_ = 0, y1_ = 0;            // SearchWindow
+    int bandTop_ = 0, bandBottom_ = 0, bandBase_ = 0;
+    long long unknown_ = 0;
+
+    std::vector<std::int8_t> mask_;        // FillMask over the band
+    std::vector<double> grey_;             // grey values over the band
+    std::vector<double> priority_;         // priorities over the band
+    std::vector<int> filledBy_;            // step that last copied into the pixel, 0 for none
+    std::vector<double> stepConfidence_;   // by step: the confidence the step gave its pixels
+    std::vector<Shift> stepShift_;         // by step: source centre minus target pixel
+    std::vector<std::uint8_t> valid_;      // SourceValid over the search window
+    std::vector<CandidateRun> candidates_;
+    FrontQueue front_;
+    PatchPixels patch_;
+    std::unique_ptr<WorkerPool> pool_;
+    int sx_ = 0;
+    int sy_ = 0;
+};
+
+void FastRun::CheckSize() const {
+    if (target_.Width() != W_ || target_.Height() != H_) {
+        throw InpaintError(InpaintError::Reason::SizeMismatch,
+                           "The picture to write has another size than the picture read.");
+    }
+    if (W_ > 32767 || H_ > 32767 || static_cast<long long>(W_) * H_ * 4 > INT_MAX) {
+        throw InpaintError(InpaintError::Reason::PictureTooLarge, "Overflow");
+    }
+}
+
+bool FastRun::FindTargetBox() {
+    left_ = W_;
+    right_ = 0;
+    top_ = H_;
+    bottom_ = 0;
+    unknown_ = 0;
+    for (int y = 0; y < H_; ++y) {
+        const std::uint32_t* row = surface_.data() + static_cast<std::size_t>(y) * W_;
+        for (int x = 0; x < W_; ++x) {
+            if (!IsMarker(row[x])) continue;
+            ++unknown_;
+            left_ = std::min(left_, x);
+            right_ = std::max(right_, x);
+            top_ = std::min(top_, y);
+            bottom_ = std::max(bottom_, y);
+        }
+    }
+    return unknown_ > 0;
+}
+
+void FastRun::SetSearchWindow() {
+    const long long b = border_;
+    x0_ = static_cast<int>(std::max<long long>(left_ - b, 0));
+    x1_ = static_cast<int>(std::min<long long>(right_ + b, W_ - 1));
+    y0_ = static_cast<int>(std::max<long long>(top_ - b, 0));
+    y1_ = static_cast<int>(std::min<long long>(bottom_ + b, H_ - 1));
+}
+
+bool FastRun::IsFront(int p, int x, int y) {
+    if (x == 0 || x == W_ - 1 || y == 0 || y == H_ - 1) return true;
+    return Mask(p + 1) == 0 || Mask(p - 1) == 0 || Mask(p + W_) == 0 || Mask(p - W_) == 0;
+}
+
+void FastRun::BuildBand() {
+    bandTop_ = std::max(top_ - r_ - 3, 0);
+    bandBottom_ = std::min(bottom_ + r_ + 3, H_ - 1);
+    bandBase_ = bandTop_ * W_;
+    const std::size_t size = static_cast<std::size_t>(bandBottom_ - bandTop_ + 1) * W_;
+    mask_.assign(size, 0);
+    grey_.assign(size, 0.0);
+    priority_.assign(size, 0.0);
+    filledBy_.assign(size, 0);
+    for (std::size_t i = 0; i < size; ++i) {
+        const std::uint32_t pixel = surface_[static_cast<std::size_t>(bandBase_) + i];
+        mask_[i] = IsMarker(pixel) ? -1 : 0;
+        grey_[i] = GreyOf(pixel);
+    }
+    for (int y = top_; y <= bottom_; ++y) {
+        for (int x = left_; x <= right_; ++x) {
+            const int p = y * W_ + x;
+            if (Mask(p) == -1 && IsFront(p, x, y)) Mask(p) = -2;
+        }
+    }
+}
+
+// A centre is valid when its whole patch lies in the picture and held no marked pixel at the
+// start. Marked pixels lie in the target box only: a running count per column of the target
+// box rows near the candidate row that have a marked pixel within r columns answers it.
+void FastRun::FindSourceCentres() {
+    const int windowWidth = x1_ - x0_ + 1;
+    valid_.assign(static_cast<std::size_t>(windowWidth) * (y1_ - y0_ + 1), 0);
+    candidates_.clear();
+    const int cxFirst = std::max(x0_, r_);
+    const int cxLast = std::min(x1_, W_ - 1 - r_);
+    const int cyFirst = std::max(y0_, r_);
+    const int cyLast = std::min(y1_, H_ - 1 - r_);
+    if (cxFirst > cxLast || cyFirst > cyLast) return;
+
+    std::vector<int> prefix(static_cast<std::size_t>(W_) + 1);
+    std::vector<int> blockedRows(static_cast<std::size_t>(cxLast - cxFirst + 1), 0);
+    auto countRow = [&](int y, int change) {
+        if (y < top_ || y > bottom_) return;
+        prefix[0] = 0;
+        for (int x = 0; x < W_; ++x) prefix[x + 1] = prefix[x] + (Mask(y * W_ + x) < 0 ? 1 : 0);
+        for (int cx = cxFirst; cx <= cxLast; ++cx) {
+            const int from = std::max(cx - r_, 0);
+            const int to = std::min(cx + r_, W_ - 1);
+            if (prefix[to + 1] - prefix[from] > 0) blockedRows[cx - cxFirst] += change;
+        }
+    };
+    for (int y = cyFirst - r_; y < cyFirst + r_; ++y) countRow(y, 1);
+    for (int cy = cyFirst; cy <= cyLast; ++cy) {
+        countRow(cy + r_, 1);
+        if (cy > cyFirst) countRow(cy - r_ - 1, -1);
+        int runStart = -1;
+        for (int cx = cxFirst; cx <= cxLast + 1; ++cx) {
+            const bool valid = cx <= cxLast && blockedRows[cx - cxFirst] == 0;
+            if (valid) {
+                valid_[static_cast<std::size_t>(cy - y0_) * windowWidth + (cx - x0_)] = 1;
+                if (runStart < 0) runStart = cx;
+            } else if (runStart >= 0) {
+                candidates_.push_back({cy * W_ + runStart, cx - runStart});
+                runStart = -1;
+            }
+        }
+    }
+}
+
+bool FastRun::IsCandidate(int x, int y) const {
+    if (x < x0_ || x > x1_ || y < y0_ || y > y1_) return false;
+    return valid_[static_cast<std::size_t>(y - y0_) * (x1_ - x0_ + 1) + (x - x0_)] != 0;
+}
+
+void FastRun::InitialPriorities() {
+    for (int y = top_; y <= bottom_; ++y) {
+        for (int x = left_; x <= right_; ++x) {
+            const int p = y * W_ + x;
+            if (Mask(p) != -2) continue;
+            priority_[Local(p)] = PatchPriority(x, y);
+            front_.Insert(p, priority_[Local(p)]);
+        }
+    }
+}
+
+bool FastRun::Pause() {
+    if (hooks_.yield) hooks_.yield();
+    return StopRequested.load();
+}
+
+double FastRun::ConfidenceTerm(int x, int y) {
+    double sum = 0.0;
+    const int yFrom = std::max(y - r_, 0), yTo = std::min(y + r_, H_ - 1);
+    const int xFrom = std::max(x - r_, 0), xTo = std::min(x + r_, W_ - 1);
+    for (int qy = yFrom; qy <= yTo; ++qy) {
+        for (int qx = xFrom; qx <= xTo; ++qx) sum = sum + Confidence(qy * W_ + qx);
+    }
+    const double side = 2.0 * r_ + 1.0;
+    return sum / (side * side);
+}
+
+std::pair<double, double> FastRun::FrontNormal(int x, int y) {
+    int found = 0;
+    int fx[2] = {0, 0}, fy[2] = {0, 0};
+    for (int ny = std::max(y - 1, 0); ny <= std::min(y + 1, H_ - 1) && found < 2; ++ny) {
+        for (int nx = std::max(x - 1, 0); nx <= std::min(x + 1, W_ - 1) && found < 2; ++nx) {
+            if (nx == x && ny == y) continue;
+            if (Mask(ny * W_ + nx) != -2) continue;
+            fx[found] = nx;
+            fy[found] = ny;
+            ++found;
+        }
+    }
+    if (found < 2) return {0.6, 0.8};
+    const int dx = fx[1] - fx[0];
+    const int dy = fy[1] - fy[0];
+    const double length = std::sqrt(static_cast<double>(dy * dy + dx * dx));
+    const double a = dy == 0 ? 0.0 : dy / length;
+    const double b = dx == 0 ? 0.0 : dx / length;
+    return {a, b};
+}
+
+double FastRun::DataTerm(int x, int y) {
+    double best = 0.0, bestGx = 0.0, bestGy = 0.0;
+    const long long last = static_cast<long long>(W_) * H_ - 1;
+    const int yFrom = std::max(y - r_, 0), yTo = std::min(y + r_, H_ - 1);
+    const int xFrom = std::max(x - r_, 0), xTo = std::min(x + r_, W_ - 1);
+    for (int qy = yFrom; qy <= yTo; ++qy) {
+        for (int qx = xFrom; qx <= xTo; ++qx) {
+            const int q = qy * W_ + qx;
+            if (Mask(q) < 0) continue;
+            if (q - W_ < 0 || q + W_ > last || q - 1 < 0 || q + 1 > last) continue;
+            if (Mask(q + 1) < 0 || Mask(q - 1) < 0 || Mask(q + W_) < 0 || Mask(q - W_) < 0) continue;
+            double gx = (Grey(q + 1) - Grey(q - 1)) / 2;
+            const double gy = (Grey(q + W_) - Grey(q - W_)) / 2;
+            if (qx == 0) gx = Grey(q + 1) - Grey(q);
+            if (qx == W_ - 1) gx = Grey(q) - Grey(q - 1);
+            const double m = gx * gx + gy * gy;
+            if (m > best) {
+                best = m;
+                bestGx = gx;
+                bestGy = gy;
+            }
+        }
+    }
+    const auto [a, b] = FrontNormal(x, y);
+    return std::fabs((a * bestGy + b * (-bestGx)) / 255);
+}
+
+void FastRun::GatherTargetPatch(int tx, int ty) {
+    patch_.Clear();
+    for (int dy = -r_; dy <= r_; ++dy) {
+        const int y = ty + dy;
+        if (y <= 0 || y >= H_) continue;
+        for (int dx = -r_; dx <= r_; ++dx) {
+            const int x = tx + dx;
+            if (x <= 0 || x >= W_) continue;
+            const int t = y * W_ + x;
+            if (Mask(t) >= 0) patch_.Add(dy * W_ + dx, surface_[static_cast<std::size_t>(t)]);
+        }
+    }
+}
+
+// The smallest sum among a few likely candidates, plus one: no candidate with a sum at or
+// above it can be the winner, and the candidate that has it is one of those scanned.
+std::uint32_t FastRun::SeedLimit(int tx, int ty) {
+    std::uint32_t limit = kNoMatchLimit;
+    int tried[kMaxSeeds];
+    int triedCount = 0;
+    auto trySeed = [&](int x, int y) {
+        if (triedCount == kMaxSeeds || !IsCandidate(x, y)) return;
+        const int centre = y * W_ + x;
+        for (int i = 0; i < triedCount; ++i) {
+            if (tried[i] == centre) return;
+        }
+        tried[triedCount++] = centre;
+        const std::uint32_t sum = PatchDistance(surface_.data(), patch_, centre, limit);
+        if (sum < limit) limit = sum + 1;
+    };
+    trySeed(sx_, sy_);
+    int lastStep = 0;
+    for (int dy = -r_; dy <= r_ && triedCount < kMaxSeeds; ++dy) {
+        const int y = ty + dy;
+        if (y < 0 || y >= H_) continue;
+        for (int dx = -r_; dx <= r_; ++dx) {
+            const int x = tx + dx;
+            if (x < 0 || x >= W_) continue;
+            const int step = filledBy_[Local(y * W_ + x)];
+            if (step == 0 || step == lastStep || Mask(y * W_ + x) < 0) continue;
+            lastStep = step;
+            const Shift shift = stepShift_[static_cast<std::size_t>(step)];
+            trySeed(tx + shift.dx, ty + shift.dy);
+        }
+    }
+    return limit;
+}
+
+void FastRun::FindBestSource(int tx, int ty) {
+    GatherTargetPatch(tx, ty);
+    const std::uint32_t limit = SeedLimit(tx, ty);
+    const SearchOutcome best = FindBestCandidate(surface_.data(), patch_, candidates_, limit, pool_.get());
+    if (best.found) {
+        sx_ = best.position % W_;
+        sy_ = best.position / W_;
+    }
+}
+
+// Returns how many pixels changed from the marker colour to another colour.
+int FastRun::CopyPatch(int tx, int ty, double confidence, int step) {
+    stepConfidence_.push_back(confidence);
+    stepShift_.push_back({sx_ - tx, sy_ - ty});
+    int gained = 0;
+    for (int dy = -r_; dy <= r_; ++dy) {
+        const int y = ty + dy, sy = sy_ + dy;
+        if (y < 0 || y >= H_ || sy < 0 || sy >= H_) continue;
+        for (int dx = -r_; dx <= r_; ++dx) {
+            const int x = tx + dx, sx = sx_ + dx;
+            if (x < 0 || x >= W_ || sx < 0 || sx >= W_) continue;
+            const int t = y * W_ + x;
+            if (Mask(t) >= 0) continue;
+            const std::uint32_t pixel = surface_[static_cast<std::size_t>(sy) * W_ + sx];
+            surface_[static_cast<std::size_t>(t)] = pixel;
+            grey_[Local(t)] = GreyOf(pixel);
+            filledBy_[Local(t)] = step;
+            if (!IsMarker(pixel)) ++gained;
+        }
+    }
+    unknown_ -= gained;
+    return gained;
+}
+
+void FastRun::ForEachNear(int tx, int ty, int reach, void (FastRun::*visit)(int, int)) {
+    const int yFrom = std::max(ty - reach, 0), yTo = std::min(ty + reach, H_ - 1);
+    const int xFrom = std::max(tx - reach, 0), xTo = std::min(tx + reach, W_ - 1);
+    for (int y = yFrom; y <= yTo; ++y) {
+        for (int x = xFrom; x <= xTo; ++x) (this->*visit)(x, y);
+    }
+}
+
+void FastRun::LeaveQueue(int x, int y) {
+    const int p = y * W_ + x;
+    if (Mask(p) == -2) front_.Erase(p, priority_[Local(p)]);
+}
+
+void FastRun::UpdateFrontPixel(int x, int y) {
+    const int p = y * W_ + x;
+    Mask(p) = IsMarker(surface_[static_cast<std::size_t>(p)]) ? -1 : 0;
+}
+
+void FastRun::MarkFrontPixel(int x, int y) {
+    const int p = y * W_ + x;
+    if (Mask(p) == -1 && IsFront(p, x, y)) Mask(p) = -2;
+}
+
+void FastRun::RequeueWithPriority(int x, int y) {
+    const int p = y * W_ + x;
+    if (Mask(p) != -2) return;
+    priority_[Local(p)] = PatchPriority(x, y);
+    front_.Insert(p, priority_[Local(p)]);
+}
+
+void FastRun::UpdateFront(int tx, int ty) {
+    ForEachNear(tx, ty, r_ + 2, &FastRun::UpdateFrontPixel);
+    ForEachNear(tx, ty, r_ + 2, &FastRun::MarkFrontPixel);
+}
+
+void FastRun::WriteBackPatch(int tx, int ty) {
+    const int x = std::max(tx - r_, 0), y = std::max(ty - r_, 0);
+    const int w = std::min(tx + r_, W_ - 1) - x + 1, h = std::min(ty + r_, H_ - 1) - y + 1;
+    target_.WritePixels(x, y, w, h, surface_.data() + static_cast<std::size_t>(y) * W_ + x, W_);
+    target_.Redraw();
+}
+
+void FastRun::WriteBackAll() {
+    target_.WritePixels(0, 0, W_, H_, surface_.data(), W_);
+    target_.Commit();
+    target_.Redraw();
+}
+
+int FastRun::Execute() {
+    W_ = source_.Width();
+    H_ = source_.Height();
+    CheckSize();
+    surface_.assign(static_cast<std::size_t>(W_) * H_ + kSurfacePadding, 0);
+    source_.ReadPixels(surface_.data());
+    if (!FindTargetBox()) {
+        WriteBackAll();
+        return 0;
+    }
+    SetSearchWindow();
+    BuildBand();
+    FindSourceCentres();
+    stepConfidence_.assign(1, 0.0);  // step numbers start at 1
+    stepShift_.assign(1, Shift{0, 0});
+    InitialPriorities();
+    const int threads = ThreadCount();
+    if (threads > 1) pool_ = std::make_unique<WorkerPool>(threads);
+
+    int step = 0;
+    while (unknown_ > 0) {
+        ++step;
+        if (front_.Empty()) throw std::logic_error("no front pixel while pixels are left to fill");
+        const int p = front_.Best();
+        const int tx = p % W_, ty = p / W_;
+        if (Pause()) return 0;
+        FindBestSource(tx, ty);
+        if (Pause()) return 0;
+        const double confidence = ConfidenceTerm(tx, ty);
+        if (CopyPatch(tx, ty, confidence, step) == 0) {
+            throw InpaintError(InpaintError::Reason::NoSourceArea,
+                               "No source area to copy from: mark a smaller area or raise Scan Border.");
+        }
+        if (Pause()) return 0;
+        ForEachNear(tx, ty, r_ + 3, &FastRun::LeaveQueue);
+        UpdateFront(tx, ty);
+        if (Pause()) return 0;
+        ForEachNear(tx, ty, r_ + 3, &FastRun::RequeueWithPriority);
+        if (hooks_.trace) hooks_.trace(StepTrace{step, tx, ty, sx_, sy_});
+        if (Pause()) return 0;
+        if (live_) {
+            WriteBackPatch(tx, ty);
+            if (Pause()) return 0;
+        }
+    }
+    WriteBackAll();
+    return step;
+}
+
+}  // namespace
+
+int InpaintPicture(PictureAccess& source, PictureAccess& target, std::uint8_t red, std::uint8_t green,
+                   std::uint8_t blue, bool liveDisplay, int blockRadius, int scanBorder,
+                   const RunHooks& hooks) {
+    const std::uint32_t marker = (static_cast<std::uint32_t>(red) << 16) |
+                                 (static_cast<std::uint32_t>(green) << 8) | blue;
+    try {
+        FastRun run(source, target, marker, liveDisplay, blockRadius, scanBorder, hooks);
+        return run.Execute();
+    } catch (const std::bad_alloc&) {
+        throw InpaintError(InpaintError::Reason::OutOfMemory, "Not enough memory to remove the marks.");
+    }
+}
+
+}  // namespace inpaint::fast
