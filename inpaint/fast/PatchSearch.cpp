@@ -185,12 +185,13 @@ ScanFunction ChooseScan() {
 }
 
 // Below this much work (candidates times known pixels) waking the other threads costs more than it saves.
-constexpr long long kParallelWork = 200000;
-constexpr int kChunk = 512;
+std::atomic<long long> parallelWork{200000};
+constexpr int kChunk = 256;
 
 }  // namespace
 
 void SetSearchKernel(SearchKernel kernel) { kernelChoice = static_cast<int>(kernel); }
+void SetParallelWork(long long work) { parallelWork = work; }
 
 SearchOutcome FindBestCandidate(const std::uint32_t* surface, const PatchPixels& patch,
                                 const std::vector<CandidateRun>& runs, std::uint32_t limit,
@@ -207,7 +208,7 @@ SearchOutcome FindBestCandidate(const std::uint32_t* surface, const PatchPixels&
 
     const ScanFunction scan = ChooseScan();
     SharedLimit shared{limit};
-    const bool parallel = pool != nullptr && pool->Size() > 1 && candidates * patch.Count() >= kParallelWork;
+    const bool parallel = pool != nullptr && pool->Size() > 1 && candidates * patch.Count() >= parallelWork.load();
     if (!parallel) {
         LocalBest local{limit};
         for (const CandidateRun& run : runs) scan(surface, patch, run, local, shared);
@@ -218,17 +219,15 @@ SearchOutcome FindBestCandidate(const std::uint32_t* surface, const PatchPixels&
     for (const CandidateRun& run : runs) {
         for (int i = 0; i < run.count; i += kChunk) chunks.push_back({run.first + i, std::min(kChunk, run.count - i)});
     }
-    // Each thread takes chunks in increasing order, so its own best is the first of its smallest
-    // sums; the reduction below then picks the smallest sum, the first position among equals.
-    std::atomic<std::size_t> next{0};
-    std::vector<LocalBest> locals(static_cast<std::size_t>(pool->Size()), LocalBest{limit});
+    // Thread t takes chunks t, t+n, t+2n, ... in increasing order, so its own best is the first of
+    // its smallest sums; the reduction below then picks the smallest sum, the first position among
+    // equals. Small chunks dealt out in turn keep the threads' shares of work about equal.
+    const std::size_t threads = static_cast<std::size_t>(pool->Size());
+    std::vector<LocalBest> locals(threads, LocalBest{limit});
     pool->Run([&](int thread) {
         LocalBest& local = locals[static_cast<std::size_t>(thread)];
-        for (;;) {
-            const std::size_t i = next.fetch_add(1, std::memory_order_relaxed);
-            if (i >= chunks.size()) break;
+        for (std::size_t i = static_cast<std::size_t>(thread); i < chunks.size(); i += threads)
             scan(surface, patch, chunks[i], local, shared);
-        }
     });
     for (const LocalBest& local : locals) {
         if (!local.found) continue;

@@ -59,4 +59,6 @@ namespace inpaint::fast {
 // Which inner loop the search uses; Auto picks the widest the processor has. All give the same results.
 enum class SearchKernel { Auto, Scalar, Sse2, Avx2 };
 void SetSearchKernel(SearchKernel kernel);
+// Smallest search (candidates times known pixels) shared among threads; tests set 0 to share every search.
+void SetParallelWork(long long work);
 }  // namespace inpaint::fast

@@ -1,0 +1,285 @@
+// Runs the reference engine and the fast engine side by side on generated pictures and
+// requires the same outcome, the same pixels and the same step trace from both.
+#include <QtTest>
+
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "inpaint/Inpainting.h"
+#include "inpaint/MemoryPicture.h"
+#include "inpaint/fast/FastInpainting.h"
+#include "inpaint/fast/PatchSearch.h"
+#include "inpaint/fast/WorkerPool.h"
+#include "inpaint/reference/ReferenceEngine.h"
+
+using inpaint::kMarkerPixel;
+using inpaint::MemoryPicture;
+using inpaint::PixelOf;
+using inpaint::StepTrace;
+
+namespace {
+
+struct Case {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+    int blockRadius = 4;
+    int scanBorder = 10;
+    bool liveDisplay = false;
+    int threads = 0;  // 0: every core, searches shared only when large enough
+    inpaint::fast::SearchKernel kernel = inpaint::fast::SearchKernel::Auto;
+    std::string description;
+};
+
+struct Outcome {
+    int steps = -1;
+    std::optional<inpaint::InpaintError::Reason> error;
+    std::vector<StepTrace> trace;
+    std::vector<std::uint32_t> pixels;
+    std::vector<std::uint32_t> committed;
+};
+
+using Engine = int (*)(inpaint::PictureAccess&, inpaint::PictureAccess&, std::uint8_t, std::uint8_t,
+                       std::uint8_t, bool, int, int, const inpaint::RunHooks&);
+
+Outcome RunEngine(Engine engine, const Case& c) {
+    MemoryPicture picture(c.width, c.height, c.pixels);
+    Outcome outcome;
+    inpaint::RunHooks hooks;
+    hooks.trace = [&](const StepTrace& t) { outcome.trace.push_back(t); };
+    inpaint::StopRequested = false;
+    try {
+        outcome.steps = engine(picture, picture, 0, 255, 0, c.liveDisplay, c.blockRadius, c.scanBorder, hooks);
+    } catch (const inpaint::InpaintError& e) {
+        outcome.error = e.reason();
+    }
+    outcome.pixels = picture.Pixels();
+    outcome.committed = picture.Committed();
+    return outcome;
+}
+
+// Small deterministic generator: the same cases on every platform and compiler.
+class Dice {
+public:
+    explicit Dice(std::uint32_t seed) : engine_(seed) {}
+    int Between(int low, int high) { if (high <= low) return low; return low + static_cast<int>(engine_() % static_cast<std::uint32_t>(high - low + 1)); }
+    bool Chance(int percent) { return Between(1, 100) <= percent; }
+    std::uint8_t Byte() { return static_cast<std::uint8_t>(engine_() & 255); }
+
+private:
+    std::mt19937 engine_;
+};
+
+std::uint32_t RandomColour(Dice& dice) {
+    std::uint32_t c;
+    do {
+        c = PixelOf(dice.Byte(), dice.Byte(), dice.Byte(), dice.Byte());
+    } while ((c & 0xFFFFFFu) == (kMarkerPixel & 0xFFFFFFu));
+    return c;
+}
+
+void PaintContent(Case& c, Dice& dice) {
+    const int kind = dice.Between(0, 4);
+    const std::uint32_t a = RandomColour(dice), b = RandomColour(dice);
+    const int fx = dice.Between(-6, 6), fy = dice.Between(-6, 6);
+    std::vector<std::uint32_t> palette;
+    for (int i = 0; i < dice.Between(2, 4); ++i) palette.push_back(RandomColour(dice));
+    const int tile = dice.Between(2, 9);
+    for (int y = 0; y < c.height; ++y) {
+        for (int x = 0; x < c.width; ++x) {
+            std::uint32_t& px = c.pixels[static_cast<std::size_t>(y) * c.width + x];
+            switch (kind) {
+            case 0:  // noise
+                px = RandomColour(dice);
+                break;
+            case 1:  // gradient with a little noise
+                px = PixelOf(static_cast<std::uint8_t>(x * fx + y * fy + dice.Between(0, 3)),
+                             static_cast<std::uint8_t>(x * fy - y * fx + 100),
+                             static_cast<std::uint8_t>((x + y) * 3), dice.Byte());
+                break;
+            case 2:  // flat: one colour everywhere, every sum ties
+                px = a;
+                break;
+            case 3:  // flat tiles of a few colours: many ties
+                px = palette[static_cast<std::size_t>((x / tile + y / tile) % static_cast<int>(palette.size()))];
+                break;
+            default:  // two halves with an edge and noise in one
+                px = (x * fy + y * fx) > 0 ? a : (dice.Chance(50) ? b : RandomColour(dice));
+                break;
+            }
+        }
+    }
+}
+
+void MarkRect(Case& c, int x0, int y0, int w, int h) {
+    for (int y = std::max(y0, 0); y < std::min(y0 + h, c.height); ++y)
+        for (int x = std::max(x0, 0); x < std::min(x0 + w, c.width); ++x)
+            c.pixels[static_cast<std::size_t>(y) * c.width + x] = kMarkerPixel | (static_cast<std::uint32_t>(x & 255) << 24);
+}
+
+void PaintMarks(Case& c, Dice& dice) {
+    const int kind = dice.Between(0, 6);
+    const int W = c.width, H = c.height;
+    switch (kind) {
+    case 0:  // one box inside
+        MarkRect(c, dice.Between(0, W - 1), dice.Between(0, H - 1), dice.Between(1, W / 3 + 1), dice.Between(1, H / 3 + 1));
+        break;
+    case 1:  // boxes touching edges and corners
+        MarkRect(c, 0, dice.Between(0, H - 1), dice.Between(1, W / 4 + 1), dice.Between(1, H / 4 + 1));
+        MarkRect(c, W - dice.Between(1, W / 4 + 1), H - dice.Between(1, H / 4 + 1), W, H);
+        if (dice.Chance(50)) MarkRect(c, 0, 0, dice.Between(1, 4), dice.Between(1, 4));
+        break;
+    case 2:  // several separate areas
+        for (int i = dice.Between(2, 5); i > 0; --i)
+            MarkRect(c, dice.Between(0, W - 1), dice.Between(0, H - 1), dice.Between(1, 6), dice.Between(1, 6));
+        break;
+    case 3:  // scattered single pixels and short strokes
+        for (int i = dice.Between(3, 20); i > 0; --i)
+            MarkRect(c, dice.Between(0, W - 1), dice.Between(0, H - 1), dice.Between(1, 3), 1);
+        break;
+    case 4:  // a large area: few or no valid source centres
+        MarkRect(c, dice.Between(0, W / 4), dice.Between(0, H / 4), W - dice.Between(0, W / 4), H - dice.Between(0, H / 4));
+        break;
+    case 5:  // a stamp-like band near a corner
+        MarkRect(c, W / 2 + dice.Between(0, W / 4), H - dice.Between(2, H / 4 + 2), dice.Between(3, W / 2), dice.Between(1, 5));
+        break;
+    default:  // everything marked: nothing to copy from
+        if (dice.Chance(50)) MarkRect(c, 0, 0, W, H);
+        else MarkRect(c, 0, 0, dice.Between(1, W), dice.Between(1, H));
+        break;
+    }
+}
+
+Case MakeCase(std::uint32_t seed) {
+    Dice dice(seed);
+    Case c;
+    const bool large = dice.Chance(15);
+    c.width = large ? dice.Between(40, 90) : dice.Between(1, 40);
+    c.height = large ? dice.Between(30, 70) : dice.Between(1, 32);
+    c.pixels.assign(static_cast<std::size_t>(c.width) * c.height, 0);
+    PaintContent(c, dice);
+    PaintMarks(c, dice);
+    c.blockRadius = dice.Chance(70) ? dice.Between(2, 6) : dice.Between(2, 32);
+    c.scanBorder = dice.Chance(60) ? dice.Between(10, 40) : dice.Between(10, 500);
+    c.liveDisplay = dice.Chance(20);
+    c.threads = dice.Chance(30) ? dice.Between(1, 4) : 0;
+    const int kernel = dice.Between(0, 5);
+    c.kernel = kernel == 1 ? inpaint::fast::SearchKernel::Scalar
+             : kernel == 2 ? inpaint::fast::SearchKernel::Sse2 : inpaint::fast::SearchKernel::Auto;
+    c.description = "seed " + std::to_string(seed) + ": " + std::to_string(c.width) + "x" +
+                    std::to_string(c.height) + ", Block Size " + std::to_string(c.blockRadius) +
+                    ", Scan Border " + std::to_string(c.scanBorder) + (c.liveDisplay ? ", live" : "") +
+                    ", threads " + std::to_string(c.threads) + ", kernel " + std::to_string(kernel);
+    return c;
+}
+
+// A case that names its threads shares every search among them, however small.
+void UseFastSettings(const Case& c) {
+    inpaint::fast::SetThreadCount(c.threads);
+    inpaint::fast::SetSearchKernel(c.kernel);
+    inpaint::fast::SetParallelWork(c.threads > 1 ? 0 : 200000);
+}
+
+std::string TraceText(const StepTrace& t) {
+    return "step " + std::to_string(t.step) + " target (" + std::to_string(t.tx) + ", " + std::to_string(t.ty) +
+           ") source (" + std::to_string(t.sx) + ", " + std::to_string(t.sy) + ")";
+}
+
+// Empty when both outcomes agree, else a description of the first difference.
+std::string FirstDifference(const Outcome& ref, const Outcome& fast) {
+    const std::size_t n = std::min(ref.trace.size(), fast.trace.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const StepTrace &a = ref.trace[i], &b = fast.trace[i];
+        if (a.step != b.step || a.tx != b.tx || a.ty != b.ty || a.sx != b.sx || a.sy != b.sy)
+            return "first differing step: reference " + TraceText(a) + ", fast " + TraceText(b);
+    }
+    if (ref.trace.size() != fast.trace.size())
+        return "reference traced " + std::to_string(ref.trace.size()) + " steps, fast " + std::to_string(fast.trace.size());
+    if (ref.error != fast.error) return "the runs ended differently (error or not)";
+    if (ref.steps != fast.steps)
+        return "step count: reference " + std::to_string(ref.steps) + ", fast " + std::to_string(fast.steps);
+    if (ref.pixels != fast.pixels) return "the pixels differ";
+    if (ref.committed != fast.committed) return "the committed pictures differ";
+    return {};
+}
+
+}  // namespace
+
+class FastEngineDifferentialTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void cleanup() {
+        inpaint::fast::SetThreadCount(0);
+        inpaint::fast::SetSearchKernel(inpaint::fast::SearchKernel::Auto);
+        inpaint::fast::SetParallelWork(200000);
+    }
+
+    void GeneratedCases_Should_GiveTheReferenceResultsExactly() {
+        int filled = 0, failed = 0;
+        for (std::uint32_t seed = 1; seed <= 400; ++seed) {
+            const Case c = MakeCase(seed);
+            UseFastSettings(c);
+            const Outcome ref = RunEngine(inpaint::reference::InpaintPicture, c);
+            const Outcome fast = RunEngine(inpaint::fast::InpaintPicture, c);
+            const std::string difference = FirstDifference(ref, fast);
+            if (!difference.empty()) QFAIL((c.description + ": " + difference).c_str());
+            if (ref.error) ++failed;
+            else if (ref.steps > 0) ++filled;
+        }
+        // The cases must mostly fill something, and must also reach the no-source ending.
+        QVERIFY2(filled >= 250, std::to_string(filled).c_str());
+        QVERIFY(failed >= 5);
+    }
+
+    void ByteThreeAndNaturalMarkerPixels_Should_BeHandledAlike() {
+        Case c = MakeCase(7);
+        c.width = 30;
+        c.height = 20;
+        c.pixels.assign(600, 0);
+        Dice dice(99);
+        for (auto& px : c.pixels) px = RandomColour(dice);
+        c.pixels[5 * 30 + 7] = kMarkerPixel | 0xAB000000u;  // a photo pixel that happens to be pure green
+        c.pixels[12 * 30 + 20] = PixelOf(0, 254, 0);         // one off: stays
+        MarkRect(c, 10, 8, 6, 4);
+        const Outcome ref = RunEngine(inpaint::reference::InpaintPicture, c);
+        const Outcome fast = RunEngine(inpaint::fast::InpaintPicture, c);
+        QCOMPARE(FirstDifference(ref, fast), std::string());
+        QVERIFY(ref.steps > 0);
+        QCOMPARE(fast.pixels[12 * 30 + 20], PixelOf(0, 254, 0));
+    }
+
+    void StopAfterSomeSteps_Should_LeaveTheSamePictureInBoth() {
+        Case c = MakeCase(11);
+        c.width = 40;
+        c.height = 30;
+        c.pixels.assign(1200, 0);
+        Dice dice(5);
+        for (auto& px : c.pixels) px = RandomColour(dice);
+        MarkRect(c, 12, 10, 14, 8);
+        c.liveDisplay = true;
+        for (const int stopAt : {2, 4, 7}) {
+            std::vector<std::uint32_t> seen[2];
+            Engine engines[2] = {inpaint::reference::InpaintPicture, inpaint::fast::InpaintPicture};
+            for (int e = 0; e < 2; ++e) {
+                MemoryPicture picture(c.width, c.height, c.pixels);
+                inpaint::RunHooks hooks;
+                hooks.trace = [&](const StepTrace& t) {
+                    if (t.step == stopAt) inpaint::StopRequested = true;
+                };
+                inpaint::StopRequested = false;
+                QCOMPARE(engines[e](picture, picture, 0, 255, 0, true, 2, 10, hooks), 0);
+                inpaint::StopRequested = false;
+                QCOMPARE(picture.commits, 0);
+                seen[e] = picture.Pixels();
+            }
+            QVERIFY(seen[0] == seen[1]);
+            QVERIFY(seen[0] != c.pixels);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(FastEngineDifferentialTest)
+#include "FastEngineDifferentialTest.moc"

@@ -1,0 +1,228 @@
+// The parts of the fast engine that make it fast: the front queue, the integer patch search with
+// early stopping, and the sharing of the search among threads.
+#include <QtTest>
+
+#include <atomic>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "inpaint/MemoryPicture.h"
+#include "inpaint/fast/FastInpainting.h"
+#include "inpaint/fast/FrontQueue.h"
+#include "inpaint/fast/PatchSearch.h"
+#include "inpaint/fast/WorkerPool.h"
+
+using namespace inpaint::fast;
+using inpaint::PixelOf;
+
+namespace {
+
+// A picture of W x H pixels with padding after it, as the engine keeps it.
+struct Surface {
+    int width;
+    int height;
+    std::vector<std::uint32_t> pixels;
+    Surface(int w, int h) : width(w), height(h), pixels(static_cast<std::size_t>(w) * h + kSurfacePadding, 0) {}
+    std::uint32_t& At(int x, int y) { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+
+// A target patch of radius r around (tx, ty) with every pixel known.
+PatchPixels PatchAround(Surface& s, int tx, int ty, int r) {
+    PatchPixels patch;
+    for (int dy = -r; dy <= r; ++dy)
+        for (int dx = -r; dx <= r; ++dx) patch.Add(dy * s.width + dx, s.At(tx + dx, ty + dy));
+    return patch;
+}
+
+std::vector<CandidateRun> AllCentres(const Surface& s, int r) {
+    std::vector<CandidateRun> runs;
+    for (int y = r; y < s.height - r; ++y) runs.push_back({y * s.width + r, s.width - 2 * r});
+    return runs;
+}
+
+// The search written plainly: every candidate summed in full, only a smaller sum replaces the best.
+SearchOutcome PlainSearch(const Surface& s, const PatchPixels& patch, const std::vector<CandidateRun>& runs,
+                          std::uint32_t limit) {
+    SearchOutcome best;
+    std::uint32_t bestSum = limit;
+    for (const CandidateRun& run : runs) {
+        for (int c = run.first; c < run.first + run.count; ++c) {
+            const std::uint32_t sum = PatchDistance(s.pixels.data(), patch, c, 0xFFFFFFFFu);
+            if (sum < bestSum) {
+                bestSum = sum;
+                best = SearchOutcome{true, sum, c};
+            }
+        }
+    }
+    return best;
+}
+
+void FillNoise(Surface& s, std::uint32_t seed, int levels) {
+    std::mt19937 dice(seed);
+    for (int y = 0; y < s.height; ++y)
+        for (int x = 0; x < s.width; ++x)
+            s.At(x, y) = PixelOf(static_cast<std::uint8_t>(dice() % levels * (255 / (levels - 1))),
+                                 static_cast<std::uint8_t>(dice() % levels * (255 / (levels - 1))),
+                                 static_cast<std::uint8_t>(dice() % levels * (255 / (levels - 1))),
+                                 static_cast<std::uint8_t>(dice()));
+}
+
+}  // namespace
+
+class FastEngineMachineryTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void cleanup() {
+        SetThreadCount(0);
+        SetSearchKernel(SearchKernel::Auto);
+        SetParallelWork(200000);
+    }
+
+    void FrontQueue_Should_GiveHighestPriorityThenLowestPosition() {
+        FrontQueue front;
+        front.Insert(50, 0.5);
+        front.Insert(70, 0.9);
+        front.Insert(20, 0.9);
+        front.Insert(10, 0.0);
+        QCOMPARE(front.Best(), 20);
+        front.Erase(20, 0.9);
+        QCOMPARE(front.Best(), 70);
+        front.Erase(70, 0.9);
+        front.Insert(70, 0.1);  // a priority recomputed lower
+        QCOMPARE(front.Best(), 50);
+        front.Erase(50, 0.5);
+        front.Erase(70, 0.1);
+        QCOMPARE(front.Best(), 10);  // a front pixel of priority 0 is still chosen
+        QCOMPARE(front.Size(), std::size_t{1});
+    }
+
+    void PatchDistance_Should_StopOnceTheLimitIsReached() {
+        Surface s(20, 20);
+        FillNoise(s, 3, 256);
+        const PatchPixels patch = PatchAround(s, 5, 5, 2);
+        const std::uint32_t full = PatchDistance(s.pixels.data(), patch, 12 * 20 + 12, 0xFFFFFFFFu);
+        QVERIFY(full > 0);
+        QCOMPARE(PatchDistance(s.pixels.data(), patch, 12 * 20 + 12, full + 1), full);
+        QVERIFY(PatchDistance(s.pixels.data(), patch, 12 * 20 + 12, full) >= full);
+        QCOMPARE(PatchDistance(s.pixels.data(), patch, 5 * 20 + 5, 1), 0u);  // the patch itself
+    }
+
+    void EqualSums_Should_GoToTheFirstCandidateEvenWhenTheLaterOneBoundsTheSearch() {
+        Surface s(40, 30);
+        FillNoise(s, 5, 256);
+        // Two exact copies of the target patch: the later one is what the seed bound came from.
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int dx = -2; dx <= 2; ++dx) {
+                s.At(30 + dx, 20 + dy) = s.At(8 + dx, 8 + dy);
+                s.At(20 + dx, 10 + dy) = s.At(8 + dx, 8 + dy) ^ 0xFF000000u;  // byte 3 differs only
+            }
+        PatchPixels patch = PatchAround(s, 8, 8, 2);
+        const std::vector<CandidateRun> runs = {{10 * 40 + 15, 10}, {20 * 40 + 25, 10}};
+        for (const SearchKernel kernel : {SearchKernel::Scalar, SearchKernel::Sse2, SearchKernel::Auto}) {
+            SetSearchKernel(kernel);
+            const SearchOutcome found = FindBestCandidate(s.pixels.data(), patch, runs, 1, nullptr);
+            QVERIFY(found.found);
+            QCOMPARE(found.sum, 0u);
+            QCOMPARE(found.position, 10 * 40 + 20);
+        }
+    }
+
+    void NoCandidateBelowTheLimit_Should_FindNothing() {
+        Surface s(30, 30);
+        FillNoise(s, 8, 256);
+        const PatchPixels patch = PatchAround(s, 5, 5, 3);
+        const SearchOutcome any = FindBestCandidate(s.pixels.data(), patch, AllCentres(s, 3), 99999999u, nullptr);
+        QVERIFY(any.found);
+        const SearchOutcome none = FindBestCandidate(s.pixels.data(), patch, {{20 * 30 + 20, 5}}, 1, nullptr);
+        QVERIFY(!none.found);
+    }
+
+    void EveryKernelAndThreadCount_Should_FindThePlainSearchResult() {
+        for (std::uint32_t seed = 1; seed <= 12; ++seed) {
+            Surface s(61, 47);
+            FillNoise(s, seed, seed % 3 == 0 ? 2 : 256);  // two levels: many equal sums
+            if (seed % 4 == 1) {  // a repeating pattern: the smallest sum in every chunk of candidates
+                for (int y = 0; y < s.height; ++y)
+                    for (int x = 0; x < s.width; ++x) s.At(x, y) = s.At(x % 4, y % 3);
+            }
+            const int r = 2 + static_cast<int>(seed % 4);
+            PatchPixels patch;
+            std::mt19937 dice(seed);
+            for (int dy = -r; dy <= r; ++dy)
+                for (int dx = -r; dx <= r; ++dx)
+                    if (dice() % 3 != 0) patch.Add(dy * s.width + dx, s.At(30 + dx, 20 + dy) ^ (dice() & 0x030303));
+            const std::vector<CandidateRun> runs = AllCentres(s, r);
+            const SearchOutcome expected = PlainSearch(s, patch, runs, 99999999u);
+            SetParallelWork(0);
+            for (const SearchKernel kernel : {SearchKernel::Scalar, SearchKernel::Sse2, SearchKernel::Auto}) {
+                SetSearchKernel(kernel);
+                for (const int threads : {1, 2, 3, 7}) {
+                    WorkerPool pool(threads);
+                    const SearchOutcome found = FindBestCandidate(s.pixels.data(), patch, runs, 99999999u, &pool);
+                    QVERIFY(found.found);
+                    QCOMPARE(found.sum, expected.sum);
+                    QCOMPARE(found.position, expected.position);
+                }
+            }
+        }
+    }
+
+    void WorkerPool_Should_RunEveryIndexOnceForEveryJob() {
+        WorkerPool pool(4);
+        for (int job = 0; job < 50; ++job) {
+            std::vector<std::atomic<int>> calls(static_cast<std::size_t>(pool.Size()));
+            pool.Run([&](int i) { ++calls[static_cast<std::size_t>(i)]; });
+            for (auto& c : calls) QCOMPARE(c.load(), 1);
+        }
+    }
+
+    void WholeRun_Should_NotDependOnTheNumberOfThreads() {
+        inpaint::MemoryPicture original(120, 90);
+        std::mt19937 dice(21);
+        for (int y = 0; y < 90; ++y)
+            for (int x = 0; x < 120; ++x)
+                original.At(x, y) = PixelOf(static_cast<std::uint8_t>(x * 2 + dice() % 8),
+                                            static_cast<std::uint8_t>(y * 2), static_cast<std::uint8_t>(dice() % 4 * 60));
+        original.FillRect(50, 70, 40, 8, inpaint::kMarkerPixel);
+        original.FillRect(5, 5, 6, 6, inpaint::kMarkerPixel);
+        std::vector<std::uint32_t> first;
+        int firstSteps = 0;
+        SetParallelWork(0);
+        for (const int threads : {1, 2, 5}) {
+            SetThreadCount(threads);
+            inpaint::MemoryPicture picture = original;
+            const int steps = inpaint::fast::InpaintPicture(picture, picture, 0, 255, 0, false, 3, 30);
+            if (first.empty()) {
+                first = picture.Pixels();
+                firstSteps = steps;
+                QVERIFY(steps > 0);
+            }
+            QCOMPARE(steps, firstSteps);
+            QVERIFY(picture.Pixels() == first);
+        }
+    }
+
+    void LiveDisplay_Should_WriteOnlyThePatchOfEachStep() {
+        struct CountingPicture : inpaint::MemoryPicture {
+            using MemoryPicture::MemoryPicture;
+            long long written = 0;
+            void WritePixels(int x, int y, int w, int h, const std::uint32_t* src, int stride) override {
+                written += static_cast<long long>(w) * h;
+                MemoryPicture::WritePixels(x, y, w, h, src, stride);
+            }
+        };
+        CountingPicture picture(200, 150, PixelOf(10, 20, 30));
+        for (int x = 0; x < 200; ++x) picture.At(x, 75) = PixelOf(200, 200, 200);
+        picture.FillRect(90, 70, 10, 10, inpaint::kMarkerPixel);
+        const int steps = inpaint::fast::InpaintPicture(picture, picture, 0, 255, 0, true, 2, 20);
+        QVERIFY(steps > 0);
+        QCOMPARE(picture.redraws, steps + 1);
+        // Each step writes at most one 5 x 5 patch; the final write-back is the whole picture.
+        QVERIFY(picture.written <= steps * 25LL + 200 * 150);
+        QCOMPARE(picture.commits, 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(FastEngineMachineryTest)
+#include "FastEngineMachineryTest.moc"
