@@ -32,6 +32,7 @@
 #include "inpaint/fast/FastInpainting.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <memory>
@@ -51,6 +52,8 @@ namespace {
 // A candidate's sum must be below this for it to be used at all.
 constexpr std::uint32_t kNoMatchLimit = 99999999;
 constexpr int kMaxSeeds = 8;
+// Searches with at least this many candidates pass over whole blocks of poor candidates at once.
+std::atomic<long long> blockSearchFrom{250000};
 
 double GreyOf(std::uint32_t pixel) {
     const double red = (pixel >> 16) & 255;
@@ -135,8 +138,7 @@ private:
     std::vector<int> filledBy_;            // step that last copied into the pixel, 0 for none
     std::vector<double> stepConfidence_;   // by step: the confidence the step gave its pixels
     std::vector<Shift> stepShift_;         // by step: source centre minus target pixel
-    std::vector<std::uint8_t> valid_;      // SourceValid over the search window
-    std::vector<CandidateRun> candidates_;
+    CandidateGrid grid_;                   // SourceValid inside the search window
     FrontQueue front_;
     PatchPixels patch_;
     std::unique_ptr<WorkerPool> pool_;
@@ -213,13 +215,11 @@ void FastRun::BuildBand() {
 // start. Marked pixels lie in the target box only: a running count per column of the target
 // box rows near the candidate row that have a marked pixel within r columns answers it.
 void FastRun::FindSourceCentres() {
-    const int windowWidth = x1_ - x0_ + 1;
-    valid_.assign(static_cast<std::size_t>(windowWidth) * (y1_ - y0_ + 1), 0);
-    candidates_.clear();
     const int cxFirst = std::max(x0_, r_);
     const int cxLast = std::min(x1_, W_ - 1 - r_);
     const int cyFirst = std::max(y0_, r_);
     const int cyLast = std::min(y1_, H_ - 1 - r_);
+    grid_.Reset(W_, cxFirst, cxLast, cyFirst, cyLast);
     if (cxFirst > cxLast || cyFirst > cyLast) return;
 
     std::vector<int> prefix(static_cast<std::size_t>(W_) + 1);
@@ -238,24 +238,15 @@ void FastRun::FindSourceCentres() {
     for (int cy = cyFirst; cy <= cyLast; ++cy) {
         countRow(cy + r_, 1);
         if (cy > cyFirst) countRow(cy - r_ - 1, -1);
-        int runStart = -1;
-        for (int cx = cxFirst; cx <= cxLast + 1; ++cx) {
-            const bool valid = cx <= cxLast && blockedRows[cx - cxFirst] == 0;
-            if (valid) {
-                valid_[static_cast<std::size_t>(cy - y0_) * windowWidth + (cx - x0_)] = 1;
-                if (runStart < 0) runStart = cx;
-            } else if (runStart >= 0) {
-                candidates_.push_back({cy * W_ + runStart, cx - runStart});
-                runStart = -1;
-            }
+        for (int cx = cxFirst; cx <= cxLast; ++cx) {
+            if (blockedRows[cx - cxFirst] == 0) grid_.SetValid(cx, cy);
         }
     }
+    grid_.FinishRuns();
+    if (grid_.Count() >= blockSearchFrom.load()) grid_.BuildBlockRanges(surface_.data(), r_);
 }
 
-bool FastRun::IsCandidate(int x, int y) const {
-    if (x < x0_ || x > x1_ || y < y0_ || y > y1_) return false;
-    return valid_[static_cast<std::size_t>(y - y0_) * (x1_ - x0_ + 1) + (x - x0_)] != 0;
-}
+bool FastRun::IsCandidate(int x, int y) const { return grid_.Valid(x, y); }
 
 void FastRun::InitialPriorities() {
     for (int y = top_; y <= bottom_; ++y) {
@@ -341,7 +332,7 @@ void FastRun::GatherTargetPatch(int tx, int ty) {
             const int x = tx + dx;
             if (x <= 0 || x >= W_) continue;
             const int t = y * W_ + x;
-            if (Mask(t) >= 0) patch_.Add(dy * W_ + dx, surface_[static_cast<std::size_t>(t)]);
+            if (Mask(t) >= 0) patch_.Add(dx, dy, W_, surface_[static_cast<std::size_t>(t)]);
         }
     }
 }
@@ -382,8 +373,9 @@ std::uint32_t FastRun::SeedLimit(int tx, int ty) {
 
 void FastRun::FindBestSource(int tx, int ty) {
     GatherTargetPatch(tx, ty);
+    patch_.PutOutliersFirst();
     const std::uint32_t limit = SeedLimit(tx, ty);
-    const SearchOutcome best = FindBestCandidate(surface_.data(), patch_, candidates_, limit, pool_.get());
+    const SearchOutcome best = FindBestCandidate(surface_.data(), patch_, grid_, limit, pool_.get());
     if (best.found) {
         sx_ = best.position % W_;
         sy_ = best.position / W_;
@@ -512,6 +504,8 @@ int FastRun::Execute() {
 }
 
 }  // namespace
+
+void SetBlockSearchFrom(long long candidates) { blockSearchFrom = candidates; }
 
 int InpaintPicture(PictureAccess& source, PictureAccess& target, std::uint8_t red, std::uint8_t green,
                    std::uint8_t blue, bool liveDisplay, int blockRadius, int scanBorder,

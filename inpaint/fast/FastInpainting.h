@@ -11,4 +11,9 @@ int InpaintPicture(PictureAccess& source, PictureAccess& target, std::uint8_t re
                    std::uint8_t green, std::uint8_t blue, bool liveDisplay, int blockRadius,
                    int scanBorder, const RunHooks& hooks = {});
 
+// Runs whose search window holds at least this many valid source centres prepare colour ranges
+// per block of centres (8 bytes a position) to pass over poor blocks at once. Tests set 0 to
+// use them everywhere; the results are the same either way.
+void SetBlockSearchFrom(long long candidates);
+
 }  // namespace inpaint::fast

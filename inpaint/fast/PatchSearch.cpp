@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
+#include <utility>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -10,15 +12,23 @@
 
 namespace inpaint::fast {
 
+constexpr std::uint32_t kColourBytes = 0x00FFFFFFu;
+
+// ---- Target patch ----
+
 void PatchPixels::Clear() {
     offsets_.clear();
+    dx_.clear();
+    dy_.clear();
     colours_.clear();
     lanes_.clear();
 }
 
-void PatchPixels::Add(int offset, std::uint32_t pixel) {
-    const std::uint32_t colour = pixel & 0x00FFFFFFu;
-    offsets_.push_back(offset);
+void PatchPixels::Add(int dx, int dy, int stride, std::uint32_t pixel) {
+    const std::uint32_t colour = pixel & kColourBytes;
+    offsets_.push_back(dy * stride + dx);
+    dx_.push_back(dx);
+    dy_.push_back(dy);
     colours_.push_back(colour);
     const auto blue = static_cast<std::int16_t>(colour & 255);
     const auto green = static_cast<std::int16_t>((colour >> 8) & 255);
@@ -29,6 +39,37 @@ void PatchPixels::Add(int offset, std::uint32_t pixel) {
         lanes_.push_back(red);
         lanes_.push_back(0);
     }
+}
+
+void PatchPixels::PutOutliersFirst() {
+    const int count = Count();
+    if (count < 2) return;
+    long long sum[3] = {0, 0, 0};
+    for (const std::uint32_t c : colours_)
+        for (int ch = 0; ch < 3; ++ch) sum[ch] += (c >> (8 * ch)) & 255;
+    std::vector<std::pair<long long, int>> order;
+    order.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        long long d = 0;
+        for (int ch = 0; ch < 3; ++ch) {
+            const long long v =
+                static_cast<long long>((colours_[static_cast<std::size_t>(i)] >> (8 * ch)) & 255) * count - sum[ch];
+            d += v * v;
+        }
+        order.push_back({-d, i});
+    }
+    std::sort(order.begin(), order.end());
+    PatchPixels sorted;
+    for (const auto& entry : order) {
+        const auto i = static_cast<std::size_t>(entry.second);
+        sorted.offsets_.push_back(offsets_[i]);
+        sorted.dx_.push_back(dx_[i]);
+        sorted.dy_.push_back(dy_[i]);
+        sorted.colours_.push_back(colours_[i]);
+        sorted.lanes_.insert(sorted.lanes_.end(), lanes_.begin() + static_cast<std::ptrdiff_t>(i * 8),
+                             lanes_.begin() + static_cast<std::ptrdiff_t>(i * 8 + 8));
+    }
+    *this = std::move(sorted);
 }
 
 std::uint32_t PatchDistance(const std::uint32_t* surface, const PatchPixels& patch, int centre,
@@ -49,192 +90,380 @@ std::uint32_t PatchDistance(const std::uint32_t* surface, const PatchPixels& pat
     return sum;
 }
 
+// ---- Candidate grid ----
+
+void CandidateGrid::Reset(int pictureWidth, int x0, int x1, int y0, int y1) {
+    width_ = pictureWidth;
+    x0_ = x0;
+    x1_ = x1;
+    y0_ = y0;
+    y1_ = y1;
+    const std::size_t size =
+        x1 >= x0 && y1 >= y0 ? static_cast<std::size_t>(x1 - x0 + 1) * static_cast<std::size_t>(y1 - y0 + 1) : 0;
+    valid_.assign(size + 8, 0);  // 8 spare: flags are read 8 at a time
+    runs_.clear();
+    count_ = 0;
+    DropBlockRanges();
+}
+
+void CandidateGrid::FinishRuns() {
+    runs_.clear();
+    count_ = 0;
+    for (int y = y0_; y <= y1_; ++y) {
+        int start = -1;
+        for (int x = x0_; x <= x1_ + 1; ++x) {
+            const bool valid = x <= x1_ && valid_[Index(x, y)] != 0;
+            if (valid && start < 0) start = x;
+            if (!valid && start >= 0) {
+                runs_.push_back({y * width_ + start, x - start});
+                count_ += x - start;
+                start = -1;
+            }
+        }
+    }
+}
+
+void CandidateGrid::DropBlockRanges() {
+    lows_.clear();
+    lows_.shrink_to_fit();
+    highs_.clear();
+    highs_.shrink_to_fit();
+    blockMasks_.clear();
+    blockMasks_.shrink_to_fit();
+}
+
 namespace {
 
-// What one thread has found so far among the candidates it scanned, in run order.
+std::uint32_t ByteWise(std::uint32_t a, std::uint32_t b, bool smaller) {
+    std::uint32_t out = 0;
+    for (int ch = 0; ch < 4; ++ch) {
+        const std::uint32_t va = (a >> (8 * ch)) & 255, vb = (b >> (8 * ch)) & 255;
+        out |= (smaller ? std::min(va, vb) : std::max(va, vb)) << (8 * ch);
+    }
+    return out;
+}
+
+// dst[i] := byte-wise min (or max) of src[i .. i+7]; src holds count+7 values.
+void SlidingEight(const std::uint32_t* src, std::uint32_t* dst, int count, bool smaller) {
+    int i = 0;
+#ifdef BRISVANE_X86_KERNELS
+    for (; i + 4 <= count; i += 4) {
+        __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+        for (int j = 1; j < 8; ++j) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + j));
+            m = smaller ? _mm_min_epu8(m, v) : _mm_max_epu8(m, v);
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), m);
+    }
+#endif
+    for (; i < count; ++i) {
+        std::uint32_t m = src[i];
+        for (int j = 1; j < 8; ++j) m = ByteWise(m, src[i + j], smaller);
+        dst[i] = m;
+    }
+}
+
+}  // namespace
+
+void CandidateGrid::BuildBlockRanges(const std::uint32_t* surface, int radius) {
+    DropBlockRanges();
+    if (count_ == 0) return;
+    rangeX0_ = x0_ - radius;
+    rangeY0_ = y0_ - radius;
+    rangeWidth_ = x1_ - x0_ + 1 + 2 * radius;
+    rangeHeight_ = y1_ - y0_ + 1 + 2 * radius;
+    const std::size_t size = static_cast<std::size_t>(rangeWidth_) * static_cast<std::size_t>(rangeHeight_);
+    lows_.assign(size, 0);
+    highs_.assign(size, 0);
+    std::vector<std::uint32_t> row(static_cast<std::size_t>(rangeWidth_) + 8);
+    for (int y = 0; y < rangeHeight_; ++y) {
+        const std::uint32_t* from = surface + static_cast<std::size_t>(rangeY0_ + y) * width_ + rangeX0_;
+        for (int x = 0; x < rangeWidth_; ++x) row[static_cast<std::size_t>(x)] = from[x] & kColourBytes;
+        for (int x = rangeWidth_; x < rangeWidth_ + 8; ++x) row[static_cast<std::size_t>(x)] = row[static_cast<std::size_t>(rangeWidth_ - 1)];
+        const std::size_t at = static_cast<std::size_t>(y) * rangeWidth_;
+        SlidingEight(row.data(), &lows_[at], rangeWidth_, true);
+        SlidingEight(row.data(), &highs_[at], rangeWidth_, false);
+    }
+    blockColumns_ = (x1_ - x0_) / 8 + 1;
+    const int bands = (y1_ - y0_) / 8 + 1;
+    blockMasks_.assign(static_cast<std::size_t>(blockColumns_) * bands, 0);
+    for (int y = y0_; y <= y1_; ++y)
+        for (int x = x0_; x <= x1_; ++x)
+            if (valid_[Index(x, y)] != 0)
+                blockMasks_[static_cast<std::size_t>((y - y0_) / 8) * blockColumns_ + (x - x0_) / 8] |=
+                    std::uint64_t{1} << (((y - y0_) % 8) * 8 + (x - x0_) % 8);
+    // Downwards, in place: row y only reads rows y .. y+7, not yet overwritten.
+    for (int y = 0; y < rangeHeight_; ++y) {
+        std::uint32_t* low = &lows_[static_cast<std::size_t>(y) * rangeWidth_];
+        std::uint32_t* high = &highs_[static_cast<std::size_t>(y) * rangeWidth_];
+        for (int j = 1; j < 8 && y + j < rangeHeight_; ++j) {
+            const std::uint32_t* lowBelow = low + static_cast<std::size_t>(j) * rangeWidth_;
+            const std::uint32_t* highBelow = high + static_cast<std::size_t>(j) * rangeWidth_;
+            int x = 0;
+#ifdef BRISVANE_X86_KERNELS
+            for (; x + 4 <= rangeWidth_; x += 4) {
+                auto* l = reinterpret_cast<__m128i*>(low + x);
+                auto* h = reinterpret_cast<__m128i*>(high + x);
+                _mm_storeu_si128(l, _mm_min_epu8(_mm_loadu_si128(l), _mm_loadu_si128(reinterpret_cast<const __m128i*>(lowBelow + x))));
+                _mm_storeu_si128(h, _mm_max_epu8(_mm_loadu_si128(h), _mm_loadu_si128(reinterpret_cast<const __m128i*>(highBelow + x))));
+            }
+#endif
+            for (; x < rangeWidth_; ++x) {
+                low[x] = ByteWise(low[x], lowBelow[x], true);
+                high[x] = ByteWise(high[x], highBelow[x], false);
+            }
+        }
+    }
+}
+
+// ---- Search ----
+
+namespace {
+
+// What one thread has found so far among the candidates it scanned.
 struct alignas(64) LocalBest {
-    std::uint32_t limit;  // a candidate must have a smaller sum to replace the best
+    std::uint32_t limit;  // sums must be below this to count at all
     bool found = false;
     std::uint32_t sum = 0;
     int position = 0;
 };
 
-// Shared among threads: one more than the smallest complete sum anyone has found.
-// A candidate whose partial sum reaches it cannot win, whatever its place in run order.
+// Shared among threads: one more than the smallest complete sum anyone has found. A candidate
+// whose partial sum reaches it cannot win, whatever its position.
 using SharedLimit = std::atomic<std::uint32_t>;
 
-void Accept(LocalBest& local, SharedLimit& shared, std::uint32_t sum, int position) {
+// A candidate whose partial sum reaches this cannot win: equal sums still can (a lower position wins).
+std::uint32_t StopAt(const LocalBest& local, const SharedLimit& shared) {
+    const std::uint32_t own = local.found ? local.sum + 1 : local.limit;
+    return std::min(own, shared.load(std::memory_order_relaxed));
+}
+
+// A complete sum below StopAt: kept when smaller, or equal at a lower position.
+void Offer(LocalBest& local, SharedLimit& shared, std::uint32_t sum, int position) {
+    if (local.found && (sum > local.sum || (sum == local.sum && position > local.position))) return;
     local.found = true;
     local.sum = sum;
     local.position = position;
-    local.limit = sum;
     const std::uint32_t bound = sum + 1;
     std::uint32_t current = shared.load(std::memory_order_relaxed);
-    while (bound < current &&
-           !shared.compare_exchange_weak(current, bound, std::memory_order_relaxed)) {
+    while (bound < current && !shared.compare_exchange_weak(current, bound, std::memory_order_relaxed)) {
     }
 }
 
-std::uint32_t StopAt(const LocalBest& local, const SharedLimit& shared) {
-    return std::min(local.limit, shared.load(std::memory_order_relaxed));
-}
+// Evaluates the candidates first + i for every bit i set in mask (i < 8).
+using GroupFunction = void (*)(const std::uint32_t*, const PatchPixels&, int, unsigned, LocalBest&, SharedLimit&);
 
-void ScanScalar(const std::uint32_t* surface, const PatchPixels& patch, CandidateRun run,
-                LocalBest& local, SharedLimit& shared) {
-    for (int c = run.first; c < run.first + run.count; ++c) {
+void GroupScalar(const std::uint32_t* surface, const PatchPixels& patch, int first, unsigned mask,
+                 LocalBest& local, SharedLimit& shared) {
+    for (int lane = 0; lane < 8; ++lane) {
+        if (!(mask >> lane & 1)) continue;
         const std::uint32_t stop = StopAt(local, shared);
-        const std::uint32_t sum = PatchDistance(surface, patch, c, stop);
-        if (sum < stop) Accept(local, shared, sum, c);
+        const std::uint32_t sum = PatchDistance(surface, patch, first + lane, stop);
+        if (sum < stop) Offer(local, shared, sum, first + lane);
     }
 }
 
 #ifdef BRISVANE_X86_KERNELS
 // Four consecutive candidates at once: one vector load fetches the same patch pixel of all four.
-void ScanSse2(const std::uint32_t* surface, const PatchPixels& patch, CandidateRun run,
-              LocalBest& local, SharedLimit& shared) {
+void GroupSse2Four(const std::uint32_t* surface, const PatchPixels& patch, int first, unsigned mask,
+                   LocalBest& local, SharedLimit& shared) {
     const int count = patch.Count();
     const int* offsets = patch.Offsets();
     const __m128i zero = _mm_setzero_si128();
-    const __m128i colourMask = _mm_set1_epi32(0x00FFFFFF);
-    for (int i = 0; i < run.count; i += 4) {
-        const int first = run.first + i;
-        const int lanes = std::min(4, run.count - i);
-        const __m128i last = _mm_set1_epi32(static_cast<int>(StopAt(local, shared)) - 1);
-        const std::uint32_t* base = surface + first;
-        __m128i acc = zero;
-        int alive = (1 << lanes) - 1;
-        for (int k = 0; k < count && alive; ++k) {
-            const __m128i px = _mm_and_si128(
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + offsets[k])), colourMask);
-            const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(patch.Lanes(k)));
-            __m128i lo = _mm_sub_epi16(_mm_unpacklo_epi8(px, zero), t);
-            __m128i hi = _mm_sub_epi16(_mm_unpackhi_epi8(px, zero), t);
-            lo = _mm_madd_epi16(lo, lo);  // blue²+green², red² for pixels 0, 1
-            hi = _mm_madd_epi16(hi, hi);  // the same for pixels 2, 3
-            const __m128 a = _mm_castsi128_ps(lo);
-            const __m128 b = _mm_castsi128_ps(hi);
-            const __m128i even = _mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
-            const __m128i odd = _mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
-            acc = _mm_add_epi32(acc, _mm_add_epi32(even, odd));
-            alive &= ~_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(acc, last)));
-        }
-        if (!alive) continue;
-        alignas(16) std::uint32_t sums[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(sums), acc);
-        for (int lane = 0; lane < lanes; ++lane) {
-            if ((alive >> lane & 1) && sums[lane] < local.limit) Accept(local, shared, sums[lane], first + lane);
-        }
+    const __m128i colourMask = _mm_set1_epi32(static_cast<int>(kColourBytes));
+    const __m128i last = _mm_set1_epi32(static_cast<int>(StopAt(local, shared)) - 1);
+    const std::uint32_t* base = surface + first;
+    __m128i acc = zero;
+    int alive = static_cast<int>(mask);
+    for (int k = 0; k < count && alive; ++k) {
+        const __m128i px = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(base + offsets[k])), colourMask);
+        const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(patch.Lanes(k)));
+        __m128i lo = _mm_sub_epi16(_mm_unpacklo_epi8(px, zero), t);
+        __m128i hi = _mm_sub_epi16(_mm_unpackhi_epi8(px, zero), t);
+        lo = _mm_madd_epi16(lo, lo);  // blue²+green², red² for pixels 0, 1
+        hi = _mm_madd_epi16(hi, hi);  // the same for pixels 2, 3
+        const __m128 a = _mm_castsi128_ps(lo);
+        const __m128 b = _mm_castsi128_ps(hi);
+        const __m128i even = _mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
+        const __m128i odd = _mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
+        acc = _mm_add_epi32(acc, _mm_add_epi32(even, odd));
+        alive &= ~_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(acc, last)));
     }
+    if (!alive) return;
+    alignas(16) std::uint32_t sums[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(sums), acc);
+    for (int lane = 0; lane < 4; ++lane) {
+        if (alive >> lane & 1) Offer(local, shared, sums[lane], first + lane);
+    }
+}
+
+void GroupSse2(const std::uint32_t* surface, const PatchPixels& patch, int first, unsigned mask,
+               LocalBest& local, SharedLimit& shared) {
+    if (mask & 15u) GroupSse2Four(surface, patch, first, mask & 15u, local, shared);
+    if (mask >> 4) GroupSse2Four(surface, patch, first + 4, mask >> 4, local, shared);
 }
 
 // The same with eight candidates per load, for processors that have AVX2.
-__attribute__((target("avx2"))) void ScanAvx2(const std::uint32_t* surface, const PatchPixels& patch,
-                                              CandidateRun run, LocalBest& local, SharedLimit& shared) {
+__attribute__((target("avx2"))) void GroupAvx2(const std::uint32_t* surface, const PatchPixels& patch, int first,
+                                               unsigned mask, LocalBest& local, SharedLimit& shared) {
     const int count = patch.Count();
     const int* offsets = patch.Offsets();
     const __m256i zero = _mm256_setzero_si256();
-    const __m256i colourMask = _mm256_set1_epi32(0x00FFFFFF);
-    for (int i = 0; i < run.count; i += 8) {
-        const int first = run.first + i;
-        const int lanes = std::min(8, run.count - i);
-        const __m256i last = _mm256_set1_epi32(static_cast<int>(StopAt(local, shared)) - 1);
-        const std::uint32_t* base = surface + first;
-        __m256i acc = zero;
-        int alive = (1 << lanes) - 1;
-        for (int k = 0; k < count && alive; ++k) {
-            const __m256i px = _mm256_and_si256(
-                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + offsets[k])), colourMask);
-            const __m256i t = _mm256_broadcastsi128_si256(
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(patch.Lanes(k))));
-            __m256i lo = _mm256_sub_epi16(_mm256_unpacklo_epi8(px, zero), t);
-            __m256i hi = _mm256_sub_epi16(_mm256_unpackhi_epi8(px, zero), t);
-            lo = _mm256_madd_epi16(lo, lo);
-            hi = _mm256_madd_epi16(hi, hi);
-            const __m256 a = _mm256_castsi256_ps(lo);
-            const __m256 b = _mm256_castsi256_ps(hi);
-            const __m256i even = _mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
-            const __m256i odd = _mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
-            acc = _mm256_add_epi32(acc, _mm256_add_epi32(even, odd));
-            alive &= ~_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(acc, last)));
-        }
-        if (!alive) continue;
-        alignas(32) std::uint32_t sums[8];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(sums), acc);
-        for (int lane = 0; lane < lanes; ++lane) {
-            if ((alive >> lane & 1) && sums[lane] < local.limit) Accept(local, shared, sums[lane], first + lane);
-        }
+    const __m256i colourMask = _mm256_set1_epi32(static_cast<int>(kColourBytes));
+    const __m256i last = _mm256_set1_epi32(static_cast<int>(StopAt(local, shared)) - 1);
+    const std::uint32_t* base = surface + first;
+    __m256i acc = zero;
+    int alive = static_cast<int>(mask);
+    for (int k = 0; k < count && alive; ++k) {
+        const __m256i px = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + offsets[k])), colourMask);
+        const __m256i t = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(patch.Lanes(k))));
+        __m256i lo = _mm256_sub_epi16(_mm256_unpacklo_epi8(px, zero), t);
+        __m256i hi = _mm256_sub_epi16(_mm256_unpackhi_epi8(px, zero), t);
+        lo = _mm256_madd_epi16(lo, lo);
+        hi = _mm256_madd_epi16(hi, hi);
+        const __m256 a = _mm256_castsi256_ps(lo);
+        const __m256 b = _mm256_castsi256_ps(hi);
+        const __m256i even = _mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
+        const __m256i odd = _mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
+        acc = _mm256_add_epi32(acc, _mm256_add_epi32(even, odd));
+        alive &= ~_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(acc, last)));
+    }
+    if (!alive) return;
+    alignas(32) std::uint32_t sums[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(sums), acc);
+    for (int lane = 0; lane < 8; ++lane) {
+        if (alive >> lane & 1) Offer(local, shared, sums[lane], first + lane);
     }
 }
 #endif
 
-using ScanFunction = void (*)(const std::uint32_t*, const PatchPixels&, CandidateRun, LocalBest&,
-                              SharedLimit&);
-
 std::atomic<int> kernelChoice{0};  // SearchKernel as int
-
-ScanFunction ChooseScan() {
-    const auto choice = static_cast<SearchKernel>(kernelChoice.load());
-    if (choice == SearchKernel::Scalar) return ScanScalar;
-#ifdef BRISVANE_X86_KERNELS
-    static const bool hasAvx2 = __builtin_cpu_supports("avx2");
-    if (choice == SearchKernel::Sse2 || !hasAvx2) return ScanSse2;
-    return ScanAvx2;
-#else
-    return ScanScalar;
-#endif
-}
-
 // Below this much work (candidates times known pixels) waking the other threads costs more than it saves.
 std::atomic<long long> parallelWork{200000};
 constexpr int kChunk = 256;
 
+GroupFunction ChooseGroup() {
+    const auto choice = static_cast<SearchKernel>(kernelChoice.load());
+    if (choice == SearchKernel::Scalar) return GroupScalar;
+#ifdef BRISVANE_X86_KERNELS
+    static const bool hasAvx2 = __builtin_cpu_supports("avx2");
+    if (choice == SearchKernel::Sse2 || !hasAvx2) return GroupSse2;
+    return GroupAvx2;
+#else
+    return GroupScalar;
+#endif
+}
+
+void ScanRun(GroupFunction group, const std::uint32_t* surface, const PatchPixels& patch, CandidateRun run,
+             LocalBest& local, SharedLimit& shared) {
+    for (int i = 0; i < run.count; i += 8) {
+        const int lanes = std::min(8, run.count - i);
+        group(surface, patch, run.first + i, (1u << lanes) - 1u, local, shared);
+    }
+}
+
+// Sum over the patch of the least squared distance of each known colour from the colour ranges
+// that the block's candidates can meet at that pixel: no candidate of the block has a smaller sum.
+std::uint32_t BlockLowerBound(const std::uint32_t* lows, const std::uint32_t* highs, const int* offsets,
+                              const std::uint32_t* colours, int count, std::uint32_t stop) {
+    std::uint32_t sum = 0;
+    for (int k = 0; k < count; ++k) {
+        const std::uint32_t low = lows[offsets[k]], high = highs[offsets[k]], t = colours[k];
+        for (int ch = 0; ch < 24; ch += 8) {
+            const int v = static_cast<int>((t >> ch) & 255);
+            const int lo = static_cast<int>((low >> ch) & 255), hi = static_cast<int>((high >> ch) & 255);
+            const int d = v < lo ? lo - v : (v > hi ? v - hi : 0);
+            sum += static_cast<std::uint32_t>(d * d);
+        }
+        if (sum >= stop) return sum;
+    }
+    return sum;
+}
+
 }  // namespace
+
+// Scans the grid in bands of 8 rows, block by block of 8 x 8 centres, passing over every block
+// whose lower bound already reaches the best sum.
+class GridSearch {
+public:
+    GridSearch(const std::uint32_t* surface, const PatchPixels& patch, const CandidateGrid& grid, GroupFunction group)
+        : surface_(surface), patch_(patch), grid_(grid), group_(group) {
+        for (int k = 0; k < patch.Count(); ++k) rangeOffsets_.push_back(patch.Dy(k) * grid.rangeWidth_ + patch.Dx(k));
+    }
+    int Bands() const { return (grid_.y1_ - grid_.y0_) / 8 + 1; }
+
+    void ScanBand(int band, LocalBest& local, SharedLimit& shared) const {
+        const CandidateGrid& g = grid_;
+        const int y = g.y0_ + band * 8;
+        const std::uint64_t* blockMasks = &g.blockMasks_[static_cast<std::size_t>(band) * g.blockColumns_];
+        for (int column = 0; column < g.blockColumns_; ++column) {
+            const std::uint64_t mask = blockMasks[column];
+            if (mask == 0) continue;
+            const int x = g.x0_ + column * 8;
+            const std::uint32_t stop = StopAt(local, shared);
+            const std::size_t origin = static_cast<std::size_t>(y - g.rangeY0_) * g.rangeWidth_ + (x - g.rangeX0_);
+            if (BlockLowerBound(&g.lows_[origin], &g.highs_[origin], rangeOffsets_.data(), patch_.Colours(),
+                                patch_.Count(), stop) >= stop)
+                continue;
+            for (int j = 0; j < 8; ++j) {
+                const auto rowMask = static_cast<unsigned>((mask >> (8 * j)) & 255u);
+                if (rowMask) group_(surface_, patch_, (y + j) * g.width_ + x, rowMask, local, shared);
+            }
+        }
+    }
+
+private:
+    const std::uint32_t* surface_;
+    const PatchPixels& patch_;
+    const CandidateGrid& grid_;
+    GroupFunction group_;
+    std::vector<int> rangeOffsets_;
+};
 
 void SetSearchKernel(SearchKernel kernel) { kernelChoice = static_cast<int>(kernel); }
 void SetParallelWork(long long work) { parallelWork = work; }
 
 SearchOutcome FindBestCandidate(const std::uint32_t* surface, const PatchPixels& patch,
-                                const std::vector<CandidateRun>& runs, std::uint32_t limit,
-                                WorkerPool* pool) {
+                                const CandidateGrid& grid, std::uint32_t limit, WorkerPool* pool) {
     SearchOutcome outcome;
-    long long candidates = 0;
-    for (const CandidateRun& run : runs) candidates += run.count;
-    if (candidates == 0 || limit == 0) return outcome;
-    if (patch.Count() == 0) {  // every sum is 0: the first candidate wins
-        for (const CandidateRun& run : runs) {
-            if (run.count > 0) return SearchOutcome{true, 0, run.first};
-        }
-    }
+    const std::vector<CandidateRun>& runs = grid.Runs();
+    if (grid.Count() == 0 || limit == 0) return outcome;
+    if (patch.Count() == 0) return SearchOutcome{true, 0, runs.front().first};  // every sum is 0
 
-    const ScanFunction scan = ChooseScan();
+    const GroupFunction group = ChooseGroup();
     SharedLimit shared{limit};
-    const bool parallel = pool != nullptr && pool->Size() > 1 && candidates * patch.Count() >= parallelWork.load();
-    if (!parallel) {
-        LocalBest local{limit};
-        for (const CandidateRun& run : runs) scan(surface, patch, run, local, shared);
-        return local.found ? SearchOutcome{true, local.sum, local.position} : outcome;
-    }
-
-    std::vector<CandidateRun> chunks;
-    for (const CandidateRun& run : runs) {
-        for (int i = 0; i < run.count; i += kChunk) chunks.push_back({run.first + i, std::min(kChunk, run.count - i)});
-    }
-    // Thread t takes chunks t, t+n, t+2n, ... in increasing order, so its own best is the first of
-    // its smallest sums; the reduction below then picks the smallest sum, the first position among
-    // equals. Small chunks dealt out in turn keep the threads' shares of work about equal.
-    const std::size_t threads = static_cast<std::size_t>(pool->Size());
+    const bool parallel = pool != nullptr && pool->Size() > 1 && grid.Count() * patch.Count() >= parallelWork.load();
+    const std::size_t threads = parallel ? static_cast<std::size_t>(pool->Size()) : 1;
     std::vector<LocalBest> locals(threads, LocalBest{limit});
-    pool->Run([&](int thread) {
-        LocalBest& local = locals[static_cast<std::size_t>(thread)];
-        for (std::size_t i = static_cast<std::size_t>(thread); i < chunks.size(); i += threads)
-            scan(surface, patch, chunks[i], local, shared);
-    });
+
+    if (grid.HasBlockRanges()) {
+        const GridSearch search(surface, patch, grid, group);
+        auto scanBands = [&](int thread) {
+            LocalBest& local = locals[static_cast<std::size_t>(thread)];
+            for (int band = thread; band < search.Bands(); band += static_cast<int>(threads))
+                search.ScanBand(band, local, shared);
+        };
+        if (parallel) pool->Run(scanBands);
+        else scanBands(0);
+    } else if (!parallel) {
+        for (const CandidateRun& run : runs) ScanRun(group, surface, patch, run, locals[0], shared);
+    } else {
+        std::vector<CandidateRun> chunks;
+        for (const CandidateRun& run : runs) {
+            for (int i = 0; i < run.count; i += kChunk) chunks.push_back({run.first + i, std::min(kChunk, run.count - i)});
+        }
+        // Small chunks dealt out in turn keep the threads' shares of work about equal.
+        pool->Run([&](int thread) {
+            LocalBest& local = locals[static_cast<std::size_t>(thread)];
+            for (std::size_t i = static_cast<std::size_t>(thread); i < chunks.size(); i += threads)
+                ScanRun(group, surface, patch, chunks[i], local, shared);
+        });
+    }
+    // The smallest sum, the lowest position among equal sums: the same whoever found it.
     for (const LocalBest& local : locals) {
         if (!local.found) continue;
-        if (!outcome.found || local.sum < outcome.sum ||
-            (local.sum == outcome.sum && local.position < outcome.position)) {
+        if (!outcome.found || local.sum < outcome.sum || (local.sum == outcome.sum && local.position < outcome.position))
             outcome = SearchOutcome{true, local.sum, local.position};
-        }
     }
     return outcome;
 }

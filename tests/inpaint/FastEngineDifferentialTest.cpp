@@ -31,6 +31,7 @@ struct Case {
     bool liveDisplay = false;
     int threads = 0;  // 0: every core, searches shared only when large enough
     inpaint::fast::SearchKernel kernel = inpaint::fast::SearchKernel::Auto;
+    bool blocks = false;  // pass over blocks of poor centres, however small the search
     std::string description;
 };
 
@@ -167,12 +168,14 @@ Case MakeCase(std::uint32_t seed) {
     c.liveDisplay = dice.Chance(20);
     c.threads = dice.Chance(30) ? dice.Between(1, 4) : 0;
     const int kernel = dice.Between(0, 5);
+    c.blocks = dice.Chance(40);
     c.kernel = kernel == 1 ? inpaint::fast::SearchKernel::Scalar
              : kernel == 2 ? inpaint::fast::SearchKernel::Sse2 : inpaint::fast::SearchKernel::Auto;
     c.description = "seed " + std::to_string(seed) + ": " + std::to_string(c.width) + "x" +
                     std::to_string(c.height) + ", Block Size " + std::to_string(c.blockRadius) +
                     ", Scan Border " + std::to_string(c.scanBorder) + (c.liveDisplay ? ", live" : "") +
-                    ", threads " + std::to_string(c.threads) + ", kernel " + std::to_string(kernel);
+                    ", threads " + std::to_string(c.threads) + ", kernel " + std::to_string(kernel) +
+                    (c.blocks ? ", blocks" : "");
     return c;
 }
 
@@ -181,6 +184,7 @@ void UseFastSettings(const Case& c) {
     inpaint::fast::SetThreadCount(c.threads);
     inpaint::fast::SetSearchKernel(c.kernel);
     inpaint::fast::SetParallelWork(c.threads > 1 ? 0 : 200000);
+    inpaint::fast::SetBlockSearchFrom(c.blocks ? 0 : 250000);
 }
 
 std::string TraceText(const StepTrace& t) {
@@ -215,6 +219,7 @@ private Q_SLOTS:
         inpaint::fast::SetThreadCount(0);
         inpaint::fast::SetSearchKernel(inpaint::fast::SearchKernel::Auto);
         inpaint::fast::SetParallelWork(200000);
+        inpaint::fast::SetBlockSearchFrom(250000);
     }
 
     void GeneratedCases_Should_GiveTheReferenceResultsExactly() {

@@ -2,7 +2,9 @@
 // early stopping, and the sharing of the search among threads.
 #include <QtTest>
 
+#include <array>
 #include <atomic>
+#include <initializer_list>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -31,22 +33,42 @@ struct Surface {
 PatchPixels PatchAround(Surface& s, int tx, int ty, int r) {
     PatchPixels patch;
     for (int dy = -r; dy <= r; ++dy)
-        for (int dx = -r; dx <= r; ++dx) patch.Add(dy * s.width + dx, s.At(tx + dx, ty + dy));
+        for (int dx = -r; dx <= r; ++dx) patch.Add(dx, dy, s.width, s.At(tx + dx, ty + dy));
     return patch;
 }
 
-std::vector<CandidateRun> AllCentres(const Surface& s, int r) {
-    std::vector<CandidateRun> runs;
-    for (int y = r; y < s.height - r; ++y) runs.push_back({y * s.width + r, s.width - 2 * r});
-    return runs;
+// Every centre whose patch lies in the picture, but for those `skip` picks out.
+template <typename Skip>
+CandidateGrid Centres(const Surface& s, int r, Skip skip) {
+    CandidateGrid grid;
+    grid.Reset(s.width, r, s.width - 1 - r, r, s.height - 1 - r);
+    for (int y = r; y < s.height - r; ++y)
+        for (int x = r; x < s.width - r; ++x)
+            if (!skip(x, y)) grid.SetValid(x, y);
+    grid.FinishRuns();
+    return grid;
+}
+
+CandidateGrid AllCentres(const Surface& s, int r) {
+    return Centres(s, r, [](int, int) { return false; });
+}
+
+// A grid with centres only in the given rows and columns.
+CandidateGrid RowSegments(int width, std::initializer_list<std::array<int, 3>> rowFromTo) {
+    CandidateGrid grid;
+    grid.Reset(width, 0, width - 1, 0, 40);
+    for (const auto& segment : rowFromTo)
+        for (int x = segment[1]; x <= segment[2]; ++x) grid.SetValid(x, segment[0]);
+    grid.FinishRuns();
+    return grid;
 }
 
 // The search written plainly: every candidate summed in full, only a smaller sum replaces the best.
-SearchOutcome PlainSearch(const Surface& s, const PatchPixels& patch, const std::vector<CandidateRun>& runs,
+SearchOutcome PlainSearch(const Surface& s, const PatchPixels& patch, const CandidateGrid& grid,
                           std::uint32_t limit) {
     SearchOutcome best;
     std::uint32_t bestSum = limit;
-    for (const CandidateRun& run : runs) {
+    for (const CandidateRun& run : grid.Runs()) {
         for (int c = run.first; c < run.first + run.count; ++c) {
             const std::uint32_t sum = PatchDistance(s.pixels.data(), patch, c, 0xFFFFFFFFu);
             if (sum < bestSum) {
@@ -77,6 +99,7 @@ private Q_SLOTS:
         SetThreadCount(0);
         SetSearchKernel(SearchKernel::Auto);
         SetParallelWork(200000);
+        SetBlockSearchFrom(250000);
     }
 
     void FrontQueue_Should_GiveHighestPriorityThenLowestPosition() {
@@ -118,10 +141,10 @@ private Q_SLOTS:
                 s.At(20 + dx, 10 + dy) = s.At(8 + dx, 8 + dy) ^ 0xFF000000u;  // byte 3 differs only
             }
         PatchPixels patch = PatchAround(s, 8, 8, 2);
-        const std::vector<CandidateRun> runs = {{10 * 40 + 15, 10}, {20 * 40 + 25, 10}};
+        CandidateGrid grid = RowSegments(40, {{10, 15, 24}, {20, 25, 34}});
         for (const SearchKernel kernel : {SearchKernel::Scalar, SearchKernel::Sse2, SearchKernel::Auto}) {
             SetSearchKernel(kernel);
-            const SearchOutcome found = FindBestCandidate(s.pixels.data(), patch, runs, 1, nullptr);
+            const SearchOutcome found = FindBestCandidate(s.pixels.data(), patch, grid, 1, nullptr);
             QVERIFY(found.found);
             QCOMPARE(found.sum, 0u);
             QCOMPARE(found.position, 10 * 40 + 20);
@@ -134,7 +157,7 @@ private Q_SLOTS:
         const PatchPixels patch = PatchAround(s, 5, 5, 3);
         const SearchOutcome any = FindBestCandidate(s.pixels.data(), patch, AllCentres(s, 3), 99999999u, nullptr);
         QVERIFY(any.found);
-        const SearchOutcome none = FindBestCandidate(s.pixels.data(), patch, {{20 * 30 + 20, 5}}, 1, nullptr);
+        const SearchOutcome none = FindBestCandidate(s.pixels.data(), patch, RowSegments(30, {{20, 20, 24}}), 1, nullptr);
         QVERIFY(!none.found);
     }
 
@@ -151,18 +174,22 @@ private Q_SLOTS:
             std::mt19937 dice(seed);
             for (int dy = -r; dy <= r; ++dy)
                 for (int dx = -r; dx <= r; ++dx)
-                    if (dice() % 3 != 0) patch.Add(dy * s.width + dx, s.At(30 + dx, 20 + dy) ^ (dice() & 0x030303));
-            const std::vector<CandidateRun> runs = AllCentres(s, r);
-            const SearchOutcome expected = PlainSearch(s, patch, runs, 99999999u);
+                    if (dice() % 3 != 0) patch.Add(dx, dy, s.width, s.At(30 + dx, 20 + dy) ^ (dice() & 0x030303));
+            if (seed % 2 == 0) patch.PutOutliersFirst();
+            CandidateGrid grid = Centres(s, r, [&](int x, int y) { return (x * 7 + y * 3 + static_cast<int>(seed)) % 11 == 0; });
+            const SearchOutcome expected = PlainSearch(s, patch, grid, 99999999u);
             SetParallelWork(0);
-            for (const SearchKernel kernel : {SearchKernel::Scalar, SearchKernel::Sse2, SearchKernel::Auto}) {
-                SetSearchKernel(kernel);
-                for (const int threads : {1, 2, 3, 7}) {
-                    WorkerPool pool(threads);
-                    const SearchOutcome found = FindBestCandidate(s.pixels.data(), patch, runs, 99999999u, &pool);
-                    QVERIFY(found.found);
-                    QCOMPARE(found.sum, expected.sum);
-                    QCOMPARE(found.position, expected.position);
+            for (const bool blocks : {false, true}) {
+                if (blocks) grid.BuildBlockRanges(s.pixels.data(), r);
+                for (const SearchKernel kernel : {SearchKernel::Scalar, SearchKernel::Sse2, SearchKernel::Auto}) {
+                    SetSearchKernel(kernel);
+                    for (const int threads : {1, 2, 3, 7}) {
+                        WorkerPool pool(threads);
+                        const SearchOutcome found = FindBestCandidate(s.pixels.data(), patch, grid, 99999999u, &pool);
+                        QVERIFY(found.found);
+                        QCOMPARE(found.sum, expected.sum);
+                        QCOMPARE(found.position, expected.position);
+                    }
                 }
             }
         }
