@@ -146,14 +146,16 @@ private:
     int sy_ = 0;
 };
 
+// The same checks, in the same order and with the same outcomes, as the reference engine.
 void FastRun::CheckSize() const {
-    if (target_.Width() != W_ || target_.Height() != H_) {
-        throw InpaintError(InpaintError::Reason::SizeMismatch,
-                           "The picture to write has another size than the picture read.");
-    }
-    if (W_ > 32767 || H_ > 32767 || static_cast<long long>(W_) * H_ * 4 > INT_MAX) {
-        throw InpaintError(InpaintError::Reason::PictureTooLarge, "Overflow");
-    }
+    if (r_ < 0 || r_ > 32767 || border_ < 0)
+        throw InpaintError(InpaintError::Reason::BadArgument, "Block size or scan border out of range.");
+    if (target_.Width() != W_ || target_.Height() != H_)
+        throw InpaintError(InpaintError::Reason::SizeMismatch, "The source and target pictures differ in size.");
+    if (W_ < 0 || H_ < 0 || W_ > 32767 || H_ > 32767 || static_cast<long long>(W_) * H_ * 4 > INT_MAX)
+        throw InpaintError(InpaintError::Reason::PictureTooLarge,
+                           "The picture is too large to remove marks from: at most 32767 pixels "
+                           "wide and high and 536870911 pixels in all.");
 }
 
 bool FastRun::FindTargetBox() {
@@ -516,7 +518,8 @@ int InpaintPicture(PictureAccess& source, PictureAccess& target, std::uint8_t re
         FastRun run(source, target, marker, liveDisplay, blockRadius, scanBorder, hooks);
         return run.Execute();
     } catch (const std::bad_alloc&) {
-        throw InpaintError(InpaintError::Reason::OutOfMemory, "Not enough memory to remove the marks.");
+        throw InpaintError(InpaintError::Reason::OutOfMemory,
+                           "Not enough memory to remove the marks from this picture.");
     }
 }
 

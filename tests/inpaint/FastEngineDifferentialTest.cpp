@@ -164,6 +164,7 @@ Case MakeCase(std::uint32_t seed) {
     PaintContent(c, dice);
     PaintMarks(c, dice);
     c.blockRadius = dice.Chance(70) ? dice.Between(2, 6) : dice.Between(2, 32);
+    if (dice.Chance(4)) c.blockRadius = dice.Between(0, 1);  // beyond the slider, still handled alike
     c.scanBorder = dice.Chance(60) ? dice.Between(10, 40) : dice.Between(10, 500);
     c.liveDisplay = dice.Chance(20);
     c.threads = dice.Chance(30) ? dice.Between(1, 4) : 0;
@@ -237,6 +238,38 @@ private Q_SLOTS:
         // The cases must mostly fill something, and must also reach the no-source ending.
         QVERIFY2(filled >= 250, std::to_string(filled).c_str());
         QVERIFY(failed >= 5);
+    }
+
+    void BadArgumentsAndSizes_Should_FailAlikeAndTouchNothing() {
+        struct SizeOnly : inpaint::PictureAccess {
+            SizeOnly(int w, int h) : w(w), h(h) {}
+            int w, h, touched = 0;
+            int Width() const override { return w; }
+            int Height() const override { return h; }
+            void ReadPixels(std::uint32_t*) const override { ++const_cast<SizeOnly*>(this)->touched; }
+            void WritePixels(int, int, int, int, const std::uint32_t*, int) override { ++touched; }
+        };
+        struct Arguments {
+            int w, h, targetW, targetH, radius, border;
+        };
+        for (const Arguments a : {Arguments{10, 10, 10, 10, -1, 10}, Arguments{10, 10, 10, 10, 4, -1},
+                                  Arguments{10, 10, 10, 10, 40000, 10}, Arguments{10, 10, 11, 10, 4, 10},
+                                  Arguments{40000, 10, 40000, 10, 4, 10}, Arguments{30000, 30000, 30000, 30000, 4, 10},
+                                  Arguments{-3, 10, -3, 10, 4, 10}}) {
+            std::optional<inpaint::InpaintError::Reason> reasons[2];
+            Engine engines[2] = {inpaint::reference::InpaintPicture, inpaint::fast::InpaintPicture};
+            for (int e = 0; e < 2; ++e) {
+                SizeOnly source(a.w, a.h), target(a.targetW, a.targetH);
+                try {
+                    engines[e](source, target, 0, 255, 0, false, a.radius, a.border, {});
+                } catch (const inpaint::InpaintError& error) {
+                    reasons[e] = error.reason();
+                }
+                QCOMPARE(source.touched + target.touched, 0);
+            }
+            QVERIFY(reasons[0].has_value());
+            QVERIFY(reasons[0] == reasons[1]);
+        }
     }
 
     void ByteThreeAndNaturalMarkerPixels_Should_BeHandledAlike() {
