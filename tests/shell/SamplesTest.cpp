@@ -56,11 +56,6 @@ private Q_SLOTS:
         QCOMPARE(UnscrambleText(ScrambleText(path, SampleKey), SampleKey), path);
     }
 
-    void SampleKey_Should_BeEightLowerCaseLetters() {
-        QCOMPARE(SampleKey.size(), 8);
-        for (QChar c : SampleKey) QVERIFY(c >= QLatin1Char('a') && c <= QLatin1Char('z'));
-    }
-
     void RegisteredSamples_Should_BeAddedOnceInFolderOrder() {
         for (const char* f : {"b.bmp", "a.jpg", "c.gif"}) Touch(Sample(f));
         RegisterSamples();
