@@ -44,6 +44,9 @@ QTreeView, QListView, QTextEdit, QPlainTextEdit {
     selection-background-color: #2f6fce;
     selection-color: #ffffff;
 }
+QTreeView::item {
+    height: 18px;
+}
 QTreeView::item:hover {
     background-color: #e7f0fb;
     color: #1f2a36;
