@@ -13,21 +13,29 @@
 // 3. Confidence is not stored per pixel: a pixel's confidence is 1 when known from the start,
 //    the confidence of the step that last copied into it, or 0. Each step's value is kept.
 // 4. The source search sums squared byte differences in 32-bit integers (at most
-//    3*255^2*65^2 < 2^31, so the sums equal the double sums exactly), over a list of the
+//    3*255^2*65^2 < 2^31 for Block Size 32, so the sums equal the double sums exactly; with
+//    larger patches a sum is abandoned at the 99999999 limit long before it could overflow,
+//    and such a sum could never be used anyway), over a list of the
 //    target patch's known pixels gathered once per step, for 4 or 8 consecutive candidates
 //    per vector load. A candidate is dropped once its partial sum reaches the best sum so far
 //    (only a strictly smaller sum wins, so it could not win any more).
 // 5. Before the scan, a few likely candidates (the previous source, the sources that filled
 //    neighbouring pixels) are measured; the smallest of their sums bounds the scan from the
 //    start. The bound is a real candidate's sum, so the winner (smallest sum, first in
-//    walking order) is unchanged.
-// 6. The candidates (valid source centres in the search window) are listed once per run as
-//    runs of consecutive positions, and shared out among all cores for each search; each
-//    thread keeps the first of its smallest sums and the reduction keeps the smallest sum at
-//    the lowest position, so the result does not depend on the number of threads.
+//    walking order) is unchanged. The target patch's pixels are taken farthest-from-the-mean
+//    first, so that a poor candidate's partial sum reaches the bound soonest.
+// 6. The candidates (valid source centres in the search window) are listed once per run. Large
+//    searches (two marks far apart make the window the whole picture) also keep, per position,
+//    each colour byte's range over the 8 x 8 pixels from there: a block of 8 x 8 centres whose
+//    sum of least possible differences already reaches the best sum is passed over whole.
+//    The candidates are shared out among all cores for each search; each thread keeps the
+//    smallest sum at the lowest position it has seen, and so does the reduction, so neither
+//    the visiting order nor the number of threads changes the result.
 // 7. The front is kept in an ordered set (FrontQueue) instead of scanning the target box for
 //    the highest priority at every step, and the end test counts the pixels still to fill.
 // 8. With live display only the rectangle of the patch just filled is written back.
+// Arguments, sizes, running out of memory and a step that fills nothing end the run as in the
+// reference engine (same InpaintError reasons, same order of checks, nothing written back).
 
 #include "inpaint/fast/FastInpainting.h"
 

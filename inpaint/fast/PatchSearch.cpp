@@ -5,7 +5,7 @@
 #include <cstring>
 #include <utility>
 
-#if defined(__x86_64__) || defined(__i386__)
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(BRISVANE_PORTABLE_SEARCH)
 #include <immintrin.h>
 #define BRISVANE_X86_KERNELS 1
 #endif
@@ -124,10 +124,8 @@ void CandidateGrid::FinishRuns() {
 }
 
 void CandidateGrid::DropBlockRanges() {
-    lows_.clear();
-    lows_.shrink_to_fit();
-    highs_.clear();
-    highs_.shrink_to_fit();
+    ranges_.clear();
+    ranges_.shrink_to_fit();
     blockMasks_.clear();
     blockMasks_.shrink_to_fit();
 }
@@ -173,16 +171,17 @@ void CandidateGrid::BuildBlockRanges(const std::uint32_t* surface, int radius) {
     rangeWidth_ = x1_ - x0_ + 1 + 2 * radius;
     rangeHeight_ = y1_ - y0_ + 1 + 2 * radius;
     const std::size_t size = static_cast<std::size_t>(rangeWidth_) * static_cast<std::size_t>(rangeHeight_);
-    lows_.assign(size, 0);
-    highs_.assign(size, 0);
-    std::vector<std::uint32_t> row(static_cast<std::size_t>(rangeWidth_) + 8);
+    ranges_.assign(size, 0);
+    const std::size_t rowSize = static_cast<std::size_t>(rangeWidth_);
+    std::vector<std::uint32_t> row(rowSize + 8), lowRow(rowSize), highRow(rowSize);
     for (int y = 0; y < rangeHeight_; ++y) {
         const std::uint32_t* from = surface + static_cast<std::size_t>(rangeY0_ + y) * width_ + rangeX0_;
-        for (int x = 0; x < rangeWidth_; ++x) row[static_cast<std::size_t>(x)] = from[x] & kColourBytes;
-        for (int x = rangeWidth_; x < rangeWidth_ + 8; ++x) row[static_cast<std::size_t>(x)] = row[static_cast<std::size_t>(rangeWidth_ - 1)];
-        const std::size_t at = static_cast<std::size_t>(y) * rangeWidth_;
-        SlidingEight(row.data(), &lows_[at], rangeWidth_, true);
-        SlidingEight(row.data(), &highs_[at], rangeWidth_, false);
+        for (std::size_t x = 0; x < rowSize; ++x) row[x] = from[x] & kColourBytes;
+        for (std::size_t x = rowSize; x < rowSize + 8; ++x) row[x] = row[rowSize - 1];
+        SlidingEight(row.data(), lowRow.data(), rangeWidth_, true);
+        SlidingEight(row.data(), highRow.data(), rangeWidth_, false);
+        std::uint64_t* out = &ranges_[static_cast<std::size_t>(y) * rowSize];
+        for (std::size_t x = 0; x < rowSize; ++x) out[x] = lowRow[x] | (std::uint64_t{highRow[x]} << 32);
     }
     blockColumns_ = (x1_ - x0_) / 8 + 1;
     const int bands = (y1_ - y0_) / 8 + 1;
@@ -194,23 +193,24 @@ void CandidateGrid::BuildBlockRanges(const std::uint32_t* surface, int radius) {
                     std::uint64_t{1} << (((y - y0_) % 8) * 8 + (x - x0_) % 8);
     // Downwards, in place: row y only reads rows y .. y+7, not yet overwritten.
     for (int y = 0; y < rangeHeight_; ++y) {
-        std::uint32_t* low = &lows_[static_cast<std::size_t>(y) * rangeWidth_];
-        std::uint32_t* high = &highs_[static_cast<std::size_t>(y) * rangeWidth_];
+        std::uint64_t* here = &ranges_[static_cast<std::size_t>(y) * rowSize];
         for (int j = 1; j < 8 && y + j < rangeHeight_; ++j) {
-            const std::uint32_t* lowBelow = low + static_cast<std::size_t>(j) * rangeWidth_;
-            const std::uint32_t* highBelow = high + static_cast<std::size_t>(j) * rangeWidth_;
-            int x = 0;
+            const std::uint64_t* below = here + static_cast<std::size_t>(j) * rowSize;
+            std::size_t x = 0;
 #ifdef BRISVANE_X86_KERNELS
-            for (; x + 4 <= rangeWidth_; x += 4) {
-                auto* l = reinterpret_cast<__m128i*>(low + x);
-                auto* h = reinterpret_cast<__m128i*>(high + x);
-                _mm_storeu_si128(l, _mm_min_epu8(_mm_loadu_si128(l), _mm_loadu_si128(reinterpret_cast<const __m128i*>(lowBelow + x))));
-                _mm_storeu_si128(h, _mm_max_epu8(_mm_loadu_si128(h), _mm_loadu_si128(reinterpret_cast<const __m128i*>(highBelow + x))));
+            const __m128i lowHalves = _mm_set_epi32(0, -1, 0, -1);
+            for (; x + 2 <= rowSize; x += 2) {
+                auto* h = reinterpret_cast<__m128i*>(here + x);
+                const __m128i a = _mm_loadu_si128(h);
+                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(below + x));
+                _mm_storeu_si128(h, _mm_or_si128(_mm_and_si128(_mm_min_epu8(a, b), lowHalves),
+                                                 _mm_andnot_si128(lowHalves, _mm_max_epu8(a, b))));
             }
 #endif
-            for (; x < rangeWidth_; ++x) {
-                low[x] = ByteWise(low[x], lowBelow[x], true);
-                high[x] = ByteWise(high[x], highBelow[x], false);
+            for (; x < rowSize; ++x) {
+                const auto low = ByteWise(static_cast<std::uint32_t>(here[x]), static_cast<std::uint32_t>(below[x]), true);
+                const auto high = ByteWise(static_cast<std::uint32_t>(here[x] >> 32), static_cast<std::uint32_t>(below[x] >> 32), false);
+                here[x] = low | (std::uint64_t{high} << 32);
             }
         }
     }
@@ -364,11 +364,36 @@ void ScanRun(GroupFunction group, const std::uint32_t* surface, const PatchPixel
 
 // Sum over the patch of the least squared distance of each known colour from the colour ranges
 // that the block's candidates can meet at that pixel: no candidate of the block has a smaller sum.
-std::uint32_t BlockLowerBound(const std::uint32_t* lows, const std::uint32_t* highs, const int* offsets,
-                              const std::uint32_t* colours, int count, std::uint32_t stop) {
+// targets[k] holds the colour of known pixel k twice (low and high 32 bits).
+std::uint32_t BlockLowerBound(const std::uint64_t* ranges, const int* offsets, const std::uint64_t* targets,
+                              int count, std::uint32_t stop) {
+#ifdef BRISVANE_X86_KERNELS
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i lowHalf = _mm_set_epi32(0, 0, 0, -1);
+    const __m128i highHalf = _mm_set_epi32(0, 0, -1, 0);
+    __m128i acc = zero;
+    for (int k = 0; k < count; ++k) {
+        const __m128i range = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(ranges + offsets[k]));
+        const __m128i t = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(targets + k));
+        // Below the smallest value (low half) or above the largest (high half); the other is 0.
+        const __m128i d = _mm_or_si128(_mm_and_si128(_mm_subs_epu8(range, t), lowHalf),
+                                       _mm_and_si128(_mm_subs_epu8(t, range), highHalf));
+        const __m128i d16 = _mm_unpacklo_epi8(d, zero);
+        acc = _mm_add_epi32(acc, _mm_madd_epi16(d16, d16));
+        __m128i sum = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(1, 0, 3, 2)));
+        sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(2, 3, 0, 1)));
+        const auto total = static_cast<std::uint32_t>(_mm_cvtsi128_si32(sum));
+        if (total >= stop) return total;
+    }
+    __m128i sum = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(1, 0, 3, 2)));
+    sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(2, 3, 0, 1)));
+    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(sum));
+#else
     std::uint32_t sum = 0;
     for (int k = 0; k < count; ++k) {
-        const std::uint32_t low = lows[offsets[k]], high = highs[offsets[k]], t = colours[k];
+        const std::uint64_t range = ranges[offsets[k]];
+        const auto low = static_cast<std::uint32_t>(range), high = static_cast<std::uint32_t>(range >> 32);
+        const auto t = static_cast<std::uint32_t>(targets[k]);
         for (int ch = 0; ch < 24; ch += 8) {
             const int v = static_cast<int>((t >> ch) & 255);
             const int lo = static_cast<int>((low >> ch) & 255), hi = static_cast<int>((high >> ch) & 255);
@@ -378,6 +403,7 @@ std::uint32_t BlockLowerBound(const std::uint32_t* lows, const std::uint32_t* hi
         if (sum >= stop) return sum;
     }
     return sum;
+#endif
 }
 
 }  // namespace
@@ -388,7 +414,10 @@ class GridSearch {
 public:
     GridSearch(const std::uint32_t* surface, const PatchPixels& patch, const CandidateGrid& grid, GroupFunction group)
         : surface_(surface), patch_(patch), grid_(grid), group_(group) {
-        for (int k = 0; k < patch.Count(); ++k) rangeOffsets_.push_back(patch.Dy(k) * grid.rangeWidth_ + patch.Dx(k));
+        for (int k = 0; k < patch.Count(); ++k) {
+            rangeOffsets_.push_back(patch.Dy(k) * grid.rangeWidth_ + patch.Dx(k));
+            targets_.push_back(patch.Colours()[k] | (std::uint64_t{patch.Colours()[k]} << 32));
+        }
     }
     int Bands() const { return (grid_.y1_ - grid_.y0_) / 8 + 1; }
 
@@ -402,8 +431,7 @@ public:
             const int x = g.x0_ + column * 8;
             const std::uint32_t stop = StopAt(local, shared);
             const std::size_t origin = static_cast<std::size_t>(y - g.rangeY0_) * g.rangeWidth_ + (x - g.rangeX0_);
-            if (BlockLowerBound(&g.lows_[origin], &g.highs_[origin], rangeOffsets_.data(), patch_.Colours(),
-                                patch_.Count(), stop) >= stop)
+            if (BlockLowerBound(&g.ranges_[origin], rangeOffsets_.data(), targets_.data(), patch_.Count(), stop) >= stop)
                 continue;
             for (int j = 0; j < 8; ++j) {
                 const auto rowMask = static_cast<unsigned>((mask >> (8 * j)) & 255u);
@@ -418,6 +446,7 @@ private:
     const CandidateGrid& grid_;
     GroupFunction group_;
     std::vector<int> rangeOffsets_;
+    std::vector<std::uint64_t> targets_;
 };
 
 void SetSearchKernel(SearchKernel kernel) { kernelChoice = static_cast<int>(kernel); }

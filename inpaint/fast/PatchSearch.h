@@ -58,7 +58,7 @@ public:
 
     long long Count() const { return count_; }
     const std::vector<CandidateRun>& Runs() const { return runs_; }
-    bool HasBlockRanges() const { return !lows_.empty(); }
+    bool HasBlockRanges() const { return !ranges_.empty(); }
 
 private:
     friend class GridSearch;
@@ -72,11 +72,11 @@ private:
     std::vector<std::uint8_t> valid_;
     std::vector<CandidateRun> runs_;
     long long count_ = 0;
-    // For each position (x, y) of the rectangle grown by the radius, the smallest and largest
-    // value of each colour byte over the pixels x..x+7, y..y+7 (cut at the grown rectangle's edge).
+    // For each position (x, y) of the rectangle grown by the radius, the smallest (low 32 bits)
+    // and largest (high 32 bits) value of each colour byte over the pixels x..x+7, y..y+7, cut
+    // at the grown rectangle's edge.
     int rangeX0_ = 0, rangeY0_ = 0, rangeWidth_ = 0, rangeHeight_ = 0;
-    std::vector<std::uint32_t> lows_;
-    std::vector<std::uint32_t> highs_;
+    std::vector<std::uint64_t> ranges_;
     // For each block of 8 x 8 centres (bands of 8 rows, then columns of 8): bit 8j+i set when
     // the centre at column i, row j of the block is valid.
     int blockColumns_ = 0;
