@@ -141,26 +141,6 @@ std::uint32_t ByteWise(std::uint32_t a, std::uint32_t b, bool smaller) {
     return out;
 }
 
-// dst[i] := byte-wise min (or max) of src[i .. i+7]; src holds count+7 values.
-void SlidingEight(const std::uint32_t* src, std::uint32_t* dst, int count, bool smaller) {
-    int i = 0;
-#ifdef BRISVANE_X86_KERNELS
-    for (; i + 4 <= count; i += 4) {
-        __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-        for (int j = 1; j < 8; ++j) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + j));
-            m = smaller ? _mm_min_epu8(m, v) : _mm_max_epu8(m, v);
-        }
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), m);
-    }
-#endif
-    for (; i < count; ++i) {
-        std::uint32_t m = src[i];
-        for (int j = 1; j < 8; ++j) m = ByteWise(m, src[i + j], smaller);
-        dst[i] = m;
-    }
-}
-
 }  // namespace
 
 void CandidateGrid::BuildBlockRanges(const std::uint32_t* surface, int radius) {
@@ -168,21 +148,60 @@ void CandidateGrid::BuildBlockRanges(const std::uint32_t* surface, int radius) {
     if (count_ == 0) return;
     rangeX0_ = x0_ - radius;
     rangeY0_ = y0_ - radius;
-    rangeWidth_ = x1_ - x0_ + 1 + 2 * radius;
-    rangeHeight_ = y1_ - y0_ + 1 + 2 * radius;
-    const std::size_t size = static_cast<std::size_t>(rangeWidth_) * static_cast<std::size_t>(rangeHeight_);
-    ranges_.assign(size, 0);
-    const std::size_t rowSize = static_cast<std::size_t>(rangeWidth_);
-    std::vector<std::uint32_t> row(rowSize + 8), lowRow(rowSize), highRow(rowSize);
-    for (int y = 0; y < rangeHeight_; ++y) {
+    const int width = x1_ - x0_ + 1 + 2 * radius;
+    const int height = y1_ - y0_ + 1 + 2 * radius;
+    rangeWidth_ = (width + kRangeCell - 1) / kRangeCell;
+    rangeHeight_ = (height + kRangeCell - 1) / kRangeCell;
+
+    // Across: cell m of each row spans pixels 4m .. 4m+11 of the row (cut at its end).
+    std::vector<std::uint64_t> across(static_cast<std::size_t>(rangeWidth_) * static_cast<std::size_t>(height));
+    std::vector<std::uint32_t> row(static_cast<std::size_t>(rangeWidth_) * kRangeCell + kRangeSpan);
+    for (int y = 0; y < height; ++y) {
         const std::uint32_t* from = surface + static_cast<std::size_t>(rangeY0_ + y) * width_ + rangeX0_;
-        for (std::size_t x = 0; x < rowSize; ++x) row[x] = from[x] & kColourBytes;
-        for (std::size_t x = rowSize; x < rowSize + 8; ++x) row[x] = row[rowSize - 1];
-        SlidingEight(row.data(), lowRow.data(), rangeWidth_, true);
-        SlidingEight(row.data(), highRow.data(), rangeWidth_, false);
-        std::uint64_t* out = &ranges_[static_cast<std::size_t>(y) * rowSize];
-        for (std::size_t x = 0; x < rowSize; ++x) out[x] = lowRow[x] | (std::uint64_t{highRow[x]} << 32);
+        for (std::size_t x = 0; x < row.size(); ++x)
+            row[x] = from[std::min<std::size_t>(x, static_cast<std::size_t>(width - 1))] & kColourBytes;
+        std::uint64_t* out = &across[static_cast<std::size_t>(y) * rangeWidth_];
+        int m = 0;
+#ifdef BRISVANE_X86_KERNELS
+        static_assert(kRangeSpan == 12 && kRangeCell == 4);
+        for (; m < rangeWidth_; ++m) {
+            const auto* cell = reinterpret_cast<const __m128i*>(&row[static_cast<std::size_t>(m) * kRangeCell]);
+            const __m128i a = _mm_loadu_si128(cell), b = _mm_loadu_si128(cell + 1), c = _mm_loadu_si128(cell + 2);
+            __m128i low = _mm_min_epu8(_mm_min_epu8(a, b), c), high = _mm_max_epu8(_mm_max_epu8(a, b), c);
+            low = _mm_min_epu8(low, _mm_shuffle_epi32(low, _MM_SHUFFLE(1, 0, 3, 2)));
+            low = _mm_min_epu8(low, _mm_shuffle_epi32(low, _MM_SHUFFLE(2, 3, 0, 1)));
+            high = _mm_max_epu8(high, _mm_shuffle_epi32(high, _MM_SHUFFLE(1, 0, 3, 2)));
+            high = _mm_max_epu8(high, _mm_shuffle_epi32(high, _MM_SHUFFLE(2, 3, 0, 1)));
+            out[m] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(low)) |
+                     (std::uint64_t{static_cast<std::uint32_t>(_mm_cvtsi128_si32(high))} << 32);
+        }
+#endif
+        for (; m < rangeWidth_; ++m) {
+            const std::uint32_t* cell = &row[static_cast<std::size_t>(m) * kRangeCell];
+            std::uint32_t low = cell[0], high = cell[0];
+            for (int k = 1; k < kRangeSpan; ++k) {
+                low = ByteWise(low, cell[k], true);
+                high = ByteWise(high, cell[k], false);
+            }
+            out[m] = low | (std::uint64_t{high} << 32);
+        }
     }
+    // Down: cell n spans rows 4n .. 4n+11 (cut at the last row).
+    ranges_.assign(static_cast<std::size_t>(rangeWidth_) * static_cast<std::size_t>(rangeHeight_), 0);
+    for (int n = 0; n < rangeHeight_; ++n) {
+        std::uint64_t* out = &ranges_[static_cast<std::size_t>(n) * rangeWidth_];
+        const int first = n * kRangeCell, last = std::min(first + kRangeSpan, height) - 1;
+        for (int m = 0; m < rangeWidth_; ++m) {
+            std::uint32_t low = 0xFFFFFFFFu, high = 0;
+            for (int y = first; y <= last; ++y) {
+                const std::uint64_t v = across[static_cast<std::size_t>(y) * rangeWidth_ + m];
+                low = ByteWise(low, static_cast<std::uint32_t>(v), true);
+                high = ByteWise(high, static_cast<std::uint32_t>(v >> 32), false);
+            }
+            out[m] = (low & kColourBytes) | (std::uint64_t{high} << 32);
+        }
+    }
+
     blockColumns_ = (x1_ - x0_) / 8 + 1;
     const int bands = (y1_ - y0_) / 8 + 1;
     blockMasks_.assign(static_cast<std::size_t>(blockColumns_) * bands, 0);
@@ -191,29 +210,6 @@ void CandidateGrid::BuildBlockRanges(const std::uint32_t* surface, int radius) {
             if (valid_[Index(x, y)] != 0)
                 blockMasks_[static_cast<std::size_t>((y - y0_) / 8) * blockColumns_ + (x - x0_) / 8] |=
                     std::uint64_t{1} << (((y - y0_) % 8) * 8 + (x - x0_) % 8);
-    // Downwards, in place: row y only reads rows y .. y+7, not yet overwritten.
-    for (int y = 0; y < rangeHeight_; ++y) {
-        std::uint64_t* here = &ranges_[static_cast<std::size_t>(y) * rowSize];
-        for (int j = 1; j < 8 && y + j < rangeHeight_; ++j) {
-            const std::uint64_t* below = here + static_cast<std::size_t>(j) * rowSize;
-            std::size_t x = 0;
-#ifdef BRISVANE_X86_KERNELS
-            const __m128i lowHalves = _mm_set_epi32(0, -1, 0, -1);
-            for (; x + 2 <= rowSize; x += 2) {
-                auto* h = reinterpret_cast<__m128i*>(here + x);
-                const __m128i a = _mm_loadu_si128(h);
-                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(below + x));
-                _mm_storeu_si128(h, _mm_or_si128(_mm_and_si128(_mm_min_epu8(a, b), lowHalves),
-                                                 _mm_andnot_si128(lowHalves, _mm_max_epu8(a, b))));
-            }
-#endif
-            for (; x < rowSize; ++x) {
-                const auto low = ByteWise(static_cast<std::uint32_t>(here[x]), static_cast<std::uint32_t>(below[x]), true);
-                const auto high = ByteWise(static_cast<std::uint32_t>(here[x] >> 32), static_cast<std::uint32_t>(below[x] >> 32), false);
-                here[x] = low | (std::uint64_t{high} << 32);
-            }
-        }
-    }
 }
 
 // ---- Search ----
@@ -415,7 +411,10 @@ public:
     GridSearch(const std::uint32_t* surface, const PatchPixels& patch, const CandidateGrid& grid, GroupFunction group)
         : surface_(surface), patch_(patch), grid_(grid), group_(group) {
         for (int k = 0; k < patch.Count(); ++k) {
-            rangeOffsets_.push_back(patch.Dy(k) * grid.rangeWidth_ + patch.Dx(k));
+            // Block origins lie 8 (two cells) apart, so each pixel's cell is a fixed offset away.
+            const int radius = grid.x0_ - grid.rangeX0_;
+            rangeOffsets_.push_back(((radius + patch.Dy(k)) / CandidateGrid::kRangeCell) * grid.rangeWidth_ +
+                                    (radius + patch.Dx(k)) / CandidateGrid::kRangeCell);
             targets_.push_back(patch.Colours()[k] | (std::uint64_t{patch.Colours()[k]} << 32));
         }
     }
@@ -430,7 +429,7 @@ public:
             if (mask == 0) continue;
             const int x = g.x0_ + column * 8;
             const std::uint32_t stop = StopAt(local, shared);
-            const std::size_t origin = static_cast<std::size_t>(y - g.rangeY0_) * g.rangeWidth_ + (x - g.rangeX0_);
+            const std::size_t origin = static_cast<std::size_t>(band * 2) * g.rangeWidth_ + column * 2;
             if (BlockLowerBound(&g.ranges_[origin], rangeOffsets_.data(), targets_.data(), patch_.Count(), stop) >= stop)
                 continue;
             for (int j = 0; j < 8; ++j) {

@@ -51,8 +51,8 @@ public:
     }
     // Lists the runs; call after the last SetValid.
     void FinishRuns();
-    // Builds the per-block colour ranges from the picture (patch radius r). Costs 8 bytes per
-    // position of the rectangle grown by r; worth it only for large searches.
+    // Builds the per-block colour ranges from the picture (patch radius r). Costs half a byte
+    // per position of the rectangle grown by r while searching; worth it only for large searches.
     void BuildBlockRanges(const std::uint32_t* surface, int radius);
     void DropBlockRanges();
 
@@ -72,10 +72,13 @@ private:
     std::vector<std::uint8_t> valid_;
     std::vector<CandidateRun> runs_;
     long long count_ = 0;
-    // For each position (x, y) of the rectangle grown by the radius, the smallest (low 32 bits)
-    // and largest (high 32 bits) value of each colour byte over the pixels x..x+7, y..y+7, cut
-    // at the grown rectangle's edge.
-    int rangeX0_ = 0, rangeY0_ = 0, rangeWidth_ = 0, rangeHeight_ = 0;
+    // The rectangle grown by the radius, cut into cells of 4 x 4 pixels: for each cell (m, n),
+    // the smallest (low 32 bits) and largest (high 32 bits) value of each colour byte over the
+    // 12 x 12 pixels from its top left corner (cut at the grown rectangle's edge). Any 8 x 8
+    // pixels whose top left corner lies in a cell are covered by that cell's 12 x 12.
+    static constexpr int kRangeCell = 4;
+    static constexpr int kRangeSpan = 12;
+    int rangeX0_ = 0, rangeY0_ = 0, rangeWidth_ = 0, rangeHeight_ = 0;  // width, height in cells
     std::vector<std::uint64_t> ranges_;
     // For each block of 8 x 8 centres (bands of 8 rows, then columns of 8): bit 8j+i set when
     // the centre at column i, row j of the block is valid.

@@ -169,6 +169,12 @@ private Q_SLOTS:
                 for (int y = 0; y < s.height; ++y)
                     for (int x = 0; x < s.width; ++x) s.At(x, y) = s.At(x % 4, y % 3);
             }
+            if (seed % 4 == 2) {  // smooth: narrow colour ranges, so whole blocks are passed over
+                for (int y = 0; y < s.height; ++y)
+                    for (int x = 0; x < s.width; ++x)
+                        s.At(x, y) = PixelOf(static_cast<std::uint8_t>(x * 4), static_cast<std::uint8_t>(y * 5),
+                                             static_cast<std::uint8_t>((x + y) * 2));
+            }
             const int r = 2 + static_cast<int>(seed % 4);
             PatchPixels patch;
             std::mt19937 dice(seed);
