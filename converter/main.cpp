@@ -10,7 +10,6 @@
 // otherwise a message on the error channel and a non-zero code.
 #include <QCoreApplication>
 #include <QImage>
-#include <QImageReader>
 #include <QImageWriter>
 #include <QSaveFile>
 #include <cstdio>
@@ -19,6 +18,7 @@
 #include "converter/GifFile.h"
 #include "converter/JpegFile.h"
 #include "converter/Palette.h"
+#include "platform/PictureFile.h"
 
 namespace {
 
@@ -123,11 +123,9 @@ bool WriteTo(QSaveFile& file, const QImage& picture, const Request& r, QString& 
 }
 
 int Convert(const Request& r) {
-    QImageReader reader(r.input);
-    reader.setAutoTransform(false);
-    const QImage picture = reader.read();
-    if (picture.isNull())
-        return Fail(kReadFailed, QStringLiteral("cannot read \"%1\": %2").arg(r.input, reader.errorString()));
+    const PictureRead read = ReadPicture(r.input);
+    if (read.image.isNull()) return Fail(kReadFailed, QStringLiteral("cannot read \"%1\": %2").arg(r.input, read.problem));
+    const QImage& picture = read.image;
 
     QSaveFile file(r.target);
     if (!file.open(QIODevice::WriteOnly))

@@ -6,7 +6,6 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QGroupBox>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +21,7 @@
 #include "output/SaveOptionFrame.h"
 #include "output/SaveSteps.h"
 #include "platform/PictureBox.h"
+#include "platform/PictureFile.h"
 #include "platform/Pointers.h"
 #include "platform/SettingsStore.h"
 #include "shell/AppInfo.h"
@@ -60,14 +60,11 @@ private:
 QImage ReadPictureFile(const QString& path) {
     if (!FileExists(path) || FolderExists(path))
         throw AppError(QStringLiteral("File not found: ") + path);
-    QImageReader reader(path);
-    reader.setAutoTransform(false);
-    reader.setAllocationLimit(1024);  // megabytes; large photos are still far below
-    QImage image = reader.read();
-    if (image.isNull())
-        throw AppError(QStringLiteral("Invalid picture: ") + path + QStringLiteral(" (") +
-                       reader.errorString() + QStringLiteral(")"));
-    return image;
+    const PictureRead read = ReadPicture(path);
+    if (read.image.isNull())
+        throw AppError(QStringLiteral("Invalid picture: ") + path + QStringLiteral(" (") + read.problem +
+                       QStringLiteral(")"));
+    return read.image;
 }
 
 // Big: more than 40000 hundredths of a millimetre at 96 dots per inch in either direction,

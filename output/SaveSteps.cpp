@@ -5,7 +5,9 @@
 #include "filelist/FileList.h"
 #include "output/SaveOptionFrame.h"
 #include "output/StepHost.h"
+#include "output/OutputNaming.h"
 #include "platform/Dialogs.h"
+#include "platform/PictureFile.h"
 #include "shell/ErrorReport.h"
 #include "shell/PathHelpers.h"
 
@@ -26,6 +28,11 @@ QString SaveFailed(const QString& target, const QString& reason) {
                           "picture stays on show. You can choose another folder and save again.")
         .arg(QDir::toNativeSeparators(target), reason);
 }
+QString ReplacingLoses(const QString& target, const QStringList& lost) {
+    return QStringLiteral("Saving will replace \"%1\", and the result cannot keep %2: it is saved as one picture "
+                          "without transparency.\n\nReplace it anyway?")
+        .arg(QDir::toNativeSeparators(target), lost.join(QStringLiteral(" and ")));
+}
 QString Done() { return QStringLiteral("Done."); }
 }  // namespace SaveMessages
 
@@ -40,6 +47,15 @@ QString TrimSpaces(const QString& text) {
 
 void Tell(const QString& text) {
     AppDialogs().Message(text, Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+}
+
+// A file about to be replaced whose animation or transparency the result cannot keep is
+// replaced only when the user agrees.
+bool ReplacingAllowed(const QString& target) {
+    if (target.isEmpty()) return true;
+    const QStringList lost = ContentLostByReplacing(target);
+    return lost.isEmpty() || AppDialogs().Message(SaveMessages::ReplacingLoses(target, lost), Dialogs::Buttons::YesNo,
+                                                  Dialogs::Icon::Question) == Dialogs::Answer::Yes;
 }
 }  // namespace
 
@@ -73,6 +89,7 @@ bool SaveSteps::SaveCurrentPicture(const QString& outputPath, const QString& ite
         Tell(SaveMessages::NoSaveOption(itemText));
         return false;
     }
+    if (!ReplacingAllowed(TargetFileFor(outputPath))) return false;
     const WriteOutcome outcome = WriteResult(host_.PersistentImage(), outputPath, converter);
     switch (outcome.status) {
     case WriteOutcome::Status::Written: return true;

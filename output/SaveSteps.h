@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 
 #include "output/ResultWriter.h"
 
@@ -12,6 +13,8 @@ class StepHost;
 //
 // A save that writes nothing (no save option, a name whose format cannot be written) or fails
 // says so, naming the file, and stays on the picture with its edits so it can be saved again.
+// Replacing a file whose later animation frames or transparency the result cannot keep asks
+// first, naming what would be lost.
 class SaveSteps {
 public:
     SaveSteps(StepHost& host, const SaveOptionFrame& options);
@@ -40,5 +43,6 @@ QString FolderMissing();
 QString NoSaveOption(const QString& itemText);
 QString NoWritableFormat(const QString& itemText);
 QString SaveFailed(const QString& target, const QString& reason);
+QString ReplacingLoses(const QString& target, const QStringList& lost);
 QString Done();
 }  // namespace SaveMessages

@@ -1,6 +1,6 @@
 // brisvane-inpaint: removes marked areas from a picture on the command line.
 //
-//   brisvane-inpaint [--block N] [--border N] [--mask FILE] [--box X,Y,W,H]... [--trace] IN OUT
+//   brisvane-inpaint [--block N] [--border N] [--mask FILE] [--box X,Y,W,H]... [--trace] [--] IN OUT
 //
 // Reads IN, paints each --box rectangle and the white pixels of --mask in the marker colour
 // (red 0, green 255, blue 0), fills every pixel of exactly that colour, writes OUT in the format
@@ -10,7 +10,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
-#include <QImageReader>
 #include <QImageWriter>
 #include <QRect>
 #include <QSaveFile>
@@ -21,6 +20,7 @@
 #include "converter/GifFile.h"
 #include "converter/Palette.h"
 #include "inpaint/Inpainting.h"
+#include "platform/PictureFile.h"
 #include "tools/ImagePicture.h"
 
 namespace {
@@ -33,7 +33,7 @@ constexpr int kMaskWhiteFrom = 128;   // lightness from which a mask pixel count
 
 const char* const kUsage =
     "usage: brisvane-inpaint [--block N] [--border N] [--mask FILE] [--box X,Y,W,H]... [--trace] "
-    "IN OUT";
+    "[--] IN OUT";
 
 struct Options {
     int block = 4;
@@ -97,8 +97,13 @@ QByteArray FormatFor(const QString& path) {
 Options Parse(const QStringList& args) {
     Options o;
     QStringList files;
+    bool optionsEnded = false;  // after "--" every argument is a file, even "--box.jpg"
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
+        if (optionsEnded) {
+            files.append(a);
+            continue;
+        }
         auto value = [&]() -> QString {
             if (i + 1 >= args.size()) throw Usage(QStringLiteral("%1 needs a value").arg(a));
             return args[++i];
@@ -113,6 +118,8 @@ Options Parse(const QStringList& args) {
             o.boxes.append(BoxFrom(value()));
         else if (a == QLatin1String("--trace"))
             o.trace = true;
+        else if (a == QLatin1String("--"))
+            optionsEnded = true;
         else if (a.startsWith(QLatin1String("--")))
             throw Usage(QStringLiteral("unknown option \"%1\"; %2").arg(a, QLatin1String(kUsage)));
         else
@@ -127,13 +134,10 @@ Options Parse(const QStringList& args) {
 }
 
 QImage Load(const QString& path, const char* what) {
-    QImageReader reader(path);
-    reader.setAutoTransform(false);
-    const QImage image = reader.read();
-    if (image.isNull())
-        throw Usage(QStringLiteral("cannot read %1 \"%2\": %3").arg(QLatin1String(what), path,
-                                                                     reader.errorString()));
-    return image;
+    const PictureRead read = ReadPicture(path);
+    if (read.image.isNull())
+        throw Usage(QStringLiteral("cannot read %1 \"%2\": %3").arg(QLatin1String(what), path, read.problem));
+    return read.image;
 }
 
 void PaintBoxes(QImage& image, const QList<QRect>& boxes) {
@@ -227,7 +231,6 @@ int Run(const Options& o) {
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    QImageReader::setAllocationLimit(4096);  // megabytes: room for the largest pictures the engine takes
     try {
         return Run(Parse(QCoreApplication::arguments()));
     } catch (const Failure& f) {

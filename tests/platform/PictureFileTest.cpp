@@ -1,0 +1,87 @@
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "platform/PictureFile.h"
+#include "support/BadPictures.h"
+
+Q_DECLARE_METATYPE(BadPictures::Case)
+
+class PictureFileTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;
+    QList<BadPictures::Case> cases_;
+
+    QString Path(const QString& name) const { return dir_.filePath(name); }
+
+private Q_SLOTS:
+    void initTestCase() { cases_ = BadPictures::Make(dir_.path()); }
+
+    void EveryCase_Should_OpenUprightOrBeRefusedWithItsReason_data() {
+        QTest::addColumn<BadPictures::Case>("c");
+        for (const auto& c : cases_) QTest::newRow(qPrintable(c.name)) << c;
+    }
+    void EveryCase_Should_OpenUprightOrBeRefusedWithItsReason() {
+        QFETCH(BadPictures::Case, c);
+        const PictureRead read = ReadPicture(Path(c.name));
+        if (c.opens) {
+            QVERIFY2(!read.image.isNull(), qPrintable(read.problem));
+            QCOMPARE(read.image.size(), c.size);
+            QVERIFY(read.problem.isEmpty());
+        } else {
+            QVERIFY(read.image.isNull());
+            QVERIFY2(read.problem.contains(c.problem), qPrintable(read.problem));
+        }
+    }
+
+    void MissingFileOrFolder_Should_BeRefused() {
+        QCOMPARE(ReadPicture(Path(QStringLiteral("no such.jpg"))).problem, QStringLiteral("the file does not exist"));
+        QCOMPARE(ReadPicture(dir_.path()).problem, QStringLiteral("it is not a file"));
+    }
+
+    void ExifTurnedJpeg_Should_ComeUpright() {
+        const QImage upright = ReadPicture(Path(QStringLiteral("exif-rotated.jpg"))).image;
+        QCOMPARE(upright.size(), QSize(20, 40));
+        QVERIFY(qRed(upright.pixel(10, 5)) > 180 && qBlue(upright.pixel(10, 5)) < 60);   // red above
+        QVERIFY(qBlue(upright.pixel(10, 35)) > 180 && qRed(upright.pixel(10, 35)) < 60);  // blue below
+    }
+
+    void CmykJpeg_Should_ReadAsCyanAndWhite() {
+        const QImage image = ReadPicture(Path(QStringLiteral("cmyk.jpg"))).image;
+        const QRgb ink = image.pixel(4, 0), none = image.pixel(28, 0);
+        QVERIFY(qRed(ink) < 80 && qGreen(ink) > 180 && qBlue(ink) > 180);
+        QVERIFY(qRed(none) > 220 && qGreen(none) > 220 && qBlue(none) > 220);
+    }
+
+    void HugePhoto_Should_OpenAndOneJustOverTheLimit_Should_BeRefused() {
+        const QImage huge = ReadPicture(BadPictures::Huge(dir_.path())).image;
+        QCOMPARE(huge.size(), QSize(9248, 6944));
+        const QString over = Path(QStringLiteral("over.png"));
+        BadPictures::Write(over, BadPictures::PngHeaderOnly(10001, 10000));
+        QVERIFY(ReadPicture(over).problem.contains(QStringLiteral("up to 100 million pixels")));
+    }
+
+    void ContentLost_Should_NameLaterFramesAndTransparency() {
+        QCOMPARE(ContentLostByReplacing(Path(QStringLiteral("animated.gif"))),
+                 QStringList{QStringLiteral("its 2 later animation frames")});
+        QCOMPARE(ContentLostByReplacing(Path(QStringLiteral("alpha.png"))), QStringList{QStringLiteral("its transparency")});
+        for (const char* whole : {"plain.gif", "grey.png", "palette.bmp", "exif-rotated.jpg", "text.jpg", "missing.png"})
+            QVERIFY2(ContentLostByReplacing(Path(QLatin1String(whole))).isEmpty(), whole);
+        // An alpha channel that is opaque everywhere loses nothing.
+        const QString opaque = Path(QStringLiteral("opaque-alpha.png"));
+        QVERIFY(BadPictures::Photo(8, 8).convertToFormat(QImage::Format_ARGB32).save(opaque));
+        QVERIFY(ContentLostByReplacing(opaque).isEmpty());
+    }
+
+    void EndChecks_Should_AcceptWholeFilesAndRefuseEveryCut() {
+        const QByteArray jpeg = BadPictures::Encoded(BadPictures::Photo(40, 30), "jpeg");
+        const QByteArray gif = BadPictures::Gif(40, 30, 2);
+        QVERIFY(JpegDataIsComplete(jpeg));
+        QVERIFY(JpegDataIsComplete(jpeg + "trailing bytes a camera added"));
+        QVERIFY(GifDataIsComplete(gif));
+        for (qsizetype cut = 0; cut < jpeg.size(); ++cut) QVERIFY(!JpegDataIsComplete(jpeg.left(cut)));
+        for (qsizetype cut = 0; cut < gif.size(); ++cut) QVERIFY(!GifDataIsComplete(gif.left(cut)));
+    }
+};
+
+QTEST_GUILESS_MAIN(PictureFileTest)
+#include "PictureFileTest.moc"
