@@ -8,7 +8,7 @@
 namespace {
 
 // Enough for the largest picture at 8 bytes a pixel (16-bit PNGs decode that wide).
-constexpr int AllocationLimitMb = int(MaxPicturePixels * 8 / (1024 * 1024)) + 1;
+int AllocationLimitMb(qint64 maxPixels) { return int(maxPixels * 8 / (1024 * 1024)) + 1; }
 
 PictureRead Refused(const QString& problem) { return {QImage(), problem}; }
 
@@ -21,12 +21,12 @@ bool KnownFormat(const QByteArray& format) {
     return false;
 }
 
-bool TooLarge(QSize size) { return qint64(size.width()) * qint64(size.height()) > MaxPicturePixels; }
+bool TooLarge(QSize size, qint64 maxPixels) { return qint64(size.width()) * qint64(size.height()) > maxPixels; }
 
-QString TooLargeText(QSize size) {
+QString TooLargeText(QSize size, qint64 maxPixels) {
     return QStringLiteral("it is %1 pixels; pictures of up to %2 million pixels can be opened")
         .arg(SizeText(size))
-        .arg(MaxPicturePixels / 1'000'000);
+        .arg(double(maxPixels) / 1e6);
 }
 
 int Byte(const QByteArray& data, qsizetype i) { return static_cast<unsigned char>(data[i]); }
@@ -131,9 +131,9 @@ bool GifDataIsComplete(const QByteArray& data) {
     return false;
 }
 
-PictureRead DecodePicture(const QByteArray& data) {
+PictureRead DecodePicture(const QByteArray& data, qint64 maxPixels) {
     if (data.isEmpty()) return Refused(QStringLiteral("the file is empty"));
-    QImageReader::setAllocationLimit(AllocationLimitMb);
+    QImageReader::setAllocationLimit(AllocationLimitMb(maxPixels));
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
@@ -142,12 +142,12 @@ PictureRead DecodePicture(const QByteArray& data) {
     const QByteArray format = reader.canRead() ? reader.format() : QByteArray();
     if (!KnownFormat(format)) return Refused(QStringLiteral("it is not a picture this program can read"));
     for (const QSize announced : {reader.size(), AnnouncedSize(data, format)})
-        if (announced.isValid() && TooLarge(announced)) return Refused(TooLargeText(announced));
+        if (announced.isValid() && TooLarge(announced, maxPixels)) return Refused(TooLargeText(announced, maxPixels));
 
     QImage image = reader.read();
     if (image.isNull())
         return Refused(QStringLiteral("it is damaged or incomplete (%1)").arg(reader.errorString()));
-    if (TooLarge(image.size())) return Refused(TooLargeText(image.size()));
+    if (TooLarge(image.size(), maxPixels)) return Refused(TooLargeText(image.size(), maxPixels));
     if ((format == "jpeg" && !JpegDataIsComplete(data)) || (format == "gif" && !GifDataIsComplete(data)) ||
         (format == "bmp" && !BmpDataIsComplete(data)))
         return Refused(QStringLiteral("it is damaged or incomplete (the file ends too early)"));
@@ -178,7 +178,7 @@ QStringList ContentLostByReplacing(const QString& path) {
         lost << (frames == 2 ? QStringLiteral("its second animation frame")
                              : QStringLiteral("its %1 later animation frames").arg(frames - 1));
     const QSize size = reader.size();
-    if (size.isValid() && TooLarge(size)) return lost;
+    if (size.isValid() && TooLarge(size, MaxPicturePixels)) return lost;
     const QImage first = reader.read();
     if (first.hasAlphaChannel()) {
         const QImage argb = first.convertToFormat(QImage::Format_ARGB32);

@@ -23,7 +23,7 @@ struct PictureRead {
 
 PictureRead ReadPicture(const QString& path);
 // The same checks and decoding for a file's whole content.
-PictureRead DecodePicture(const QByteArray& data);
+PictureRead DecodePicture(const QByteArray& data, qint64 maxPixels = MaxPicturePixels);
 
 // What would be lost if the picture file at `path` were replaced by a single-frame picture
 // without transparency, for the user: "its 3 later animation frames", "its transparency".

@@ -22,115 +22,19 @@
 #include "inpaint/Inpainting.h"
 #include "platform/PictureFile.h"
 #include "tools/ImagePicture.h"
+#include "tools/ToolOptions.h"
 
 namespace {
 
-constexpr int kExitUsage = 2;
-constexpr int kExitCannotProgress = 3;
+using namespace tool;
+
 constexpr int kJpegQuality = 95;
 constexpr QRgb kMarker = 0xff00ff00;  // red 0, green 255, blue 0
 constexpr int kMaskWhiteFrom = 128;   // lightness from which a mask pixel counts as white
 
-const char* const kUsage =
-    "usage: brisvane-inpaint [--block N] [--border N] [--mask FILE] [--box X,Y,W,H]... [--trace] "
-    "[--] IN OUT";
-
-struct Options {
-    int block = 4;
-    int border = 10;
-    QString mask;
-    QList<QRect> boxes;
-    bool trace = false;
-    QString in;
-    QString out;
-    QByteArray outFormat;
-};
-
-// Failure with one line on the error channel.
-struct Failure {
-    int code;
-    QString message;
-};
-
 int Report(const Failure& f) {
     std::fprintf(stderr, "brisvane-inpaint: %s\n", qPrintable(f.message));
     return f.code;
-}
-
-Failure Usage(const QString& message) { return {kExitUsage, message}; }
-
-int NumberIn(const QString& option, const QString& text, int low, int high) {
-    bool ok = false;
-    const int n = text.toInt(&ok);
-    if (!ok || n < low || n > high)
-        throw Usage(QStringLiteral("%1 takes a number from %2 to %3, not \"%4\"")
-                        .arg(option)
-                        .arg(low)
-                        .arg(high)
-                        .arg(text));
-    return n;
-}
-
-QRect BoxFrom(const QString& text) {
-    const QStringList parts = text.split(QLatin1Char(','));
-    bool ok = parts.size() == 4;
-    int v[4] = {0, 0, 0, 0};
-    for (int i = 0; ok && i < 4; ++i) v[i] = parts[i].trimmed().toInt(&ok);
-    if (!ok || v[0] < 0 || v[1] < 0 || v[2] < 1 || v[3] < 1)
-        throw Usage(QStringLiteral("--box takes X,Y,W,H with X, Y from 0 and W, H from 1, not \"%1\"")
-                        .arg(text));
-    return QRect(v[0], v[1], v[2], v[3]);
-}
-
-QByteArray FormatFor(const QString& path) {
-    const QString ext = QFileInfo(path).suffix().toLower();
-    if (ext == QLatin1String("png")) return "png";
-    if (ext == QLatin1String("bmp")) return "bmp";
-    if (ext == QLatin1String("ppm")) return "ppm";
-    if (ext == QLatin1String("jpg") || ext == QLatin1String("jpeg")) return "jpeg";
-    if (ext == QLatin1String("gif")) return "gif";
-    throw Usage(QStringLiteral("cannot write \"%1\": the name must end in .png, .bmp, .ppm, .jpg, "
-                               ".jpeg or .gif")
-                    .arg(path));
-}
-
-Options Parse(const QStringList& args) {
-    Options o;
-    QStringList files;
-    bool optionsEnded = false;  // after "--" every argument is a file, even "--box.jpg"
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (optionsEnded) {
-            files.append(a);
-            continue;
-        }
-        auto value = [&]() -> QString {
-            if (i + 1 >= args.size()) throw Usage(QStringLiteral("%1 needs a value").arg(a));
-            return args[++i];
-        };
-        if (a == QLatin1String("--block"))
-            o.block = NumberIn(a, value(), 2, 32);
-        else if (a == QLatin1String("--border"))
-            o.border = NumberIn(a, value(), 10, 500);
-        else if (a == QLatin1String("--mask"))
-            o.mask = value();
-        else if (a == QLatin1String("--box"))
-            o.boxes.append(BoxFrom(value()));
-        else if (a == QLatin1String("--trace"))
-            o.trace = true;
-        else if (a == QLatin1String("--"))
-            optionsEnded = true;
-        else if (a.startsWith(QLatin1String("--")))
-            throw Usage(QStringLiteral("unknown option \"%1\"; %2").arg(a, QLatin1String(kUsage)));
-        else
-            files.append(a);
-    }
-    if (files.size() != 2)
-        throw Usage(QStringLiteral("expected IN and OUT; %1").arg(QLatin1String(kUsage)));
-    o.in = files[0];
-    o.out = files[1];
-    o.outFormat = FormatFor(o.out);
-    return o;
 }
 
 QImage Load(const QString& path, const char* what) {

@@ -1,0 +1,38 @@
+#pragma once
+#include <QByteArray>
+#include <QList>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+// The command line of brisvane-inpaint, apart from the program so it can be tested on its own.
+namespace tool {
+
+constexpr int kExitUsage = 2;
+constexpr int kExitCannotProgress = 3;
+
+extern const char* const kUsage;
+
+struct Options {
+    int block = 4;
+    int border = 10;
+    QString mask;
+    QList<QRect> boxes;
+    bool trace = false;
+    QString in;
+    QString out;
+    QByteArray outFormat;  // "png", "bmp", "ppm", "jpeg" or "gif", from OUT's extension
+};
+
+// Failure with one line on the error channel.
+struct Failure {
+    int code;
+    QString message;
+};
+
+Failure Usage(const QString& message);
+
+// Reads the arguments (the program's name first); throws Failure on anything it cannot take.
+Options Parse(const QStringList& args);
+
+}  // namespace tool
