@@ -139,11 +139,7 @@ void ReplaceTarget(const QString& part, const QString& target) {
 
 ConverterSetup InstalledConverter() {
     ConverterSetup setup;
-#ifdef Q_OS_WIN
-    setup.program = ProgramFolder() + QStringLiteral("/brisvane-convert.exe");
-#else
-    setup.program = ProgramFolder() + QStringLiteral("/brisvane-convert");
-#endif
+    setup.program = HelperProgramPath(QStringLiteral("brisvane-convert"));
     return setup;
 }
 

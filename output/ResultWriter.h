@@ -21,7 +21,7 @@ struct ConverterSetup {
     int timeoutMs = 60 * 1000; // a run taking longer is stopped and the save fails
 };
 
-// The converter as installed beside the program.
+// The converter as installed: beside the program, else in the program folder.
 ConverterSetup InstalledConverter();
 
 WriteOutcome WriteResult(const QImage& picture, const QString& outputPath,

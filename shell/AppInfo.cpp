@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTime>
 
@@ -41,7 +42,34 @@ void OpenSiteOccasionally() {
 
 QString ProgramFolder() {
     if (!g_programFolder.isEmpty()) return g_programFolder;
-    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    return ProgramFolderFor(QCoreApplication::applicationDirPath());
+}
+
+QString ProgramFolderFor(const QString& executableFolder) {
+    const QDir beside(executableFolder);
+    const auto holds = [&beside](const char* name) { return beside.exists(QString::fromLatin1(name)); };
+    if (holds("HAND-M.CUR") || holds("drag.ico") || holds("x/o.cjs") || holds("Samples"))
+        return QDir::toNativeSeparators(beside.absolutePath());
+    const QString shared = beside.absoluteFilePath(QStringLiteral("../share/brisvane"));
+    if (QFileInfo(shared).isDir()) return QDir::toNativeSeparators(QDir::cleanPath(shared));
+    return QDir::toNativeSeparators(beside.absolutePath());
+}
+
+QString HelperProgramPath(const QString& baseName) {
+    return HelperProgramPathIn(QCoreApplication::applicationDirPath(), ProgramFolder(), baseName);
+}
+
+QString HelperProgramPathIn(const QString& executableFolder, const QString& programFolder, const QString& baseName) {
+#ifdef Q_OS_WIN
+    const QString name = baseName + QStringLiteral(".exe");
+#else
+    const QString name = baseName;
+#endif
+    const QString beside = QDir(executableFolder).absoluteFilePath(name);
+    if (QFileInfo(beside).isFile()) return QDir::toNativeSeparators(beside);
+    const QString inProgramFolder = QDir(programFolder).absoluteFilePath(name);
+    if (!programFolder.isEmpty() && QFileInfo(inProgramFolder).isFile()) return QDir::toNativeSeparators(inProgramFolder);
+    return QDir::toNativeSeparators(beside);
 }
 
 void SetProgramFolder(const QString& folder) { g_programFolder = folder; }
