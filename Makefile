@@ -1,9 +1,10 @@
 # make run: install what is missing, build, start the program.
 # make test: install what is missing, build, run every test.
+# make package: build the Debian package build/brisvane_VERSION_ARCH.deb.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: setup build run test bench clean
+.PHONY: setup build run test bench package clean
 
 setup:
 	@bash scripts/setup.sh
@@ -21,6 +22,9 @@ test: build
 bench: build
 	$(BUILD)/bin/brisvane-bench
 	$(BUILD)/bin/brisvane-save-bench
+
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD)

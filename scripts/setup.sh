@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-image-formats-plugins
   libgif-dev libjpeg-dev
   xvfb xauth xdotool imagemagick fonts-liberation
+  dpkg-dev file
 )
 
 missing=()

@@ -6,8 +6,6 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
 #include <QRadioButton>
 
 #include "shell/AppInfo.h"
@@ -49,31 +47,11 @@ void ApplyButtonFaceColour(QWidget* window) {
 }
 
 QIcon ProgramIcon() {
-    // A photo with a green mark over its corner.
+    // The application icon's PNG sizes, built into the program; the same files are installed
+    // into the desktop's icon theme for the menu entry.
     QIcon icon;
-    for (int size : {16, 32, 48, 64}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        const qreal s = size;
-        QPainterPath frame;
-        frame.addRoundedRect(QRectF(0.5, 0.5, s - 1, s - 1), s / 8, s / 8);
-        QLinearGradient sky(0, 0, 0, s);
-        sky.setColorAt(0, QColor(0x4a, 0x90, 0xd9));
-        sky.setColorAt(1, QColor(0xa8, 0xd0, 0xf0));
-        p.fillPath(frame, sky);
-        p.setClipPath(frame);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0x3b, 0x6e, 0x3b));
-        p.drawPolygon(QPolygonF{{0, s * 0.75}, {s * 0.4, s * 0.4}, {s * 0.7, s * 0.65}, {s, s * 0.5}, {s, s}, {0, s}});
-        p.setBrush(QColor(0, 255, 0));
-        p.drawRect(QRectF(s * 0.52, s * 0.74, s * 0.4, s * 0.18));
-        p.setClipping(false);
-        p.setPen(QPen(QColor(0x20, 0x30, 0x40), qMax(1.0, s / 24)));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(frame);
-        icon.addPixmap(pixmap);
-    }
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1x%1/apps/").arg(size) + AppInfo::DesktopId + QStringLiteral(".png"),
+                     QSize(size, size));
     return icon;
 }
