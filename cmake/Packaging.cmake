@@ -6,8 +6,12 @@ set(CPACK_PACKAGE_NAME brisvane)
 set(CPACK_PACKAGE_VENDOR Tarnwick)
 set(CPACK_PACKAGE_CONTACT "Tarnwick <packages@brisvane.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "remove date stamps and other small marks from photos")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Brisvane removes the date a camera printed into a photo, and other small marks. Gather BMP, JPEG and GIF pictures in a list, step through them, paint a green box or polygon over the mark and start the removal: the mark is filled with patches copied from the same photo. Results are saved beside each source or into one folder, in the source's format.")
+set(CPACK_PACKAGE_DESCRIPTION [=[
+Brisvane removes the date a camera printed into a photo, and other small
+marks. Gather BMP, JPEG and GIF pictures in a list, step through them, paint
+a green box or polygon over the mark and start the removal: the mark is
+filled with patches copied from the same photo. Results are saved beside
+each source or into one folder, in the source's format.]=])
 set(CPACK_PACKAGE_INSTALL_DIRECTORY brisvane)
 set(CPACK_STRIP_FILES ON)
 
