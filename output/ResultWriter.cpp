@@ -30,9 +30,15 @@ std::filesystem::path FsPath(const QString& path) {
 #endif
 }
 
+constexpr int kPartNameChars = 40;
+
 // An empty file of a fresh name beside the target, with the target's permissions when it exists.
 QString CreatePartFile(const QString& target) {
-    const QString stem = FolderOf(target) + QLatin1Char('.') + FileNameOf(target);
+    // The name is cut short so that the temporary name fits where the target's own name only
+    // just fits (most systems allow 255 bytes; the converter adds its own suffix as well).
+    QString name = FileNameOf(target).left(kPartNameChars);
+    if (!name.isEmpty() && name.back().isHighSurrogate()) name.chop(1);  // never half a character
+    const QString stem = FolderOf(target) + QLatin1Char('.') + name;
     QFile file;
     for (int attempt = 0; attempt < 100; ++attempt) {
         file.setFileName(stem + QStringLiteral(".%1.part").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));

@@ -96,6 +96,34 @@ private Q_SLOTS:
         QFile::setPermissions(r + "/a", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
+    // Folders taken away while the scan runs (another program, a removed card): whenever it
+    // happens, the scan ends, the rest of the tree is still listed, and a listed folder that has
+    // gone since simply holds no files.
+    void FoldersVanishingMidScan_Should_BeLeftOut() {
+        for (int when : {1, 3, 10, 30, 100}) {
+            QTemporaryDir tmp;
+            const QString r = tmp.path();
+            for (const char* d : {"a/a1/deep", "a/a2", "b/b1/x", "b/b2", "c/c1"}) MakeDir(r + QLatin1Char('/') + QLatin1String(d));
+            int ticks = 0;
+            QTimer timer;
+            connect(&timer, &QTimer::timeout, [&] {
+                if (++ticks != when) return;
+                QDir(r + "/a").removeRecursively();
+                QDir(r + "/b/b1").removeRecursively();
+            });
+            timer.start(0);
+            const QStringList list = Scan(r);
+            timer.stop();
+            for (const QString& folder : list) {
+                const bool gone = folder.startsWith(r + "/a/") || folder.startsWith(r + "/b/b1/");
+                QVERIFY2(gone || QFileInfo(folder).isDir(), qPrintable(folder));
+                if (gone) QVERIFY(ListFiles(folder, QStringLiteral("*.*")).isEmpty());
+            }
+            QVERIFY(list.contains(r + "/c/c1/"));
+            QVERIFY(list.contains(r + "/b/b2/"));
+        }
+    }
+
     void ListFiles_Should_MatchAnyLetterCaseAndKeepOnlyFiles() {
         QTemporaryDir tmp;
         const QString r = tmp.path();
