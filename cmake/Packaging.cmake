@@ -19,10 +19,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # brisvane_VERSION_ARCH.deb
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.brisvane.example/")
-# Libraries the programs link to are found by dpkg-shlibdeps; Qt's platform plugins are loaded at
-# run time, so they are named here.
+# Libraries the programs link to are found by dpkg-shlibdeps. What is only loaded at run time is
+# named here: Qt's platform plugins, and a font with Arial's metrics (the windows' captions are
+# laid out for Arial; fontconfig maps it to Liberation Sans).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation | fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
