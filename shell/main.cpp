@@ -1,21 +1,44 @@
 #include <QApplication>
 #include <QCommandLineParser>
+#include <string_view>
 
 #include "filelist/Form1.h"
 #include "shell/AppInfo.h"
 #include "shell/StartFiles.h"
 
-int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationVersion(QStringLiteral(BRISVANE_VERSION));
-    QApplication::setDesktopFileName(AppInfo::DesktopId);  // ties the windows to the menu entry and its icon
-
-    QCommandLineParser options;
+namespace {
+void DescribeOptions(QCommandLineParser& options) {
     options.setApplicationDescription(QStringLiteral("Removes date stamps and other small marks from photos."));
     options.addHelpOption();
     options.addVersionOption();
     options.addPositionalArgument(QStringLiteral("pictures"), QStringLiteral("Pictures or folders to put in the list."),
                                   QStringLiteral("[pictures...]"));
+}
+
+// --help and --version answer on the terminal, so they must work without a display.
+bool AsksForHelpOrVersion(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a(argv[i]);
+        if (a == "--") break;
+        if (a == "-h" || a == "-?" || a == "--help" || a == "-v" || a == "--version") return true;
+    }
+    return false;
+}
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCommandLineParser options;
+    DescribeOptions(options);
+    if (AsksForHelpOrVersion(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationVersion(QStringLiteral(BRISVANE_VERSION));
+        options.process(core);  // prints and ends the program
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral(BRISVANE_VERSION));
+    QApplication::setDesktopFileName(AppInfo::DesktopId);  // ties the windows to the menu entry and its icon
     options.process(app);
 
     Form1 form;  // runs its load step
