@@ -154,6 +154,21 @@ void Form2::BuildControls() {
         return b;
     };
 
+    auto valueLabel = [](QWidget* parent) {
+        auto* l = new QLabel(parent);
+        l->setGeometry(12, 22, 32, 20);
+        return l;
+    };
+    // Arrow steps are 2 on both sliders.
+    auto slider = [](QWidget* parent, int min, int max, int pageStep) {
+        auto* s = new QScrollBar(Qt::Horizontal, parent);
+        s->setGeometry(56, 24, 410, 17);
+        s->setRange(min, max);
+        s->setSingleStep(2);
+        s->setPageStep(pageStep);
+        return s;
+    };
+
     PushButton2 = button(QStringLiteral("< Back"), Place(8, 8, 520, 27), &Form2::PushButton2_Click);
 
     // The viewport: the picture area with its scroll bars and the square between them.
@@ -202,23 +217,13 @@ void Form2::BuildControls() {
     PushButton11 = helpButton(Frame1, 480, 16, &Form2::PushButton11_Click);
 
     Frame3 = frame(QStringLiteral("Block Size"), Place(536, 53, 520, 52));
-    Label2 = new QLabel(Frame3);
-    Label2->setGeometry(12, 22, 32, 20);
-    HScroll1 = new QScrollBar(Qt::Horizontal, Frame3);
-    HScroll1->setGeometry(56, 24, 410, 17);
-    HScroll1->setRange(2, 32);
-    HScroll1->setSingleStep(2);
-    HScroll1->setPageStep(8);
+    Label2 = valueLabel(Frame3);
+    HScroll1 = slider(Frame3, 2, 32, 8);
     PushButton8 = helpButton(Frame3, 480, 18, &Form2::PushButton8_Click);
 
     Frame4 = frame(QStringLiteral("Scan Border"), Place(536, 109, 520, 52));
-    Label4 = new QLabel(Frame4);
-    Label4->setGeometry(12, 22, 32, 20);
-    HScroll2 = new QScrollBar(Qt::Horizontal, Frame4);
-    HScroll2->setGeometry(56, 24, 410, 17);
-    HScroll2->setRange(10, 500);
-    HScroll2->setSingleStep(2);
-    HScroll2->setPageStep(10);
+    Label4 = valueLabel(Frame4);
+    HScroll2 = slider(Frame4, 10, 500, 10);
     PushButton9 = helpButton(Frame4, 480, 18, &Form2::PushButton9_Click);
     connect(HScroll1, &QScrollBar::valueChanged, this, &Form2::HScroll1_Change);
     connect(HScroll2, &QScrollBar::valueChanged, this, &Form2::HScroll2_Change);

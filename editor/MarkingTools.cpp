@@ -14,7 +14,11 @@ void MarkingTools::Press(Qt::MouseButton button, QPointF position) {
         surface_.ClearOverlay();
         return;
     }
-    const QPoint p = pixels::RoundToPixel(position);
+    Click(pixels::RoundToPixel(position));
+}
+
+// A non-right press or a left release: anchors or commits a box, adds a corner or closes a polygon.
+void MarkingTools::Click(QPoint p) {
     if (SelectMode == BoxMode) {
         if (PointLast == -1)
             SetAnchor(p);
@@ -38,15 +42,7 @@ void MarkingTools::Move(QPointF position) {
 
 void MarkingTools::Release(Qt::MouseButton button, QPointF position) {
     if (button != Qt::LeftButton) return;
-    const QPoint p = pixels::RoundToPixel(position);
-    if (SelectMode == BoxMode) {
-        if (PointLast == -1)
-            SetAnchor(p);
-        else
-            CommitBox(p);
-    } else {
-        AddOrClose(p);
-    }
+    Click(pixels::RoundToPixel(position));
 }
 
 void MarkingTools::DoubleClick() {

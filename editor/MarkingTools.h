@@ -45,6 +45,7 @@ public:
     int PointLast = -1;
 
 private:
+    void Click(QPoint p);
     void SetAnchor(QPoint p);
     void CommitBox(QPoint q);
     void AddOrClose(QPoint p);
