@@ -22,7 +22,7 @@ def bmp(w, h):
     return b"BM" + struct.pack("<IHHI", 14 + 40 + len(rows), 0, 0, 54) + info + rows
 
 
-def png(w, h, colour_type=2, depth=8):
+def png(w, h, colour_type=2, depth=8, announced=None):
     channels = {0: 1, 2: 3, 4: 2, 6: 4}[colour_type]
     row = bytes((i * 37) % 256 for i in range(w * channels * depth // 8))
     raw = b"".join(b"\0" + row for _ in range(h))
@@ -30,7 +30,7 @@ def png(w, h, colour_type=2, depth=8):
     def chunk(kind, data):
         return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
 
-    ihdr = struct.pack(">IIBBBBB", w, h, depth, colour_type, 0, 0, 0)
+    ihdr = struct.pack(">IIBBBBB", *(announced or (w, h)), depth, colour_type, 0, 0, 0)
     return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b"")
 
 
@@ -78,7 +78,7 @@ put("picture-read", "animated.gif", gif(4, 3, 3))
 put("picture-read", "cut.gif", gif(6, 5)[:-20])
 put("picture-read", "rgb.ppm", b"P6\n3 2\n255\n" + bytes(range(18)))
 put("picture-read", "grey.pgm", b"P2\n2 2\n255\n0 50\n100 255\n")
-put("picture-read", "bomb.png", png(1, 1)[:16] + struct.pack(">II", 60000, 60000) + png(1, 1)[24:])
+put("picture-read", "bomb.png", png(1, 1, announced=(60000, 60000)))
 with open(os.path.join(here, "..", "tests", "pictures", "cmyk.jpg"), "rb") as f:
     put("picture-read", "cmyk.jpg", f.read())
 

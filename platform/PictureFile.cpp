@@ -159,6 +159,10 @@ PictureRead ReadPicture(const QString& path) {
     if (!info.exists()) return Refused(QStringLiteral("the file does not exist"));
     if (!info.isFile()) return Refused(QStringLiteral("it is not a file"));
     if (info.size() == 0) return Refused(QStringLiteral("the file is empty"));
+    if (info.size() > MaxPictureFileBytes)
+        return Refused(QStringLiteral("the file is %1 MB; picture files of up to %2 MB can be opened")
+                           .arg(info.size() >> 20)
+                           .arg(MaxPictureFileBytes >> 20));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Refused(QStringLiteral("the file cannot be opened (%1)").arg(file.errorString()));

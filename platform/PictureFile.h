@@ -16,6 +16,9 @@
 // engine one more, at 4 bytes a pixel.
 constexpr qint64 MaxPicturePixels = 100'000'000;
 
+// The largest file read: more than any picture of MaxPicturePixels takes, even uncompressed.
+constexpr qint64 MaxPictureFileBytes = qint64(1) << 30;
+
 struct PictureRead {
     QImage image;     // null when the file was refused
     QString problem;  // why it was refused, for the user: "the file is empty", ...

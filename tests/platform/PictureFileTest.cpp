@@ -38,6 +38,33 @@ private Q_SLOTS:
         QCOMPARE(ReadPicture(dir_.path()).problem, QStringLiteral("it is not a file"));
     }
 
+    void FileOverAGigabyte_Should_BeRefusedUnread() {
+        const QString path = Path(QStringLiteral("video.jpg"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(BadPictures::Encoded(BadPictures::Photo(8, 8), "jpeg"));
+        QVERIFY(file.resize(MaxPictureFileBytes + 1));  // sparse: no disk space taken
+        file.close();
+        QVERIFY(ReadPicture(path).problem.contains(QStringLiteral("picture files of up to 1024 MB")));
+        QFile::remove(path);
+    }
+
+    // The fuzzers' seeds, kept as cases: every one decodes or is refused with a reason.
+    void FuzzSeeds_Should_DecodeOrBeRefusedWithAReason() {
+        const QDir seeds(qEnvironmentVariable("BRISVANE_SOURCE_DIR") + QStringLiteral("/fuzz/seeds/picture-read"));
+        const QStringList names = seeds.entryList(QDir::Files);
+        QVERIFY(names.size() >= 10);
+        for (const QString& name : names) {
+            QFile file(seeds.filePath(name));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const PictureRead read = DecodePicture(file.readAll());
+            QVERIFY2(read.image.isNull() != read.problem.isEmpty(), qPrintable(name));
+        }
+        QFile bomb(seeds.filePath(QStringLiteral("bomb.png")));
+        QVERIFY(bomb.open(QIODevice::ReadOnly));
+        QVERIFY(DecodePicture(bomb.readAll()).problem.contains(QStringLiteral("60000 x 60000")));
+    }
+
     void ExifTurnedJpeg_Should_ComeUpright() {
         const QImage upright = ReadPicture(Path(QStringLiteral("exif-rotated.jpg"))).image;
         QCOMPARE(upright.size(), QSize(20, 40));
