@@ -84,6 +84,11 @@ bool JpegDataIsComplete(const QByteArray& data) {
     return false;
 }
 
+int JpegScanCount(const QByteArray& data) {
+    // Entropy-coded data escapes every FF byte, so each FF DA is a scan header.
+    return int(qMin<qsizetype>(data.count(QByteArrayLiteral("\xFF\xDA")), 1 << 30));
+}
+
 bool BmpDataIsComplete(const QByteArray& data) {
     if (data.size() < 26 || !data.startsWith("BM")) return false;
     const qint64 offset = Le32(data, 10);
@@ -143,6 +148,11 @@ PictureRead DecodePicture(const QByteArray& data, qint64 maxPixels) {
     if (!KnownFormat(format)) return Refused(QStringLiteral("it is not a picture this program can read"));
     for (const QSize announced : {reader.size(), AnnouncedSize(data, format)})
         if (announced.isValid() && TooLarge(announced, maxPixels)) return Refused(TooLargeText(announced, maxPixels));
+
+    if (format == "jpeg" && JpegScanCount(data) > MaxJpegScans)
+        return Refused(QStringLiteral("it is a JPEG of %1 scans; pictures of up to %2 scans can be opened")
+                           .arg(JpegScanCount(data))
+                           .arg(MaxJpegScans));
 
     QImage image = reader.read();
     if (image.isNull())

@@ -19,6 +19,10 @@ constexpr qint64 MaxPicturePixels = 100'000'000;
 // The largest file read: more than any picture of MaxPicturePixels takes, even uncompressed.
 constexpr qint64 MaxPictureFileBytes = qint64(1) << 30;
 
+// Progressive JPEGs come in about ten scans; each one is a pass over the whole picture, so a
+// file of thousands would keep the decoder busy for hours.
+constexpr int MaxJpegScans = 100;
+
 struct PictureRead {
     QImage image;     // null when the file was refused
     QString problem;  // why it was refused, for the user: "the file is empty", ...
@@ -38,3 +42,5 @@ QStringList ContentLostByReplacing(const QString& path);
 bool JpegDataIsComplete(const QByteArray& data);
 bool GifDataIsComplete(const QByteArray& data);
 bool BmpDataIsComplete(const QByteArray& data);
+// The number of scans in JPEG data.
+int JpegScanCount(const QByteArray& data);

@@ -1,3 +1,5 @@
+#include <QBuffer>
+#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -36,6 +38,26 @@ private Q_SLOTS:
     void MissingFileOrFolder_Should_BeRefused() {
         QCOMPARE(ReadPicture(Path(QStringLiteral("no such.jpg"))).problem, QStringLiteral("the file does not exist"));
         QCOMPARE(ReadPicture(dir_.path()).problem, QStringLiteral("it is not a file"));
+    }
+
+    void JpegOfThousandsOfScans_Should_BeRefusedUndecoded() {
+        QByteArray progressive;
+        QBuffer buffer(&progressive);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setProgressiveScanWrite(true);
+        QVERIFY(writer.write(BadPictures::Photo(64, 48)));
+        const int scans = JpegScanCount(progressive);
+        QVERIFY(scans > 1 && scans <= MaxJpegScans);
+        QVERIFY(!DecodePicture(progressive).image.isNull());
+        // The last scan again and again: each one would be one more pass over the picture.
+        const qsizetype last = progressive.lastIndexOf(QByteArrayLiteral("\xFF\xDA"));
+        const QByteArray scan = progressive.mid(last, progressive.size() - 2 - last);
+        QByteArray bomb = progressive.left(progressive.size() - 2);
+        for (int i = 0; i < 5000; ++i) bomb += scan;
+        bomb += QByteArrayLiteral("\xFF\xD9");
+        QCOMPARE(JpegScanCount(bomb), scans + 5000);
+        QVERIFY(DecodePicture(bomb).problem.contains(QStringLiteral("up to 100 scans")));
     }
 
     void FileOverAGigabyte_Should_BeRefusedUnread() {
