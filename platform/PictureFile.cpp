@@ -166,7 +166,11 @@ PictureRead DecodePicture(const QByteArray& data, qint64 maxPixels) {
 
 PictureRead ReadPicture(const QString& path) {
     const QFileInfo info(path);
-    if (!info.exists()) return Refused(QStringLiteral("the file does not exist"));
+    if (!info.exists())
+        return Refused(path.contains(QChar::ReplacementCharacter)
+                           ? QStringLiteral("its name holds bytes that are not text in this system's encoding; "
+                                            "please rename the file")
+                           : QStringLiteral("the file does not exist"));
     if (!info.isFile()) return Refused(QStringLiteral("it is not a file"));
     if (info.size() == 0) return Refused(QStringLiteral("the file is empty"));
     if (info.size() > MaxPictureFileBytes)
