@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "output/FakeStepHost.h"
+#include "output/Fixtures.h"
 #include "output/OutputTestSupport.h"
 #include "output/SaveOptionFrame.h"
 #include "output/SaveSteps.h"
@@ -88,20 +89,11 @@ private Q_SLOTS:
 
     void init() {
         settings_ = std::make_unique<QTemporaryDir>();
-        UseSettingsFolder(settings_->path());
-        dialogs_ = std::make_unique<ScriptedDialogs>();
-        options_ = std::make_unique<SaveOptionFrame>();
-        options_->RestoreFromSettings();
-        host_ = std::make_unique<FakeStepHost>();
-        steps_ = std::make_unique<SaveSteps>(*host_, *options_);
-        steps_->converter = ConverterSetup{RealConverter(), 60000};
+        OpenSteps(settings_->path(), dialogs_, options_, host_, steps_);
     }
 
     void cleanup() {
-        steps_.reset();
-        host_.reset();
-        options_.reset();
-        dialogs_.reset();
+        CloseSteps(dialogs_, options_, host_, steps_);
     }
 
     void AwkwardName_Should_BeReplacedInItsFormat_data() {

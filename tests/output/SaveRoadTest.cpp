@@ -12,6 +12,7 @@
 
 #include "editor/Form2.h"
 #include "filelist/FileList.h"
+#include "output/Fixtures.h"
 #include "output/OutputTestSupport.h"
 #include "output/SaveOptionFrame.h"
 #include "output/SaveSteps.h"
@@ -55,21 +56,11 @@ class SaveRoadTest : public QObject {
 
 private Q_SLOTS:
     void init() {
-        dir_ = std::make_unique<QTemporaryDir>();
-        UseSettingsFolder(dir_->filePath(QStringLiteral("settings")));
-        SetProgramFolder(ProgramDir());
-        dialogs_ = std::make_unique<ScriptedDialogs>();
-        list_ = std::make_unique<FileList>();
-        listWindow_ = std::make_unique<QWidget>();
-        form_ = std::make_unique<Form2>(*list_, listWindow_.get());
+        OpenEditor(dir_, dialogs_, list_, listWindow_, form_);
     }
 
     void cleanup() {
-        form_.reset();
-        listWindow_.reset();
-        list_.reset();
-        dialogs_.reset();
-        SetProgramFolder(QString());
+        CloseEditor(dialogs_, list_, listWindow_, form_);
     }
 
     void Editor_Should_ShowTheSaveOptionsRestoredFromTheSettings() {

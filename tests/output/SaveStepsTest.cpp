@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include "output/FakeStepHost.h"
+#include "output/Fixtures.h"
 #include "output/OutputTestSupport.h"
 #include "output/SaveOptionFrame.h"
 #include "output/SaveSteps.h"
@@ -48,20 +49,11 @@ private Q_SLOTS:
         settings_ = std::make_unique<QTemporaryDir>();
         photos_ = std::make_unique<QTemporaryDir>();
         out_ = std::make_unique<QTemporaryDir>();
-        UseSettingsFolder(settings_->path());
-        dialogs_ = std::make_unique<ScriptedDialogs>();
-        options_ = std::make_unique<SaveOptionFrame>();
-        options_->RestoreFromSettings();
-        host_ = std::make_unique<FakeStepHost>();
-        steps_ = std::make_unique<SaveSteps>(*host_, *options_);
-        steps_->converter = ConverterSetup{RealConverter(), 60000};
+        OpenSteps(settings_->path(), dialogs_, options_, host_, steps_);
     }
 
     void cleanup() {
-        steps_.reset();
-        host_.reset();
-        options_.reset();
-        dialogs_.reset();
+        CloseSteps(dialogs_, options_, host_, steps_);
     }
 
     void Skip_Should_StepThroughTheListAndEndWithDone() {
