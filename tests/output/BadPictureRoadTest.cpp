@@ -53,13 +53,7 @@ class BadPictureRoadTest : public QObject {
         return path;
     }
 
-    void MarkBox(QPoint from, QPoint to) {
-        QTest::mousePress(form_->PicOrg, Qt::LeftButton, {}, from);
-        QMouseEvent move(QEvent::MouseMove, QPointF(to), form_->PicOrg->mapToGlobal(QPointF(to)), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(form_->PicOrg, &move);
-        QTest::mouseRelease(form_->PicOrg, Qt::LeftButton, {}, to);
-    }
+    void MarkBox(QPoint from, QPoint to) { DragOnPicture(form_->PicOrg, from, to); }
 
 private Q_SLOTS:
     void initTestCase() {

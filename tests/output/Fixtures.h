@@ -1,5 +1,8 @@
 #pragma once
+#include <QCoreApplication>
+#include <QMouseEvent>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWidget>
 #include <memory>
 
@@ -58,6 +61,15 @@ inline void CloseSteps(std::unique_ptr<ScriptedDialogs>& dialogs, std::unique_pt
     host.reset();
     options.reset();
     dialogs.reset();
+}
+
+// Presses the left button on `box` at `from`, moves to `to` and releases there: one box mark.
+inline void DragOnPicture(QWidget* box, QPoint from, QPoint to) {
+    QTest::mousePress(box, Qt::LeftButton, {}, from);
+    QMouseEvent move(QEvent::MouseMove, QPointF(to), box->mapToGlobal(QPointF(to)), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(box, &move);
+    QTest::mouseRelease(box, Qt::LeftButton, {}, to);
 }
 
 }  // namespace OutputTest

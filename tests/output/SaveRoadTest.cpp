@@ -46,13 +46,7 @@ class SaveRoadTest : public QObject {
     std::unique_ptr<QWidget> listWindow_;
     std::unique_ptr<Form2> form_;
 
-    void Drag(QPoint from, QPoint to) {
-        QTest::mousePress(form_->PicOrg, Qt::LeftButton, {}, from);
-        QMouseEvent move(QEvent::MouseMove, QPointF(to), form_->PicOrg->mapToGlobal(QPointF(to)), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(form_->PicOrg, &move);
-        QTest::mouseRelease(form_->PicOrg, Qt::LeftButton, {}, to);
-    }
+    void Drag(QPoint from, QPoint to) { DragOnPicture(form_->PicOrg, from, to); }
 
 private Q_SLOTS:
     void init() {
