@@ -382,27 +382,29 @@ private Q_SLOTS:
         QCOMPARE(run.Source, (Point{40, 25}));
     }
 
-    void BestSource_Should_LeaveOutRowZero() {
-        // Target (10, 2) with r = 2 has row 0 in its patch. (2, 2) matches every compared pixel;
-        // (20, 8) matches row 0 as well and would win if row 0 were compared.
-        const std::uint32_t x = PixelOf(200, 30, 30);
-        MemoryPicture picture(30, 30, kGrey);
-        picture.FillRect(8, 0, 5, 1, x);
-        picture.FillRect(18, 6, 5, 1, x);
-        picture.At(10, 2) = kMarkerPixel;
-        Run run = PreparedRun(picture, 2, 10);
-        run.FindBestSource(10, 2);
-        QCOMPARE(run.Source, (Point{2, 2}));
+    void BestSource_Should_LeaveOutRowAndColumnZero_data() {
+        QTest::addColumn<bool>("transposed");
+        QTest::newRow("row 0") << false;
+        QTest::newRow("column 0") << true;
     }
 
-    void BestSource_Should_LeaveOutColumnZero() {
+    void BestSource_Should_LeaveOutRowAndColumnZero() {
+        // Target (10, 2) with r = 2 has row 0 in its patch. (2, 2) matches every compared pixel;
+        // (20, 8) matches row 0 as well and would win if row 0 were compared. Transposed, the
+        // same holds for column 0.
+        QFETCH(bool, transposed);
+        const auto at = [&](int x, int y) { return transposed ? Point{y, x} : Point{x, y}; };
         const std::uint32_t x = PixelOf(200, 30, 30);
         MemoryPicture picture(30, 30, kGrey);
-        picture.FillRect(0, 8, 1, 5, x);
-        picture.FillRect(10, 18, 1, 5, x);
-        picture.At(2, 10) = kMarkerPixel;
+        for (int i = 0; i < 5; ++i) {
+            const Point rowZero = at(8 + i, 0), match = at(18 + i, 6);
+            picture.At(rowZero.x, rowZero.y) = x;
+            picture.At(match.x, match.y) = x;
+        }
+        const Point target = at(10, 2);
+        picture.At(target.x, target.y) = kMarkerPixel;
         Run run = PreparedRun(picture, 2, 10);
-        run.FindBestSource(2, 10);
+        run.FindBestSource(target.x, target.y);
         QCOMPARE(run.Source, (Point{2, 2}));
     }
 
