@@ -180,6 +180,17 @@ Case MakeCase(std::uint32_t seed) {
     return c;
 }
 
+// A generated case whose picture is replaced by random colours of the given size, unmarked.
+Case NoiseCase(std::uint32_t seed, int width, int height, std::uint32_t colourSeed) {
+    Case c = MakeCase(seed);
+    c.width = width;
+    c.height = height;
+    c.pixels.assign(static_cast<std::size_t>(width) * height, 0);
+    Dice dice(colourSeed);
+    for (auto& px : c.pixels) px = RandomColour(dice);
+    return c;
+}
+
 // A case that names its threads shares every search among them, however small.
 void UseFastSettings(const Case& c) {
     inpaint::fast::SetThreadCount(c.threads);
@@ -273,12 +284,7 @@ private Q_SLOTS:
     }
 
     void ByteThreeAndNaturalMarkerPixels_Should_BeHandledAlike() {
-        Case c = MakeCase(7);
-        c.width = 30;
-        c.height = 20;
-        c.pixels.assign(600, 0);
-        Dice dice(99);
-        for (auto& px : c.pixels) px = RandomColour(dice);
+        Case c = NoiseCase(7, 30, 20, 99);
         c.pixels[5 * 30 + 7] = kMarkerPixel | 0xAB000000u;  // a photo pixel that happens to be pure green
         c.pixels[12 * 30 + 20] = PixelOf(0, 254, 0);         // one off: stays
         MarkRect(c, 10, 8, 6, 4);
@@ -290,12 +296,7 @@ private Q_SLOTS:
     }
 
     void StopAfterSomeSteps_Should_LeaveTheSamePictureInBoth() {
-        Case c = MakeCase(11);
-        c.width = 40;
-        c.height = 30;
-        c.pixels.assign(1200, 0);
-        Dice dice(5);
-        for (auto& px : c.pixels) px = RandomColour(dice);
+        Case c = NoiseCase(11, 40, 30, 5);
         MarkRect(c, 12, 10, 14, 8);
         c.liveDisplay = true;
         for (const int stopAt : {2, 4, 7}) {
