@@ -19,8 +19,8 @@
 #include <QThread>
 #include <chrono>
 #include <cmath>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -37,7 +37,8 @@
 namespace {
 
 using EngineFunction = int (*)(inpaint::PictureAccess&, inpaint::PictureAccess&, std::uint8_t,
-                               std::uint8_t, std::uint8_t, bool, int, int, const inpaint::RunHooks&);
+                               std::uint8_t, std::uint8_t, bool, int, int,
+                               const inpaint::RunHooks&);
 
 struct Engine {
     const char* name;
@@ -59,9 +60,9 @@ struct Case {
     double minRatio = 0.0;
     double maxSeconds = 0.0;
     double maxExtraMB = 0.0;
-    int width = 0;           // scale the photo to width x height first (0: as it is)
+    int width = 0;  // scale the photo to width x height first (0: as it is)
     int height = 0;
-    bool twoMarks = false;   // a second box of the same size in the opposite corner
+    bool twoMarks = false;  // a second box of the same size in the opposite corner
     bool referenceToo = true;
     const char* label = "";
 };
@@ -77,8 +78,8 @@ const Case kCases[] = {
 };
 
 struct Outcome {
-    double ms = 0.0;     // wall-clock time
-    double cpuMs = 0.0;  // processor time of the whole program (engines may use threads)
+    double ms = 0.0;        // wall-clock time
+    double cpuMs = 0.0;     // processor time of the whole program (engines may use threads)
     double extraMB = -1.0;  // peak memory of the run above the process's memory before it
     int steps = 0;
     std::vector<std::uint32_t> pixels;
@@ -106,8 +107,10 @@ std::optional<inpaint::MemoryPicture> MarkedPhoto(const Case& c, QString& error)
         error = QStringLiteral("cannot read %1 from %2").arg(name, folder);
         return std::nullopt;
     }
-    const QJsonArray box =
-        QJsonDocument::fromJson(json.readAll()).object().value("stamp_box_x0_y0_x1_y1_exclusive").toArray();
+    const QJsonArray box = QJsonDocument::fromJson(json.readAll())
+                               .object()
+                               .value("stamp_box_x0_y0_x1_y1_exclusive")
+                               .toArray();
     if (box.size() != 4) {
         error = QStringLiteral("no box in %1.json").arg(name);
         return std::nullopt;
@@ -119,10 +122,13 @@ std::optional<inpaint::MemoryPicture> MarkedPhoto(const Case& c, QString& error)
     }
     const double sx = static_cast<double>(image.width()) / originalWidth;
     const double sy = static_cast<double>(image.height()) / originalHeight;
-    const int x0 = static_cast<int>(std::floor(box[0].toInt() * sx)), y0 = static_cast<int>(std::floor(box[1].toInt() * sy));
-    const int x1 = static_cast<int>(std::ceil(box[2].toInt() * sx)), y1 = static_cast<int>(std::ceil(box[3].toInt() * sy));
+    const int x0 = static_cast<int>(std::floor(box[0].toInt() * sx)),
+              y0 = static_cast<int>(std::floor(box[1].toInt() * sy));
+    const int x1 = static_cast<int>(std::ceil(box[2].toInt() * sx)),
+              y1 = static_cast<int>(std::ceil(box[3].toInt() * sy));
     picture.FillRect(x0, y0, x1 - x0, y1 - y0, 0xff00ff00u);
-    if (c.twoMarks) picture.FillRect(image.width() - x1, image.height() - y1, x1 - x0, y1 - y0, 0xff00ff00u);
+    if (c.twoMarks)
+        picture.FillRect(image.width() - x1, image.height() - y1, x1 - x0, y1 - y0, 0xff00ff00u);
     return picture;
 }
 
@@ -132,7 +138,8 @@ double StatusMB(const char* key) {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind(key, 0) == 0) return std::stod(line.substr(std::string(key).size())) * 1024.0 / 1e6;
+        if (line.rfind(key, 0) == 0)
+            return std::stod(line.substr(std::string(key).size())) * 1024.0 / 1e6;
     }
     return -1.0;
 }
@@ -160,7 +167,8 @@ Outcome RunOnce(const Engine& engine, const inpaint::MemoryPicture& marked, cons
     } catch (const inpaint::InpaintError& e) {
         o.error = QString::fromStdString(e.what());
     }
-    o.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    o.ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     o.cpuMs = 1000.0 * static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     if (before >= 0.0) o.extraMB = StatusMB("VmHWM:") - before;
     o.pixels = picture.Pixels();
@@ -168,7 +176,10 @@ Outcome RunOnce(const Engine& engine, const inpaint::MemoryPicture& marked, cons
 }
 
 QString CaseName(const Case& c) {
-    QString name = QStringLiteral("%1 block %2 border %3").arg(QLatin1String(c.photo)).arg(c.block).arg(c.border);
+    QString name = QStringLiteral("%1 block %2 border %3")
+                       .arg(QLatin1String(c.photo))
+                       .arg(c.block)
+                       .arg(c.border);
     if (c.width > 0) name += QStringLiteral(" %1x%2").arg(c.width).arg(c.height);
     if (*c.label) name += QStringLiteral(" (%1)").arg(QLatin1String(c.label));
     return name;
@@ -184,15 +195,21 @@ QString TargetVerdict(const Case& c, const Outcome& fast, const std::optional<Ou
         met = met && ratio >= c.minRatio;
     }
     if (c.maxSeconds > 0.0) {
-        parts << QStringLiteral("under %1 s: %2 s").arg(c.maxSeconds).arg(fast.ms / 1000.0, 0, 'f', 1);
+        parts << QStringLiteral("under %1 s: %2 s")
+                     .arg(c.maxSeconds)
+                     .arg(fast.ms / 1000.0, 0, 'f', 1);
         met = met && fast.ms < c.maxSeconds * 1000.0;
     }
     if (c.maxExtraMB > 0.0) {
-        parts << QStringLiteral("under %1 MB above the picture: %2 MB").arg(c.maxExtraMB).arg(fast.extraMB, 0, 'f', 0);
+        parts << QStringLiteral("under %1 MB above the picture: %2 MB")
+                     .arg(c.maxExtraMB)
+                     .arg(fast.extraMB, 0, 'f', 0);
         met = met && fast.extraMB >= 0.0 && fast.extraMB < c.maxExtraMB;
     }
     if (parts.isEmpty()) return {};
-    return QStringLiteral("  target: %1 -> %2").arg(parts.join(QStringLiteral(", ")), met ? QStringLiteral("met") : QStringLiteral("NOT MET"));
+    return QStringLiteral("  target: %1 -> %2")
+        .arg(parts.join(QStringLiteral(", ")),
+             met ? QStringLiteral("met") : QStringLiteral("NOT MET"));
 }
 
 bool Selected(const Case& c, const QStringList& filters) {
@@ -209,9 +226,12 @@ QString MachineText() {
     std::ifstream cpuinfo("/proc/cpuinfo");
     std::string line;
     while (model.isEmpty() && std::getline(cpuinfo, line)) {
-        if (line.rfind("model name", 0) == 0) model = QString::fromStdString(line.substr(line.find(':') + 2));
+        if (line.rfind("model name", 0) == 0)
+            model = QString::fromStdString(line.substr(line.find(':') + 2));
     }
-    return QStringLiteral("%1 threads%2").arg(QThread::idealThreadCount()).arg(model.isEmpty() ? QString() : QStringLiteral(", ") + model);
+    return QStringLiteral("%1 threads%2")
+        .arg(QThread::idealThreadCount())
+        .arg(model.isEmpty() ? QString() : QStringLiteral(", ") + model);
 }
 
 }  // namespace
@@ -221,8 +241,8 @@ int main(int argc, char* argv[]) {
     QImageReader::setAllocationLimit(4096);
     const QStringList filters = QCoreApplication::arguments().mid(1);
     std::printf("machine: %s\n", qPrintable(MachineText()));
-    std::printf("%-8s %5s %6s  %-10s %10s %10s %7s %7s %8s %s\n", "photo", "block", "border", "engine",
-                "ms", "cpu ms", "steps", "ratio", "extra MB", "pixels");
+    std::printf("%-8s %5s %6s  %-10s %10s %10s %7s %7s %8s %s\n", "photo", "block", "border",
+                "engine", "ms", "cpu ms", "steps", "ratio", "extra MB", "pixels");
     int failures = 0;
     for (const Case& c : kCases) {
         if (!Selected(c, filters)) continue;

@@ -36,11 +36,16 @@ int main(int argc, char* argv[]) {
     const QImage photo = QImageReader(folder + QStringLiteral("/bridge-stamped.jpg")).read();
     QFile json(folder + QStringLiteral("/bridge.json"));
     if (photo.isNull() || !json.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "brisvane-live-bench: cannot read the bridge photo from %s\n", qPrintable(folder));
+        std::fprintf(stderr, "brisvane-live-bench: cannot read the bridge photo from %s\n",
+                     qPrintable(folder));
         return 2;
     }
-    const QJsonArray box = QJsonDocument::fromJson(json.readAll()).object().value("stamp_box_x0_y0_x1_y1_exclusive").toArray();
-    const int x0 = box[0].toInt(), y0 = box[1].toInt(), w = box[2].toInt() - x0, h = box[3].toInt() - y0;
+    const QJsonArray box = QJsonDocument::fromJson(json.readAll())
+                               .object()
+                               .value("stamp_box_x0_y0_x1_y1_exclusive")
+                               .toArray();
+    const int x0 = box[0].toInt(), y0 = box[1].toInt(), w = box[2].toInt() - x0,
+              h = box[3].toInt() - y0;
     const std::vector<std::uint32_t> green(static_cast<std::size_t>(w) * h, inpaint::kMarkerPixel);
 
     QScrollArea view;
@@ -59,20 +64,25 @@ int main(int argc, char* argv[]) {
     inpaint::MemoryPicture memory(photo.width(), photo.height(), std::move(marked));
     QElapsedTimer timer;
     timer.start();
-    const int engineSteps = inpaint::InpaintPicture(memory, memory, 0, 255, 0, false, block, border, {});
+    const int engineSteps =
+        inpaint::InpaintPicture(memory, memory, 0, 255, 0, false, block, border, {});
     const double engineMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
 
     inpaint::RunHooks hooks;
     hooks.yield = [] { QApplication::processEvents(); };
     inpaint::StopRequested = false;
     timer.restart();
-    const int liveSteps = inpaint::InpaintPicture(access, access, 0, 255, 0, true, block, border, hooks);
+    const int liveSteps =
+        inpaint::InpaintPicture(access, access, 0, 255, 0, true, block, border, hooks);
     QApplication::processEvents();
     const double liveMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
 
     const double ratio = liveMs / engineMs;
-    std::printf("bridge block %d border %d: engine alone %.0f ms (%d steps), Start Removing with live display "
-                "%.0f ms (%d steps), ratio %.2f; target at most 1.5 -> %s\n",
-                block, border, engineMs, engineSteps, liveMs, liveSteps, ratio, ratio <= 1.5 ? "met" : "NOT MET");
+    std::printf(
+        "bridge block %d border %d: engine alone %.0f ms (%d steps), Start Removing with live "
+        "display "
+        "%.0f ms (%d steps), ratio %.2f; target at most 1.5 -> %s\n",
+        block, border, engineMs, engineSteps, liveMs, liveSteps, ratio,
+        ratio <= 1.5 ? "met" : "NOT MET");
     return 0;
 }

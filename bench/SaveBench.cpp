@@ -41,9 +41,11 @@ QImage TwelveMegapixels(const QString& photo) {
     if (source.isNull()) {  // no sample photo: a synthetic one
         source = QImage(400, 300, QImage::Format_RGB32);
         for (int y = 0; y < 300; ++y)
-            for (int x = 0; x < 400; ++x) source.setPixel(x, y, qRgb(x * 255 / 400, y * 255 / 300, (x * y) % 256));
+            for (int x = 0; x < 400; ++x)
+                source.setPixel(x, y, qRgb(x * 255 / 400, y * 255 / 300, (x * y) % 256));
     }
-    return source.scaled(4000, 3000, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB32);
+    return source.scaled(4000, 3000, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .convertToFormat(QImage::Format_RGB32);
 }
 
 }  // namespace
@@ -52,9 +54,11 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const QString photo = args.size() > 1 ? args[1]
-                                          : qEnvironmentVariable("BRISVANE_PHOTOS", QStringLiteral(BRISVANE_DEFAULT_PHOTOS)) +
-                                                QStringLiteral("/bridge-stamped.jpg");
+    const QString photo =
+        args.size() > 1
+            ? args[1]
+            : qEnvironmentVariable("BRISVANE_PHOTOS", QStringLiteral(BRISVANE_DEFAULT_PHOTOS)) +
+                  QStringLiteral("/bridge-stamped.jpg");
     const int runs = args.size() > 2 ? std::max(1, args[2].toInt()) : 5;
 
     QTemporaryDir dir;
@@ -82,7 +86,8 @@ int main(int argc, char* argv[]) {
         steps.PushButton5_Click();
         ms.push_back(clock.nsecsElapsed() / 1e6);
         if (!dialogs.Messages().isEmpty() || host.current != 2) {
-            std::fprintf(stderr, "the save failed: %s\n", qPrintable(dialogs.Messages().join(QLatin1Char('\n'))));
+            std::fprintf(stderr, "the save failed: %s\n",
+                         qPrintable(dialogs.Messages().join(QLatin1Char('\n'))));
             return 1;
         }
     }

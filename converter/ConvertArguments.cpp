@@ -46,7 +46,8 @@ std::optional<ConvertRequest> ParseConvertArguments(const QStringList& args, QSt
         return std::nullopt;
     }
     r.input = args[last];
-    if (r.format != QLatin1String("jpeg") && r.format != QLatin1String("gif") && r.format != QLatin1String("png")) {
+    if (r.format != QLatin1String("jpeg") && r.format != QLatin1String("gif") &&
+        r.format != QLatin1String("png")) {
         error = r.format.isEmpty() ? QStringLiteral("no output format (-out)")
                                    : QStringLiteral("unknown output format \"%1\"").arg(r.format);
         return std::nullopt;

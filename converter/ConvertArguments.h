@@ -6,7 +6,7 @@
 // The command line of brisvane-convert, apart from the program so it can be tested on its own.
 
 struct ConvertRequest {
-    QString format;   // "jpeg", "gif" or "png"
+    QString format;  // "jpeg", "gif" or "png"
     QString target;
     QString input;
     int colours = 0;  // 0: keep true colours

@@ -45,10 +45,12 @@ bool WriteGif(const IndexedPicture& picture, QIODevice& device, QString& error) 
     }
     for (int i = 0; i < tableSize; ++i) {
         const QRgb c = i < picture.palette.size() ? picture.palette[i] : 0;
-        map->Colors[i] = GifColorType{static_cast<GifByteType>(qRed(c)), static_cast<GifByteType>(qGreen(c)),
-                                      static_cast<GifByteType>(qBlue(c))};
+        map->Colors[i] =
+            GifColorType{static_cast<GifByteType>(qRed(c)), static_cast<GifByteType>(qGreen(c)),
+                         static_cast<GifByteType>(qBlue(c))};
     }
-    bool ok = EGifPutScreenDesc(gif, picture.width, picture.height, BitsFor(tableSize), 0, map) == GIF_OK &&
+    bool ok = EGifPutScreenDesc(gif, picture.width, picture.height, BitsFor(tableSize), 0, map) ==
+                  GIF_OK &&
               EGifPutImageDesc(gif, 0, 0, picture.width, picture.height, false, nullptr) == GIF_OK;
     for (int y = 0; ok && y < picture.height; ++y) {
         auto* line = const_cast<GifPixelType*>(&picture.indices[size_t(y) * picture.width]);

@@ -1,9 +1,9 @@
 #include "converter/JpegFile.h"
 
+#include <jpeglib.h>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
-#include <jpeglib.h>
 
 namespace {
 
@@ -20,7 +20,8 @@ struct ErrorManager {
 }
 
 // Encodes into a memory buffer owned by libjpeg; no C++ objects live across the setjmp.
-bool Encode(const QImage& pixels, int quality, unsigned char** buffer, unsigned long* size, char* message) {
+bool Encode(const QImage& pixels, int quality, unsigned char** buffer, unsigned long* size,
+            char* message) {
     jpeg_compress_struct cinfo;
     ErrorManager errors;
     cinfo.err = jpeg_std_error(&errors.base);
@@ -49,7 +50,8 @@ bool Encode(const QImage& pixels, int quality, unsigned char** buffer, unsigned 
     }
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(pixels.constScanLine(static_cast<int>(cinfo.next_scanline)));
+        JSAMPROW row =
+            const_cast<JSAMPROW>(pixels.constScanLine(static_cast<int>(cinfo.next_scanline)));
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_compress(&cinfo);
@@ -73,8 +75,8 @@ bool WriteJpeg(const QImage& picture, int quality, QIODevice& device, QString& e
     unsigned long size = 0;
     char message[JMSG_LENGTH_MAX] = "";
     const bool encoded = Encode(pixels, quality, &buffer, &size, message);
-    bool ok = encoded && device.write(reinterpret_cast<const char*>(buffer), static_cast<qint64>(size)) ==
-                             static_cast<qint64>(size);
+    bool ok = encoded && device.write(reinterpret_cast<const char*>(buffer),
+                                      static_cast<qint64>(size)) == static_cast<qint64>(size);
     if (!encoded)
         error = QString::fromLocal8Bit(message);
     else if (!ok)

@@ -1,6 +1,6 @@
 #pragma once
-#include <QImage>
 #include <QIODevice>
+#include <QImage>
 #include <QString>
 
 // Writes a picture as a baseline JPEG with libjpeg: the given quality, full-resolution colour

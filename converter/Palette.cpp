@@ -25,7 +25,7 @@ QList<QRgb> ExactColours(const QImage& img, int maxColours) {
 
 // Median cut over the occupied cells of a 6-bit-per-channel histogram.
 struct Cell {
-    int at[3];          // cell coordinates, 0..63
+    int at[3];  // cell coordinates, 0..63
     uint64_t count = 0;
     uint64_t sum[3] = {0, 0, 0};
 };
@@ -33,7 +33,7 @@ struct Cell {
 struct Box {
     size_t begin, end;  // range of cells
     uint64_t count = 0;
-    int extent = 0;     // widest channel's extent, in cells
+    int extent = 0;  // widest channel's extent, in cells
     int axis = 0;
 };
 
@@ -103,7 +103,8 @@ QList<QRgb> MedianCut(const QImage& img, int maxColours) {
     std::vector<Box> boxes{Box{0, cells.size()}};
     Fit(boxes[0], cells);
     while (static_cast<int>(boxes.size()) < maxColours) {
-        // Split the box with the most pixels times its extent, among those holding two cells or more.
+        // Split the box with the most pixels times its extent, among those holding two cells or
+        // more.
         int best = -1;
         uint64_t bestScore = 0;
         for (int i = 0; i < static_cast<int>(boxes.size()); ++i) {
@@ -135,7 +136,8 @@ private:
     int Search(int r, int g, int b) const {
         int best = 0, bestDistance = 1 << 30;
         for (int i = 0; i < palette_.size(); ++i) {
-            const int dr = qRed(palette_[i]) - r, dg = qGreen(palette_[i]) - g, db = qBlue(palette_[i]) - b;
+            const int dr = qRed(palette_[i]) - r, dg = qGreen(palette_[i]) - g,
+                      db = qBlue(palette_[i]) - b;
             const int d = 3 * dr * dr + 4 * dg * dg + 2 * db * db;
             if (d < bestDistance) best = i, bestDistance = d;
         }
@@ -146,11 +148,10 @@ private:
     std::vector<int> cache_;
 };
 
-constexpr int kBayer8[8][8] = {
-    {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},
-    {12, 44, 4, 36, 14, 46, 6, 38}, {60, 28, 52, 20, 62, 30, 54, 22},
-    {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
-    {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21}};
+constexpr int kBayer8[8][8] = {{0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},
+                               {12, 44, 4, 36, 14, 46, 6, 38}, {60, 28, 52, 20, 62, 30, 54, 22},
+                               {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
+                               {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21}};
 
 // Dither amplitude: the typical distance between neighbouring palette colours (the median
 // nearest-neighbour distance), so a palette packed into a narrow range gets fine dithering.
@@ -160,7 +161,8 @@ int DitherSpread(const QList<QRgb>& palette) {
         double best = 1e9;
         for (int j = 0; j < palette.size(); ++j) {
             if (i == j) continue;
-            const int dr = qRed(palette[i]) - qRed(palette[j]), dg = qGreen(palette[i]) - qGreen(palette[j]),
+            const int dr = qRed(palette[i]) - qRed(palette[j]),
+                      dg = qGreen(palette[i]) - qGreen(palette[j]),
                       db = qBlue(palette[i]) - qBlue(palette[j]);
             best = std::min(best, std::sqrt(double(dr * dr + dg * dg + db * db)));
         }
@@ -171,7 +173,9 @@ int DitherSpread(const QList<QRgb>& palette) {
     return std::clamp(static_cast<int>(nearest[nearest.size() / 2] + 0.5), 2, 48);
 }
 
-int Clamp(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
+int Clamp(int v) {
+    return v < 0 ? 0 : (v > 255 ? 255 : v);
+}
 
 }  // namespace
 
@@ -186,10 +190,12 @@ IndexedPicture ReduceColours(const QImage& picture, int maxColours, bool dither)
     if (!exact.isEmpty()) {
         out.palette = exact;
         std::unordered_map<QRgb, uint8_t> index;
-        for (int i = 0; i < exact.size(); ++i) index[exact[i] & 0xFFFFFFu] = static_cast<uint8_t>(i);
+        for (int i = 0; i < exact.size(); ++i)
+            index[exact[i] & 0xFFFFFFu] = static_cast<uint8_t>(i);
         for (int y = 0; y < img.height(); ++y) {
             const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
-            for (int x = 0; x < img.width(); ++x) out.indices[size_t(y) * out.width + x] = index[row[x] & 0xFFFFFFu];
+            for (int x = 0; x < img.width(); ++x)
+                out.indices[size_t(y) * out.width + x] = index[row[x] & 0xFFFFFFu];
         }
         return out;
     }

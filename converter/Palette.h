@@ -7,8 +7,8 @@
 
 // Reduction of a true-colour picture to an indexed one of at most `maxColours` colours.
 struct IndexedPicture {
-    QList<QRgb> palette;            // 1..maxColours entries
-    std::vector<uint8_t> indices;   // width * height, row by row
+    QList<QRgb> palette;           // 1..maxColours entries
+    std::vector<uint8_t> indices;  // width * height, row by row
     int width = 0;
     int height = 0;
 };

@@ -15,8 +15,8 @@
 #include <cstdio>
 #include <optional>
 
-#include "converter/GifFile.h"
 #include "converter/ConvertArguments.h"
+#include "converter/GifFile.h"
 #include "converter/JpegFile.h"
 #include "converter/Palette.h"
 #include "platform/PictureFile.h"
@@ -47,7 +47,8 @@ bool WriteTo(QSaveFile& file, const QImage& picture, const ConvertRequest& r, QS
         image = QImage(reduced.width, reduced.height, QImage::Format_Indexed8);
         image.setColorTable(reduced.palette);
         for (int y = 0; y < reduced.height; ++y)
-            std::copy_n(&reduced.indices[size_t(y) * reduced.width], reduced.width, image.scanLine(y));
+            std::copy_n(&reduced.indices[size_t(y) * reduced.width], reduced.width,
+                        image.scanLine(y));
     }
     QImageWriter writer(&file, "png");
     if (!writer.write(image)) {
@@ -59,19 +60,23 @@ bool WriteTo(QSaveFile& file, const QImage& picture, const ConvertRequest& r, QS
 
 int Convert(const ConvertRequest& r) {
     const PictureRead read = ReadPicture(r.input);
-    if (read.image.isNull()) return Fail(kReadFailed, QStringLiteral("cannot read \"%1\": %2").arg(r.input, read.problem));
+    if (read.image.isNull())
+        return Fail(kReadFailed,
+                    QStringLiteral("cannot read \"%1\": %2").arg(r.input, read.problem));
     const QImage& picture = read.image;
 
     QSaveFile file(r.target);
     if (!file.open(QIODevice::WriteOnly))
-        return Fail(kWriteFailed, QStringLiteral("cannot write \"%1\": %2").arg(r.target, file.errorString()));
+        return Fail(kWriteFailed,
+                    QStringLiteral("cannot write \"%1\": %2").arg(r.target, file.errorString()));
     QString error;
     if (!WriteTo(file, picture, r, error)) {
         file.cancelWriting();
         return Fail(kWriteFailed, QStringLiteral("cannot write \"%1\": %2").arg(r.target, error));
     }
     if (!file.commit())
-        return Fail(kWriteFailed, QStringLiteral("cannot write \"%1\": %2").arg(r.target, file.errorString()));
+        return Fail(kWriteFailed,
+                    QStringLiteral("cannot write \"%1\": %2").arg(r.target, file.errorString()));
     return kOk;
 }
 
@@ -80,7 +85,8 @@ int Convert(const ConvertRequest& r) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QString error;
-    const std::optional<ConvertRequest> request = ParseConvertArguments(QCoreApplication::arguments(), error);
+    const std::optional<ConvertRequest> request =
+        ParseConvertArguments(QCoreApplication::arguments(), error);
     if (!request) return Fail(kUsage, error + QLatin1Char('\n') + QLatin1String(kConvertUsage));
     return Convert(*request);
 }

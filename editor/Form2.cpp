@@ -4,8 +4,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,10 +16,10 @@
 #include "editor/PictureBars.h"
 #include "filelist/FileList.h"
 #include "inpaint/Inpainting.h"
-#include "platform/Clipboard.h"
-#include "platform/Dialogs.h"
 #include "output/SaveOptionFrame.h"
 #include "output/SaveSteps.h"
+#include "platform/Clipboard.h"
+#include "platform/Dialogs.h"
 #include "platform/PictureBox.h"
 #include "platform/PictureFile.h"
 #include "platform/Pointers.h"
@@ -43,10 +43,12 @@ public:
     explicit PictureBoxMarking(PictureBox& box) : box_(box) {}
     void ClearOverlay() override { box_.ClearOverlay(); }
     void OverlayBox(QPoint a, QPoint b, bool invert) override {
-        box_.OverlayBox(a, b, MarkerColor, invert ? pixels::DrawMode::Invert : pixels::DrawMode::Copy);
+        box_.OverlayBox(a, b, MarkerColor,
+                        invert ? pixels::DrawMode::Invert : pixels::DrawMode::Copy);
     }
     void OverlayLine(QPoint a, QPoint b, bool invert) override {
-        box_.OverlayLine(a, b, MarkerColor, invert ? pixels::DrawMode::Invert : pixels::DrawMode::Copy);
+        box_.OverlayLine(a, b, MarkerColor,
+                         invert ? pixels::DrawMode::Invert : pixels::DrawMode::Copy);
     }
     void PaintBox(QPoint a, QPoint b) override { box_.PaintBox(a, b, MarkerColor); }
     void PaintPolygon(const std::vector<QPoint>& corners) override {
@@ -62,8 +64,8 @@ QImage ReadPictureFile(const QString& path) {
         throw AppError(QStringLiteral("File not found: ") + path);
     const PictureRead read = ReadPicture(path);
     if (read.image.isNull())
-        throw AppError(QStringLiteral("Invalid picture: ") + path + QStringLiteral(" (") + read.problem +
-                       QStringLiteral(")"));
+        throw AppError(QStringLiteral("Invalid picture: ") + path + QStringLiteral(" (") +
+                       read.problem + QStringLiteral(")"));
     return read.image;
 }
 
@@ -76,7 +78,9 @@ bool IsBigPicture(int width, int height) {
 constexpr int ReducedWidth = 487;
 constexpr int ReducedHeight = 380;
 
-QRect Place(int x, int y, int w, int h) { return QRect(x, y, w, h); }
+QRect Place(int x, int y, int w, int h) {
+    return QRect(x, y, w, h);
+}
 
 // Hands the events of the controls it watches to a function (the pointer shapes).
 class EventWatcher : public QObject {
@@ -99,7 +103,9 @@ Form2::Form2(FileList& list, QWidget* listWindow) : list_(list), listWindow_(lis
     Form_Load();
 }
 
-Form2::~Form2() { qApp->removeEventFilter(this); }
+Form2::~Form2() {
+    qApp->removeEventFilter(this);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Window load
@@ -123,7 +129,10 @@ void Form2::Form_Load() {
     });
     s.Do(108, [&] { LoadToolChoice(); });
     // (110: the window works in pixels throughout; there is no unit to set.)
-    s.Do(112, [&] { tools_->ChooseTool(Option1->isChecked() ? MarkingTools::PolygonMode : MarkingTools::BoxMode); });
+    s.Do(112, [&] {
+        tools_->ChooseTool(Option1->isChecked() ? MarkingTools::PolygonMode
+                                                : MarkingTools::BoxMode);
+    });
     s.Do(114, [&] { Frame7->RestoreFromSettings(); });
     qApp->installEventFilter(this);  // key preview: the window sees every key press first
 }
@@ -190,8 +199,10 @@ void Form2::BuildControls() {
         bar->hide();
     }
     Frame5->hide();
-    connect(HscrPic, &QScrollBar::valueChanged, this, [this](int v) { PicOrg->move(-v, PicOrg->y()); });
-    connect(VscrPic, &QScrollBar::valueChanged, this, [this](int v) { PicOrg->move(PicOrg->x(), -v); });
+    connect(HscrPic, &QScrollBar::valueChanged, this,
+            [this](int v) { PicOrg->move(-v, PicOrg->y()); });
+    connect(VscrPic, &QScrollBar::valueChanged, this,
+            [this](int v) { PicOrg->move(PicOrg->x(), -v); });
     surface_ = std::make_unique<PictureBoxMarking>(*PicOrg);
     tools_ = std::make_unique<MarkingTools>(*surface_);
     connect(PicOrg, &PictureBox::MousePressed, this, [this](Qt::MouseButton b, QPointF p) {
@@ -232,8 +243,10 @@ void Form2::BuildControls() {
     HScroll2_Change(HScroll2->value());
     HScroll1_Change(HScroll1->value());
 
-    PushButton3 = button(QStringLiteral("Start Removing"), Place(536, 168, 240, 27), &Form2::PushButton3_Click);
-    PushButton12 = button(QStringLiteral("Undo Remove"), Place(784, 168, 232, 27), &Form2::PushButton12_Click);
+    PushButton3 = button(QStringLiteral("Start Removing"), Place(536, 168, 240, 27),
+                         &Form2::PushButton3_Click);
+    PushButton12 =
+        button(QStringLiteral("Undo Remove"), Place(784, 168, 232, 27), &Form2::PushButton12_Click);
     PushButton7 = button(QStringLiteral("?"), Place(1024, 169, 32, 27), &Form2::PushButton7_Click);
 
     // "Save Option": Option3, Option4 and Frame6 with Text1 and "...".
@@ -247,8 +260,8 @@ void Form2::BuildControls() {
 
     PushButton5 = button(QStringLiteral("Save and Show Next Image"), Place(536, 328, 520, 27),
                          &Form2::PushButton5_Click);
-    PushButton1 = button(QStringLiteral("Do Not Save and Show Next Image"), Place(536, 362, 520, 27),
-                         &Form2::PushButton1_Click);
+    PushButton1 = button(QStringLiteral("Do Not Save and Show Next Image"),
+                         Place(536, 362, 520, 27), &Form2::PushButton1_Click);
 
     // Below the client area, out of sight: "Preview" stays ticked for the whole run.
     Frame2 = frame(QStringLiteral("Show Preview"), Place(8, 908, 520, 25));
@@ -322,15 +335,16 @@ void Form2::LoadNewPicture(const QString& thefile) {
 }
 
 bool Form2::ShowBigImageQuestion() {
-    const QString text = QStringLiteral("This image file size is big.") + QStringLiteral("\r\r") +
-                         QStringLiteral("Would you like to reduce the quality of the image and then edit?");
+    const QString text =
+        QStringLiteral("This image file size is big.") + QStringLiteral("\r\r") +
+        QStringLiteral("Would you like to reduce the quality of the image and then edit?");
     return AppDialogs().Message(text, Dialogs::Buttons::YesNo, Dialogs::Icon::None,
                                 QStringLiteral("Big Image File")) == Dialogs::Answer::Yes;
 }
 
 void Form2::ArrangePicture() {
-    const PictureBars bars = ArrangeBars(PicOrg->width(), PicOrg->height(), PicScroll->width(),
-                                         PicScroll->height());
+    const PictureBars bars =
+        ArrangeBars(PicOrg->width(), PicOrg->height(), PicScroll->width(), PicScroll->height());
     HscrPic->setGeometry(bars.horizontal);
     VscrPic->setGeometry(bars.vertical);
     Frame5->setGeometry(bars.corner);
@@ -349,13 +363,19 @@ void Form2::ArrangePicture() {
     PicOrg->move(0, 0);
 }
 
-QImage Form2::PersistentImage() const { return PicOrg->Image(); }
-bool Form2::HasPicture() const { return PicOrg->HasPicture(); }
+QImage Form2::PersistentImage() const {
+    return PicOrg->Image();
+}
+bool Form2::HasPicture() const {
+    return PicOrg->HasPicture();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Stepping and going back
 
-void Form2::ShowNextPicture() { steps_->ShowNextPicture(); }
+void Form2::ShowNextPicture() {
+    steps_->ShowNextPicture();
+}
 
 void Form2::ShowListWindow() {
     if (listWindow_) listWindow_->show();
@@ -406,7 +426,9 @@ void Form2::HScroll1_Change(int value) {
     if (HScroll2->value() < 2 * value) HScroll2->setValue(2 * value);
 }
 
-void Form2::HScroll2_Change(int value) { Label4->setText(QString::number(value)); }
+void Form2::HScroll2_Change(int value) {
+    Label4->setText(QString::number(value));
+}
 
 // ---------------------------------------------------------------------------------------------
 // Start Removing / Stop
@@ -430,8 +452,8 @@ void Form2::PushButton3_Click() {
                 PictureBoxAccess picture(*PicOrg);
                 inpaint::RunHooks hooks;
                 hooks.yield = [] { QCoreApplication::processEvents(); };
-                steps = Engine(picture, picture, 0, 255, 0, ChkPrev->isChecked(),
-                                                HScroll1->value(), HScroll2->value(), hooks);
+                steps = Engine(picture, picture, 0, 255, 0, ChkPrev->isChecked(), HScroll1->value(),
+                               HScroll2->value(), hooks);
                 removing_ = false;
             } catch (const inpaint::InpaintError& e) {
                 removing_ = false;
@@ -494,40 +516,49 @@ void Form2::OnKeyPress(const QKeyEvent& key) {
 void Form2::PushButton7_Click() {
     ErrorSteps(Where("PushButton7_Click")).Do(100, [&] {
         AppDialogs().Message(
-            QStringLiteral("Create a small square around the part of the image you would like to remove.") +
+            QStringLiteral(
+                "Create a small square around the part of the image you would like to remove.") +
             CRLF + CRLF +
-            QStringLiteral("The smaller the box, the better the removal appears to the eye. It may be best to "
-                           "use multiple boxes instead of one big box.") +
+            QStringLiteral(
+                "The smaller the box, the better the removal appears to the eye. It may be best to "
+                "use multiple boxes instead of one big box.") +
             CRLF + CRLF +
-            QStringLiteral("Modifying the block size and scan border will change the results as well."));
+            QStringLiteral(
+                "Modifying the block size and scan border will change the results as well."));
     });
 }
 
 void Form2::PushButton8_Click() {
     ErrorSteps(Where("PushButton8_Click")).Do(100, [&] {
-        AppDialogs().Message(QStringLiteral(
-            "Block Size defines the size of the blocks that are used to remove the object inside the "
-            "picture. Use the slider to adjust the size (Minimum size is 2, Maximum size is 32. A smaller "
-            "size is recommended for small parts to be removed. A bigger size is used for bigger objects)."));
+        AppDialogs().Message(
+            QStringLiteral("Block Size defines the size of the blocks that are used to remove the "
+                           "object inside the "
+                           "picture. Use the slider to adjust the size (Minimum size is 2, Maximum "
+                           "size is 32. A smaller "
+                           "size is recommended for small parts to be removed. A bigger size is "
+                           "used for bigger objects)."));
     });
 }
 
 void Form2::PushButton9_Click() {
     ErrorSteps(Where("PushButton9_Click")).Do(100, [&] {
-        AppDialogs().Message(QStringLiteral(
-            "Scan Border defines the size of the area (green box) that is used to definde the area of the "
-            "object that needs to be removed. Use the slider to adjust size."));
+        AppDialogs().Message(
+            QStringLiteral("Scan Border defines the size of the area (green box) that is used to "
+                           "definde the area of the "
+                           "object that needs to be removed. Use the slider to adjust size."));
     });
 }
 
 void Form2::PushButton11_Click() {
     ErrorSteps(Where("PushButton11_Click")).Do(100, [&] {
         AppDialogs().Message(
-            QStringLiteral("This method will allow you to select a region around the object to remove. Please "
-                           "remember to make your final click at your starting position to make a "
-                           "''complete'' shape.") +
+            QStringLiteral(
+                "This method will allow you to select a region around the object to remove. Please "
+                "remember to make your final click at your starting position to make a "
+                "''complete'' shape.") +
             CRLF + CRLF + QStringLiteral("Single-click to start selecting.") + CRLF +
-            QStringLiteral("Right-click to reset/cancel.") + CRLF + QStringLiteral("Double-click to finish."));
+            QStringLiteral("Right-click to reset/cancel.") + CRLF +
+            QStringLiteral("Double-click to finish."));
     });
 }
 

@@ -49,7 +49,9 @@ public:
     bool HasPicture() const;                  // false after a failed load: nothing to save
     FileList& List() override { return list_; }
     int& CurrentFile() override { return nCurrentFile; }
-    void SetBusyPointer(bool busy) override { SetPointer(busy ? Pointer::Hourglass : Pointer::Default); }
+    void SetBusyPointer(bool busy) override {
+        SetPointer(busy ? Pointer::Hourglass : Pointer::Default);
+    }
     bool RemovalRunning() const override { return removing_; }
     bool IsRemoving() const { return removing_; }
 
@@ -60,10 +62,10 @@ public:
     bool IsBusy() const { return pointer_ == Pointer::Hourglass; }
 
     // The removal engine "Start Removing" runs (tests put a stand-in here).
-    using RemovalEngine = std::function<int(inpaint::PictureAccess& source, inpaint::PictureAccess& target,
-                                            std::uint8_t red, std::uint8_t green, std::uint8_t blue,
-                                            bool liveDisplay, int blockRadius, int scanBorder,
-                                            const inpaint::RunHooks& hooks)>;
+    using RemovalEngine =
+        std::function<int(inpaint::PictureAccess& source, inpaint::PictureAccess& target,
+                          std::uint8_t red, std::uint8_t green, std::uint8_t blue, bool liveDisplay,
+                          int blockRadius, int scanBorder, const inpaint::RunHooks& hooks)>;
     RemovalEngine Engine = inpaint::InpaintPicture;
 
     int nCurrentFile = 0;
@@ -92,10 +94,10 @@ public:
     QGroupBox* Frame3 = nullptr;
     QGroupBox* Frame4 = nullptr;
     SaveOptionFrame* Frame7 = nullptr;  // "Save Option"
-    QRadioButton* Option1 = nullptr;  // "Polygon"
-    QRadioButton* Option2 = nullptr;  // "Box"
-    QScrollBar* HScroll1 = nullptr;   // Block Size
-    QScrollBar* HScroll2 = nullptr;   // Scan Border
+    QRadioButton* Option1 = nullptr;    // "Polygon"
+    QRadioButton* Option2 = nullptr;    // "Box"
+    QScrollBar* HScroll1 = nullptr;     // Block Size
+    QScrollBar* HScroll2 = nullptr;     // Scan Border
     QLabel* Label2 = nullptr;
     QLabel* Label4 = nullptr;
     QCheckBox* ChkPrev = nullptr;

@@ -81,10 +81,12 @@ void MarkingTools::FinishPolygon() {
     surface_.ClearOverlay();
     // A finish with no outline under way (the last release already started none) paints nothing.
     if (PointLast >= 0)
-        surface_.PaintPolygon(std::vector<QPoint>(PointList.begin(), PointList.begin() + PointLast + 1));
+        surface_.PaintPolygon(
+            std::vector<QPoint>(PointList.begin(), PointList.begin() + PointLast + 1));
     PointLast = -1;
 }
 
 void MarkingTools::DrawOutline() {
-    for (int i = 1; i <= PointLast; ++i) surface_.OverlayLine(PointList[i - 1], PointList[i], false);
+    for (int i = 1; i <= PointLast; ++i)
+        surface_.OverlayLine(PointList[i - 1], PointList[i], false);
 }

@@ -13,7 +13,9 @@
 namespace {
 bool g_abandoned = false;
 
-void LetEventsRun() { QCoreApplication::processEvents(); }
+void LetEventsRun() {
+    QCoreApplication::processEvents();
+}
 
 // Folders that look like the system's own (hidden + system, possibly a link) are left alone,
 // unless they are the root of a drive.
@@ -22,10 +24,13 @@ bool PassesScanTest(const QString& folder) {
     const auto a = FileAttributes(folder);
     if (!a) return false;
     using namespace FileAttr;
-    return *a != (Directory | Hidden | System) && *a != (Directory | Hidden | System | ReparsePoint);
+    return *a != (Directory | Hidden | System) &&
+           *a != (Directory | Hidden | System | ReparsePoint);
 }
 
-QString CanonicalOf(const QString& folder) { return QFileInfo(folder).canonicalFilePath(); }
+QString CanonicalOf(const QString& folder) {
+    return QFileInfo(folder).canonicalFilePath();
+}
 
 // Subfolders of `folder` to scan, in name order. `denied` is set when the folder itself
 // cannot be listed (no permission, or gone).
@@ -34,8 +39,9 @@ QStringList SubfoldersOf(const QString& folder, QSet<QString>& seen, bool& denie
     denied = !info.exists() || !info.isReadable() || !info.isExecutable();
     if (denied) return {};
     QStringList found;
-    const QFileInfoList subs = QDir(folder).entryInfoList(
-        QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
+    const QFileInfoList subs =
+        QDir(folder).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                                   QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& sub : subs) {
         LetEventsRun();
         const QString name = sub.fileName();
@@ -57,7 +63,8 @@ QString BrowseForFolder(QWidget* owner, const QString& prompt, const QString& st
 }
 
 void GetSubDirectories2016(QStringList& list, bool recursive) {
-    ErrorSteps steps(ErrorLocation(QStringLiteral("AddFolder"), QStringLiteral("GetSubDirectories2016"),
+    ErrorSteps steps(ErrorLocation(QStringLiteral("AddFolder"),
+                                   QStringLiteral("GetSubDirectories2016"),
                                    QStringLiteral("Quorrin")));
     QSet<QString> seen;
     steps.Do(100, [&] {
@@ -108,8 +115,8 @@ QStringList ListFiles(const QString& folder, const QString& pattern) {
     if (!f.endsWith(PathSeparator())) f += PathSeparator();
     // As in the classic wildcard search, "*.*" also matches names without a dot.
     const QString p = pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern;
-    const QStringList names =
-        QDir(f).entryList({p}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
+    const QStringList names = QDir(f).entryList({p}, QDir::Files | QDir::Hidden | QDir::System,
+                                                QDir::Name | QDir::IgnoreCase);
     QStringList kept;
     kept.reserve(names.size());
     for (const QString& name : names)
@@ -126,13 +133,20 @@ bool IsExistingFile(const QString& path) {
 bool HasBadCharacters(const QString& name) {
     for (const QChar c : name) {
         const char16_t u = c.unicode();
-        if (u < 32 || (u >= 127 && u <= 159) || u == u'?' || u == QChar::ReplacementCharacter) return true;
+        if (u < 32 || (u >= 127 && u <= 159) || u == u'?' || u == QChar::ReplacementCharacter)
+            return true;
     }
     return false;
 }
 
-bool IsBadFileName(const QString& path) { return !FileAttributes(path).has_value(); }
+bool IsBadFileName(const QString& path) {
+    return !FileAttributes(path).has_value();
+}
 
-void AbandonScans() { g_abandoned = true; }
+void AbandonScans() {
+    g_abandoned = true;
+}
 
-bool ScansAbandoned() { return g_abandoned; }
+bool ScansAbandoned() {
+    return g_abandoned;
+}

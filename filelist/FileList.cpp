@@ -33,7 +33,9 @@ void FileList::Clear() {
     endResetModel();
 }
 
-bool FileList::IsInList(const QString& text) const { return paths_.contains(text, Qt::CaseSensitive); }
+bool FileList::IsInList(const QString& text) const {
+    return paths_.contains(text, Qt::CaseSensitive);
+}
 
 void FileList::SwapTexts(int i, int j) {
     if (i < 1 || j < 1 || i > Count() || j > Count() || i == j) return;
@@ -42,7 +44,9 @@ void FileList::SwapTexts(int i, int j) {
     Q_EMIT dataChanged(index(j - 1), index(j - 1));
 }
 
-int FileList::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : Count(); }
+int FileList::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : Count();
+}
 
 QVariant FileList::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= Count()) return {};

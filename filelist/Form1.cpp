@@ -27,20 +27,26 @@
 
 namespace {
 // The layout is kept in twips, 15 to the pixel (whole pixels, as the column's 466 of 7000).
-int Px(int twips) { return twips / 15; }
+int Px(int twips) {
+    return twips / 15;
+}
 
 const QString kListHint = QStringLiteral(
-    "Drag and drop files here. Double-click item to remove it. Move | line to right and out of window to "
+    "Drag and drop files here. Double-click item to remove it. Move | line to right and out of "
+    "window to "
     "reveal full names.");
 const QString kOpenTitle = QStringLiteral("Add File(s) - Hold Ctrl to select multiple files");
-const QString kOpenFilter = QStringLiteral("Supported Pictures (*.bmp;*.jpg;*.gif)|*.bmp;*.jpg;*.gif|");
+const QString kOpenFilter =
+    QStringLiteral("Supported Pictures (*.bmp;*.jpg;*.gif)|*.bmp;*.jpg;*.gif|");
 constexpr int kOpenMaxLength = 30000;
 
 QString Location(const char* procedure) {
     return ErrorLocation(QStringLiteral("Form1"), QString::fromLatin1(procedure));
 }
 
-QString ProgramFile(const QString& name) { return ProgramFolder() + PathSeparator() + name; }
+QString ProgramFile(const QString& name) {
+    return ProgramFolder() + PathSeparator() + name;
+}
 
 QFont ArialBold(qreal points) {
     QFont font(QStringLiteral("Arial"));
@@ -65,7 +71,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override {
         const QModelIndex hit = indexAt(e->position().toPoint());
         const bool dragging = form_->DragActive();
-        form_->ListView1_MouseMove(hit.isValid() ? hit.row() + 1 : 0, qRound(e->globalPosition().y()));
+        form_->ListView1_MouseMove(hit.isValid() ? hit.row() + 1 : 0,
+                                   qRound(e->globalPosition().y()));
         if (!dragging) QTreeView::mouseMoveEvent(e);  // a drag only reorders
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
@@ -77,8 +84,10 @@ protected:
         form_->ListView1_DblClick();
     }
     void keyPressEvent(QKeyEvent* e) override {
-        if (e->key() == Qt::Key_Delete) form_->ListView1_KeyDown(e->key());
-        else QTreeView::keyPressEvent(e);
+        if (e->key() == Qt::Key_Delete)
+            form_->ListView1_KeyDown(e->key());
+        else
+            QTreeView::keyPressEvent(e);
     }
     void dragEnterEvent(QDragEnterEvent* e) override { Offer(e); }
     void dragMoveEvent(QDragMoveEvent* e) override { Offer(e); }
@@ -91,8 +100,10 @@ protected:
     bool viewportEvent(QEvent* e) override {
         if (e->type() == QEvent::ToolTip) {  // one hint for the whole list
             // As rich text the tip wraps instead of running off the screen.
-            QToolTip::showText(static_cast<QHelpEvent*>(e)->globalPos(),
-                               QStringLiteral("<p>") + toolTip().toHtmlEscaped() + QStringLiteral("</p>"), viewport());
+            QToolTip::showText(
+                static_cast<QHelpEvent*>(e)->globalPos(),
+                QStringLiteral("<p>") + toolTip().toHtmlEscaped() + QStringLiteral("</p>"),
+                viewport());
             return true;
         }
         return QTreeView::viewportEvent(e);
@@ -100,8 +111,10 @@ protected:
 
 private:
     static void Offer(QDropEvent* e) {
-        if (Form1::DroppedPaths(e->mimeData()).isEmpty()) e->ignore();
-        else e->acceptProposedAction();
+        if (Form1::DroppedPaths(e->mimeData()).isEmpty())
+            e->ignore();
+        else
+            e->acceptProposedAction();
     }
     Form1* form_;
 };
@@ -114,7 +127,8 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
 
 Form1::~Form1() = default;
 
-QPushButton* Form1::MakeButton(const char* name, const QString& caption, int left, int top, int width) {
+QPushButton* Form1::MakeButton(const char* name, const QString& caption, int left, int top,
+                               int width) {
     auto* button = new QPushButton(caption, this);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(Px(left), Px(top), Px(width), Px(405));
@@ -131,8 +145,8 @@ void Form1::BuildControls() {
     setFixedSize(Px(8040), Px(4800));
     setMouseTracking(true);
 
-    connect(MakeButton("PushButton5", QStringLiteral("Help"), 120, 120, 7800), &QPushButton::clicked, this,
-            &Form1::PushButton5_Click);
+    connect(MakeButton("PushButton5", QStringLiteral("Help"), 120, 120, 7800),
+            &QPushButton::clicked, this, &Form1::PushButton5_Click);
 
     listView_ = new ListView(this, this);
     listView_->setObjectName(QStringLiteral("ListView1"));
@@ -154,19 +168,22 @@ void Form1::BuildControls() {
     listView_->header()->setStretchLastSection(false);
     listView_->header()->setSectionsMovable(false);
 
-    connect(MakeButton("PushButton1", QStringLiteral("Add Image File(s)"), 120, 3250, 3840), &QPushButton::clicked,
-            this, &Form1::PushButton1_Click);
-    connect(MakeButton("PushButton4", QStringLiteral("Add All Image File(s) In Folder"), 4080, 3250, 3840),
+    connect(MakeButton("PushButton1", QStringLiteral("Add Image File(s)"), 120, 3250, 3840),
+            &QPushButton::clicked, this, &Form1::PushButton1_Click);
+    connect(MakeButton("PushButton4", QStringLiteral("Add All Image File(s) In Folder"), 4080, 3250,
+                       3840),
             &QPushButton::clicked, this, &Form1::PushButton4_Click);
-    connect(MakeButton("PushButton8", QStringLiteral("Clear List"), 120, 3760, 3840), &QPushButton::clicked, this,
-            &Form1::PushButton8_Click);
-    connect(MakeButton("PushButton9", QStringLiteral("Load Sample/Example Image"), 4080, 3760, 3840),
-            &QPushButton::clicked, this, &Form1::PushButton9_Click);
-    connect(MakeButton("PushButton2", QStringLiteral("Next >"), 120, 4270, 7800), &QPushButton::clicked, this,
-            &Form1::PushButton2_Click);
+    connect(MakeButton("PushButton8", QStringLiteral("Clear List"), 120, 3760, 3840),
+            &QPushButton::clicked, this, &Form1::PushButton8_Click);
+    connect(
+        MakeButton("PushButton9", QStringLiteral("Load Sample/Example Image"), 4080, 3760, 3840),
+        &QPushButton::clicked, this, &Form1::PushButton9_Click);
+    connect(MakeButton("PushButton2", QStringLiteral("Next >"), 120, 4270, 7800),
+            &QPushButton::clicked, this, &Form1::PushButton2_Click);
 
     if (QScreen* screen = QGuiApplication::primaryScreen())
-        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()));
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                        screen->availableGeometry()));
 }
 
 void Form1::Form_Load() {
@@ -194,9 +211,15 @@ void Form1::Form_Load() {
 void Form1::SetMousePointer(PointerMode mode) {
     pointerMode_ = mode;
     switch (mode) {
-        case PointerMode::Default: setCursor(Qt::ArrowCursor); break;
-        case PointerMode::Busy: setCursor(Qt::WaitCursor); break;
-        case PointerMode::Custom: setCursor(handPointer_ ? *handPointer_ : QCursor(Qt::ArrowCursor)); break;
+        case PointerMode::Default:
+            setCursor(Qt::ArrowCursor);
+            break;
+        case PointerMode::Busy:
+            setCursor(Qt::WaitCursor);
+            break;
+        case PointerMode::Custom:
+            setCursor(handPointer_ ? *handPointer_ : QCursor(Qt::ArrowCursor));
+            break;
     }
 }
 
@@ -214,7 +237,8 @@ void Form1::mouseMoveEvent(QMouseEvent* event) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    if ((event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) && qobject_cast<QPushButton*>(watched))
+    if ((event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) &&
+        qobject_cast<QPushButton*>(watched))
         Button_MouseMove();
     return QWidget::eventFilter(watched, event);
 }
@@ -237,8 +261,8 @@ void Form1::SelectPosition(int position) {
     // Selecting must not scroll: during a drag only the screen-row rule scrolls the list.
     const bool autoScroll = listView_->hasAutoScroll();
     listView_->setAutoScroll(false);
-    listView_->selectionModel()->setCurrentIndex(list_.index(position - 1),
-                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    listView_->selectionModel()->setCurrentIndex(
+        list_.index(position - 1), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     listView_->setAutoScroll(autoScroll);
 }
 
@@ -248,7 +272,9 @@ void Form1::RemoveSelected() {
     if (position > 0) list_.RemoveAt(position);  // nothing selected: nothing to remove
 }
 
-void Form1::ListView1_DblClick() { RemoveSelected(); }
+void Form1::ListView1_DblClick() {
+    RemoveSelected();
+}
 
 void Form1::ListView1_KeyDown(int key) {
     if (key == Qt::Key_Delete) RemoveSelected();
@@ -301,8 +327,10 @@ void Form1::ListView1_OLEDragDrop(const QStringList& paths) {
     for (const QString& path : paths) {
         if (ScansAbandoned()) return;
         const auto attributes = FileAttributes(path);
-        if (attributes && (*attributes & FileAttr::Directory)) AddDroppedFolder(path);
-        else list_.Append(path);
+        if (attributes && (*attributes & FileAttr::Directory))
+            AddDroppedFolder(path);
+        else
+            list_.Append(path);
     }
 }
 
@@ -326,7 +354,8 @@ void Form1::AddFolderFiles(const QStringList& folders, const QString& pattern, b
             const QString path = d + PathSeparator() + name;
             if (!strict) {
                 paths << path;
-            } else if (IsExistingFile(path) && FileAttributes(path) != (FileAttr::Hidden | FileAttr::Archive)) {
+            } else if (IsExistingFile(path) &&
+                       FileAttributes(path) != (FileAttr::Hidden | FileAttr::Archive)) {
                 paths << CollapseBackslashes(path);
             }
         }
@@ -342,28 +371,35 @@ void Form1::PushButton1_Click() {
     Dialogs::OpenResult result;
     s.Do(100, [&] { result = AppDialogs().OpenFiles(kOpenTitle, kOpenFilter, kOpenMaxLength); });
     if (result.overflow) {
-        AppDialogs().Message(QStringLiteral("You've selected too many files to add.\r\rPlease try adding via the "
-                                            "\"Add All\" button."));
+        AppDialogs().Message(
+            QStringLiteral("You've selected too many files to add.\r\rPlease try adding via the "
+                           "\"Add All\" button."));
         return;
     }
     if (result.text.isEmpty()) return;
     const auto badName = [](const QString& path) {
-        AppDialogs().Message(path + QStringLiteral("\r\rwas not added because it has bad characters in the filename."));
+        AppDialogs().Message(
+            path +
+            QStringLiteral("\r\rwas not added because it has bad characters in the filename."));
     };
     QStringList parts = result.text.split(QChar(0));
     while (parts.size() > 1 && parts.last().isEmpty()) parts.removeLast();
     if (parts.size() == 1) {
         s.Do(102, [&] {
-            if (IsBadFileName(parts[0])) badName(parts[0]);
-            else list_.Append(parts[0]);
+            if (IsBadFileName(parts[0]))
+                badName(parts[0]);
+            else
+                list_.Append(parts[0]);
         });
         return;
     }
     for (qsizetype i = 1; i < parts.size(); ++i) {
         s.Do(104, [&] {
             const QString path = CollapseBackslashes(parts[0] + PathSeparator() + parts[i]);
-            if (IsBadFileName(path)) badName(path);
-            else list_.Append(path);
+            if (IsBadFileName(path))
+                badName(path);
+            else
+                list_.Append(path);
         });
     }
 }
@@ -385,17 +421,22 @@ void Form1::PushButton4_Click() {
     ErrorSteps s(Location("PushButton4_Click"));
     QString ext;
     s.Do(100, [&] {
-        ext = AppDialogs()
-                  .Input(QStringLiteral("Enter file extension to load:\r\r(* for all files, txt for all txt files, "
-                                        "doc for all doc files, etc.)"),
-                         GetSetting(QStringLiteral("Extension"), QStringLiteral("bmp")))
-                  .value_or(QString());
+        ext =
+            AppDialogs()
+                .Input(
+                    QStringLiteral(
+                        "Enter file extension to load:\r\r(* for all files, txt for all txt files, "
+                        "doc for all doc files, etc.)"),
+                    GetSetting(QStringLiteral("Extension"), QStringLiteral("bmp")))
+                .value_or(QString());
     });
     if (ext.isEmpty()) return;
     s.Do(102, [&] { SaveSetting(QStringLiteral("Extension"), ext); });
     s.Do(104, [&] { lastFolder_ = GetSetting(QStringLiteral("LastFolder")); });
     QString folder;
-    s.Do(106, [&] { folder = BrowseForFolder(this, QStringLiteral("Please select folder:"), lastFolder_); });
+    s.Do(106, [&] {
+        folder = BrowseForFolder(this, QStringLiteral("Please select folder:"), lastFolder_);
+    });
     if (folder.isEmpty()) return;
     s.Do(108, [&] {
         lastFolder_ = folder;
@@ -413,8 +454,8 @@ void Form1::PushButton4_Click() {
 void Form1::PushButton5_Click() {
     ErrorSteps s(Location("PushButton5_Click"));
     s.Do(100, [&] {
-        AppDialogs().Message(QStringLiteral("Questions? Please contact Team ") + AppInfo::MakerName +
-                             QStringLiteral(" at ") + AppInfo::ContactPage);
+        AppDialogs().Message(QStringLiteral("Questions? Please contact Team ") +
+                             AppInfo::MakerName + QStringLiteral(" at ") + AppInfo::ContactPage);
     });
 }
 

@@ -28,8 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const std::size_t i = (std::size_t(y) * width + x) * 3;
-            picture.setPixel(x, y, qRgba(data[i % size], data[(i + 1) % size], data[(i + 2) % size],
-                                         alpha ? data[(i + 3) % size] : 255));
+            picture.setPixel(x, y,
+                             qRgba(data[i % size], data[(i + 1) % size], data[(i + 2) % size],
+                                   alpha ? data[(i + 3) % size] : 255));
         }
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -37,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QString error;
     bool written = false;
     if (writer == 0) {
-        written = WriteGif(ReduceColours(picture, colours < 2 ? 256 : colours, dither), buffer, error);
+        written =
+            WriteGif(ReduceColours(picture, colours < 2 ? 256 : colours, dither), buffer, error);
     } else if (writer == 1) {
         written = WriteJpeg(picture, 95, buffer, error);
     } else {

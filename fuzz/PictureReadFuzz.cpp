@@ -15,6 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A small pixel budget keeps each run quick; the checks are the same at any budget.
     const PictureRead read = DecodePicture(bytes, 4'000'000);
     if (read.image.isNull() == read.problem.isEmpty()) __builtin_trap();  // a picture xor a reason
-    if (!read.image.isNull() && qint64(read.image.width()) * read.image.height() > 4'000'000) __builtin_trap();
+    if (!read.image.isNull() && qint64(read.image.width()) * read.image.height() > 4'000'000)
+        __builtin_trap();
     return 0;
 }

@@ -13,7 +13,8 @@ public:
     virtual int Height() const = 0;
     // Copies the current image (picture plus painted marks) into dst, Width() * Height() values.
     virtual void ReadPixels(std::uint32_t* dst) const = 0;
-    // Writes the rectangle (x, y, w, h) of the image from src, whose rows are `stride` values apart.
+    // Writes the rectangle (x, y, w, h) of the image from src, whose rows are `stride` values
+    // apart.
     virtual void WritePixels(int x, int y, int w, int h, const std::uint32_t* src, int stride) = 0;
     // Shows on screen what was written since the last redraw.
     virtual void Redraw() {}

@@ -23,7 +23,8 @@ bool EndsWithKnownExtension(const QString& path) {
 OutputName SplitOutputName(const QString& outputPath) {
     OutputName name;
     name.key = ExtensionOf(outputPath).toLower();
-    name.base = EndsWithKnownExtension(outputPath) ? outputPath.left(outputPath.size() - 4) : outputPath;
+    name.base =
+        EndsWithKnownExtension(outputPath) ? outputPath.left(outputPath.size() - 4) : outputPath;
     return name;
 }
 

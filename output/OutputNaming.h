@@ -6,9 +6,9 @@
 
 // The save choice as the editor's "Save Option" frame holds it.
 struct SaveChoice {
-    bool toFolder = false;     // "Save results to this folder:"
-    bool besideSource = false; // "Save results in folder of original file"
-    QString folder;            // the folder text, as typed or chosen
+    bool toFolder = false;      // "Save results to this folder:"
+    bool besideSource = false;  // "Save results in folder of original file"
+    QString folder;             // the folder text, as typed or chosen
 };
 
 // The output path for a list entry: the chosen folder (or the source's own folder) joined to

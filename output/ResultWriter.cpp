@@ -41,32 +41,40 @@ QString CreatePartFile(const QString& target) {
     const QString stem = FolderOf(target) + QLatin1Char('.') + name;
     QFile file;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        file.setFileName(stem + QStringLiteral(".%1.part").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+        file.setFileName(stem +
+                         QStringLiteral(".%1.part")
+                             .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) break;
         if (file.error() != QFileDevice::OpenError || file.exists() == false)
-            throw WriteFailure{QStringLiteral("no file can be created in the folder %1 (%2)")
-                                   .arg(QDir::toNativeSeparators(FolderOf(target)), file.errorString())};
+            throw WriteFailure{
+                QStringLiteral("no file can be created in the folder %1 (%2)")
+                    .arg(QDir::toNativeSeparators(FolderOf(target)), file.errorString())};
     }
     if (!file.isOpen()) throw WriteFailure{QStringLiteral("no temporary name is free beside it")};
     file.close();
-    if (QFileInfo::exists(target)) QFile::setPermissions(file.fileName(), QFile::permissions(target));
+    if (QFileInfo::exists(target))
+        QFile::setPermissions(file.fileName(), QFile::permissions(target));
     return file.fileName();
 }
 
 void WriteBmp(const QImage& picture, const QString& path) {
     QImageWriter writer(path, "bmp");
     if (!writer.write(picture.convertToFormat(QImage::Format_RGB32)))
-        throw WriteFailure{QStringLiteral("the bitmap could not be written (%1)").arg(writer.errorString())};
+        throw WriteFailure{
+            QStringLiteral("the bitmap could not be written (%1)").arg(writer.errorString())};
 }
 
 QStringList FormatArguments(ResultFormat format) {
     switch (format) {
-    case ResultFormat::Jpeg: return {QStringLiteral("-out"), QStringLiteral("jpeg"), QStringLiteral("-truecolors")};
-    case ResultFormat::Gif:
-        return {QStringLiteral("-out"), QStringLiteral("gif"), QStringLiteral("-dither"), QStringLiteral("-colors"),
-                QStringLiteral("256")};
-    case ResultFormat::Png: return {QStringLiteral("-out"), QStringLiteral("png")};
-    default: return {};
+        case ResultFormat::Jpeg:
+            return {QStringLiteral("-out"), QStringLiteral("jpeg"), QStringLiteral("-truecolors")};
+        case ResultFormat::Gif:
+            return {QStringLiteral("-out"), QStringLiteral("gif"), QStringLiteral("-dither"),
+                    QStringLiteral("-colors"), QStringLiteral("256")};
+        case ResultFormat::Png:
+            return {QStringLiteral("-out"), QStringLiteral("png")};
+        default:
+            return {};
     }
 }
 
@@ -79,20 +87,23 @@ QString ConverterMessage(const QByteArray& errorOutput) {
 }
 
 // Makes the result in `part` through the converter, from a bitmap in a private scratch folder.
-void Convert(const QImage& picture, ResultFormat format, const QString& part, const ConverterSetup& converter) {
+void Convert(const QImage& picture, ResultFormat format, const QString& part,
+             const ConverterSetup& converter) {
     const QFileInfo program(converter.program);
     if (!program.isFile() || !program.isExecutable())
-        throw WriteFailure{QStringLiteral("the converter %1 is missing").arg(QDir::toNativeSeparators(converter.program))};
+        throw WriteFailure{QStringLiteral("the converter %1 is missing")
+                               .arg(QDir::toNativeSeparators(converter.program))};
 
     QTemporaryDir scratch;  // private to this user, removed with everything in it
     if (!scratch.isValid())
-        throw WriteFailure{QStringLiteral("no temporary folder could be made (%1)").arg(scratch.errorString())};
+        throw WriteFailure{
+            QStringLiteral("no temporary folder could be made (%1)").arg(scratch.errorString())};
     const QString bitmap = scratch.filePath(QStringLiteral("picture.bmp"));
     WriteBmp(picture, bitmap);
 
-    const RunResult run = RunAndWait(converter.program,
-                                     FormatArguments(format) << QStringLiteral("-o") << part << bitmap,
-                                     converter.timeoutMs);
+    const RunResult run = RunAndWait(
+        converter.program, FormatArguments(format) << QStringLiteral("-o") << part << bitmap,
+        converter.timeoutMs);
     if (run.status == RunResult::Status::FailedToStart)
         throw WriteFailure{QStringLiteral("the converter %1 could not be started (%2)")
                                .arg(QDir::toNativeSeparators(converter.program), run.errorText)};
@@ -100,18 +111,25 @@ void Convert(const QImage& picture, ResultFormat format, const QString& part, co
         throw WriteFailure{QStringLiteral("the converter failed: %1").arg(run.errorText)};
     if (run.exitCode != 0) {
         const QString message = ConverterMessage(run.errorOutput);
-        throw WriteFailure{message.isEmpty() ? QStringLiteral("the converter failed with exit code %1").arg(run.exitCode)
-                                             : QStringLiteral("the converter failed: %1").arg(message)};
+        throw WriteFailure{
+            message.isEmpty()
+                ? QStringLiteral("the converter failed with exit code %1").arg(run.exitCode)
+                : QStringLiteral("the converter failed: %1").arg(message)};
     }
 }
 
 QByteArray ReaderFormat(ResultFormat format) {
     switch (format) {
-    case ResultFormat::Bmp: return "bmp";
-    case ResultFormat::Jpeg: return "jpeg";
-    case ResultFormat::Gif: return "gif";
-    case ResultFormat::Png: return "png";
-    default: return {};
+        case ResultFormat::Bmp:
+            return "bmp";
+        case ResultFormat::Jpeg:
+            return "jpeg";
+        case ResultFormat::Gif:
+            return "gif";
+        case ResultFormat::Png:
+            return "png";
+        default:
+            return {};
     }
 }
 
@@ -123,14 +141,17 @@ void CheckWritten(const QString& part, ResultFormat format, QSize size) {
                           (format == ResultFormat::Jpeg && reader.format() == "jpg");
     // A JPEG is decoded at an eighth of its size: every byte of it is still read and decoded,
     // at a third of the time of a full decode.
-    const QSize decoded = format == ResultFormat::Jpeg ? QSize((size.width() + 7) / 8, (size.height() + 7) / 8) : size;
+    const QSize decoded = format == ResultFormat::Jpeg
+                              ? QSize((size.width() + 7) / 8, (size.height() + 7) / 8)
+                              : size;
     if (decoded != size) reader.setScaledSize(decoded);
     const QImage back = formatOk && reader.size() == size ? reader.read() : QImage();
     if (back.isNull() || back.size() != decoded)
-        throw WriteFailure{QStringLiteral("the written file did not read back as a %1 x %2 %3 picture")
-                               .arg(size.width())
-                               .arg(size.height())
-                               .arg(QString::fromLatin1(ReaderFormat(format)).toUpper())};
+        throw WriteFailure{
+            QStringLiteral("the written file did not read back as a %1 x %2 %3 picture")
+                .arg(size.width())
+                .arg(size.height())
+                .arg(QString::fromLatin1(ReaderFormat(format)).toUpper())};
 }
 
 void ReplaceTarget(const QString& part, const QString& target) {
@@ -149,7 +170,8 @@ ConverterSetup InstalledConverter() {
     return setup;
 }
 
-WriteOutcome WriteResult(const QImage& picture, const QString& outputPath, const ConverterSetup& converter) {
+WriteOutcome WriteResult(const QImage& picture, const QString& outputPath,
+                         const ConverterSetup& converter) {
     WriteOutcome outcome;
     outcome.target = TargetFileFor(outputPath);
     const ResultFormat format = FormatForKey(SplitOutputName(outputPath).key);

@@ -17,8 +17,8 @@ struct WriteOutcome {
 };
 
 struct ConverterSetup {
-    QString program;           // the converter's full path
-    int timeoutMs = 60 * 1000; // a run taking longer is stopped and the save fails
+    QString program;            // the converter's full path
+    int timeoutMs = 60 * 1000;  // a run taking longer is stopped and the save fails
 };
 
 // The converter as installed: beside the program, else in the program folder.

@@ -23,7 +23,8 @@ void IgnoringStoreFailure(F&& store) {
 }
 }  // namespace
 
-SaveOptionFrame::SaveOptionFrame(QWidget* parent) : QGroupBox(QStringLiteral("Save Option"), parent) {
+SaveOptionFrame::SaveOptionFrame(QWidget* parent)
+    : QGroupBox(QStringLiteral("Save Option"), parent) {
     setObjectName(QStringLiteral("Frame7"));
     resize(520, 121);
 
@@ -73,7 +74,9 @@ SaveChoice SaveOptionFrame::Choice() const {
     return SaveChoice{Option3->isChecked(), Option4->isChecked(), Text1->text()};
 }
 
-QString SaveOptionFrame::OutputPathFor(const QString& itemText) const { return BuildOutputPath(itemText, Choice()); }
+QString SaveOptionFrame::OutputPathFor(const QString& itemText) const {
+    return BuildOutputPath(itemText, Choice());
+}
 
 void SaveOptionFrame::Option_Click() {
     IgnoringStoreFailure([&] {
@@ -92,8 +95,13 @@ void SaveOptionFrame::PushButton4_Click() {
     QString last;
     s.Do(100, [&] { last = GetSetting(QStringLiteral("LastFolderDot"), QString()); });
     QString chosen;
-    s.Do(102, [&] { chosen = AppDialogs().BrowseForFolder(window(), QStringLiteral("Please select folder:"), last); });
+    s.Do(102, [&] {
+        chosen =
+            AppDialogs().BrowseForFolder(window(), QStringLiteral("Please select folder:"), last);
+    });
     if (chosen.isEmpty()) return;
     s.Do(104, [&] { SaveSetting(QStringLiteral("LastFolderDot"), chosen); });
-    s.Do(106, [&] { Text1->setText(chosen.endsWith(PathSeparator()) ? chosen : chosen + PathSeparator()); });
+    s.Do(106, [&] {
+        Text1->setText(chosen.endsWith(PathSeparator()) ? chosen : chosen + PathSeparator());
+    });
 }

@@ -25,9 +25,9 @@ public:
     QString OutputPathFor(const QString& itemText) const;
 
     // Handlers, public so the window and tests can drive them as a click would.
-    void Option_Click();      // Option3 or Option4 clicked
-    void Text1_Change();      // every change of Text1's text
-    void PushButton4_Click(); // "..."
+    void Option_Click();       // Option3 or Option4 clicked
+    void Text1_Change();       // every change of Text1's text
+    void PushButton4_Click();  // "..."
 
     QRadioButton* Option4;
     QRadioButton* Option3;

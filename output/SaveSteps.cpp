@@ -3,37 +3,47 @@
 #include <QDir>
 
 #include "filelist/FileList.h"
+#include "output/OutputNaming.h"
 #include "output/SaveOptionFrame.h"
 #include "output/StepHost.h"
-#include "output/OutputNaming.h"
 #include "platform/Dialogs.h"
 #include "platform/PictureFile.h"
 #include "shell/ErrorReport.h"
 #include "shell/PathHelpers.h"
 
 namespace SaveMessages {
-QString FolderMissing() { return QStringLiteral("Folder does not exist. Please select another folder."); }
+QString FolderMissing() {
+    return QStringLiteral("Folder does not exist. Please select another folder.");
+}
 QString NoSaveOption(const QString& itemText) {
-    return QStringLiteral("\"%1\" was not saved: no save option is chosen.\n\nPlease choose where to save the "
-                          "results under \"Save Option\".")
+    return QStringLiteral(
+               "\"%1\" was not saved: no save option is chosen.\n\nPlease choose where to save the "
+               "results under \"Save Option\".")
         .arg(QDir::toNativeSeparators(itemText));
 }
 QString NoWritableFormat(const QString& itemText) {
-    return QStringLiteral("\"%1\" was not saved: only BMP, JPEG, GIF and PNG pictures can be written.\n\n"
-                          "Use \"Do Not Save and Show Next Image\" to go on.")
+    return QStringLiteral(
+               "\"%1\" was not saved: only BMP, JPEG, GIF and PNG pictures can be written.\n\n"
+               "Use \"Do Not Save and Show Next Image\" to go on.")
         .arg(QDir::toNativeSeparators(itemText));
 }
 QString SaveFailed(const QString& target, const QString& reason) {
-    return QStringLiteral("The picture could not be saved as \"%1\": %2.\n\nNothing has been replaced, and the "
-                          "picture stays on show. You can choose another folder and save again.")
+    return QStringLiteral(
+               "The picture could not be saved as \"%1\": %2.\n\nNothing has been replaced, and "
+               "the "
+               "picture stays on show. You can choose another folder and save again.")
         .arg(QDir::toNativeSeparators(target), reason);
 }
 QString ReplacingLoses(const QString& target, const QStringList& lost) {
-    return QStringLiteral("Saving will replace \"%1\", and the result cannot keep %2: it is saved as one picture "
-                          "without transparency.\n\nReplace it anyway?")
+    return QStringLiteral(
+               "Saving will replace \"%1\", and the result cannot keep %2: it is saved as one "
+               "picture "
+               "without transparency.\n\nReplace it anyway?")
         .arg(QDir::toNativeSeparators(target), lost.join(QStringLiteral(" and ")));
 }
-QString Done() { return QStringLiteral("Done."); }
+QString Done() {
+    return QStringLiteral("Done.");
+}
 }  // namespace SaveMessages
 
 namespace {
@@ -54,12 +64,14 @@ void Tell(const QString& text) {
 bool ReplacingAllowed(const QString& target) {
     if (target.isEmpty()) return true;
     const QStringList lost = ContentLostByReplacing(target);
-    return lost.isEmpty() || AppDialogs().Message(SaveMessages::ReplacingLoses(target, lost), Dialogs::Buttons::YesNo,
-                                                  Dialogs::Icon::Question) == Dialogs::Answer::Yes;
+    return lost.isEmpty() ||
+           AppDialogs().Message(SaveMessages::ReplacingLoses(target, lost), Dialogs::Buttons::YesNo,
+                                Dialogs::Icon::Question) == Dialogs::Answer::Yes;
 }
 }  // namespace
 
-SaveSteps::SaveSteps(StepHost& host, const SaveOptionFrame& options) : host_(host), options_(options) {}
+SaveSteps::SaveSteps(StepHost& host, const SaveOptionFrame& options)
+    : host_(host), options_(options) {}
 
 void SaveSteps::PushButton5_Click() {
     ErrorSteps s(ErrorLocation(QStringLiteral("Form2"), QStringLiteral("PushButton5_Click")));
@@ -92,9 +104,14 @@ bool SaveSteps::SaveCurrentPicture(const QString& outputPath, const QString& ite
     if (!ReplacingAllowed(TargetFileFor(outputPath))) return false;
     const WriteOutcome outcome = WriteResult(host_.PersistentImage(), outputPath, converter);
     switch (outcome.status) {
-    case WriteOutcome::Status::Written: return true;
-    case WriteOutcome::Status::NoFormat: Tell(SaveMessages::NoWritableFormat(itemText)); return false;
-    case WriteOutcome::Status::Failed: Tell(SaveMessages::SaveFailed(outcome.target, outcome.reason)); return false;
+        case WriteOutcome::Status::Written:
+            return true;
+        case WriteOutcome::Status::NoFormat:
+            Tell(SaveMessages::NoWritableFormat(itemText));
+            return false;
+        case WriteOutcome::Status::Failed:
+            Tell(SaveMessages::SaveFailed(outcome.target, outcome.reason));
+            return false;
     }
     return false;
 }

@@ -9,8 +9,8 @@ class StepHost {
 public:
     virtual ~StepHost() = default;
 
-    virtual FileList& List() = 0;   // the file list's entries
-    virtual int& CurrentFile() = 0; // nCurrentFile: 1-based position of the picture on show
+    virtual FileList& List() = 0;    // the file list's entries
+    virtual int& CurrentFile() = 0;  // nCurrentFile: 1-based position of the picture on show
     // The persistent image of the picture on show (the picture plus the marks painted since);
     // null when no picture of the entry nCurrentFile is loaded.
     virtual QImage PersistentImage() const = 0;

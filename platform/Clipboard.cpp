@@ -13,10 +13,14 @@ int ClipboardFormat() {
     return 0;
 }
 
-void ClipboardClear() { QGuiApplication::clipboard()->clear(); }
+void ClipboardClear() {
+    QGuiApplication::clipboard()->clear();
+}
 
 void ClipboardPutPicture(const QImage& picture, int /*format: one picture format here*/) {
     QGuiApplication::clipboard()->setImage(picture);
 }
 
-QImage ClipboardGetPicture(int /*format*/) { return QGuiApplication::clipboard()->image(); }
+QImage ClipboardGetPicture(int /*format*/) {
+    return QGuiApplication::clipboard()->image();
+}

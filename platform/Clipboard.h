@@ -6,7 +6,7 @@
 namespace clip {
 constexpr int Link = 0xBF00;  // file links (e.g. files copied in a file manager)
 constexpr int Text = 1;
-constexpr int Bitmap = 2;     // a picture
+constexpr int Bitmap = 2;  // a picture
 }  // namespace clip
 
 // The first format the clipboard holds, in the order file links, text, picture; 0 for none.

@@ -12,7 +12,9 @@
 namespace {
 Dialogs* g_override = nullptr;
 
-QString CaptionOr(const QString& caption) { return caption.isEmpty() ? AppTitle() : caption; }
+QString CaptionOr(const QString& caption) {
+    return caption.isEmpty() ? AppTitle() : caption;
+}
 
 // The program's texts break lines with CR LF or CR alone; Qt's labels want LF.
 QString ForDisplay(QString text) {
@@ -23,10 +25,14 @@ QString ForDisplay(QString text) {
 
 QMessageBox::Icon ToQt(Dialogs::Icon icon) {
     switch (icon) {
-        case Dialogs::Icon::Information: return QMessageBox::Information;
-        case Dialogs::Icon::Warning: return QMessageBox::Warning;
-        case Dialogs::Icon::Question: return QMessageBox::Question;
-        case Dialogs::Icon::None: break;
+        case Dialogs::Icon::Information:
+            return QMessageBox::Information;
+        case Dialogs::Icon::Warning:
+            return QMessageBox::Warning;
+        case Dialogs::Icon::Question:
+            return QMessageBox::Question;
+        case Dialogs::Icon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
@@ -37,7 +43,8 @@ QString QtNameFilter(const QString& filter) {
     QStringList filters;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
-        filters << parts[i] + QLatin1String(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+        filters << parts[i] + QLatin1String(" (") + patterns.join(QLatin1Char(' ')) +
+                       QLatin1Char(')');
     }
     return filters.join(QLatin1String(";;"));
 }
@@ -48,13 +55,16 @@ Dialogs& AppDialogs() {
     return g_override ? *g_override : real;
 }
 
-void SetAppDialogs(Dialogs* dialogs) { g_override = dialogs; }
+void SetAppDialogs(Dialogs* dialogs) {
+    g_override = dialogs;
+}
 
 Dialogs::Answer QtDialogs::Message(const QString& text, Buttons buttons, Icon icon,
                                    const QString& caption) {
-    QMessageBox box(ToQt(icon), CaptionOr(caption), ForDisplay(text),
-                    buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
-                    QApplication::activeWindow());
+    QMessageBox box(
+        ToQt(icon), CaptionOr(caption), ForDisplay(text),
+        buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+        QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);  // a path may hold "<" or "&"
     const int result = box.exec();
     if (buttons == Buttons::Ok) return Answer::Ok;
@@ -70,11 +80,12 @@ std::optional<QString> QtDialogs::Input(const QString& prompt, const QString& in
     return text;
 }
 
-Dialogs::OpenResult QtDialogs::OpenFiles(const QString& title, const QString& filter, int maxLength) {
+Dialogs::OpenResult QtDialogs::OpenFiles(const QString& title, const QString& filter,
+                                         int maxLength) {
     QFileDialog dialog(QApplication::activeWindow(), title);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);  // its name filters ignore letter case
+    dialog.setOption(QFileDialog::DontUseNativeDialog);    // its name filters ignore letter case
     dialog.setOption(QFileDialog::HideNameFilterDetails);  // shows each description as written
     dialog.setNameFilter(QtNameFilter(filter));
     OpenResult result;
@@ -97,10 +108,15 @@ Dialogs::OpenResult QtDialogs::OpenFiles(const QString& title, const QString& fi
     return result;
 }
 
-QString QtDialogs::BrowseForFolder(QWidget* owner, const QString& prompt, const QString& startFolder) {
+QString QtDialogs::BrowseForFolder(QWidget* owner, const QString& prompt,
+                                   const QString& startFolder) {
     return QFileDialog::getExistingDirectory(owner, prompt, startFolder, QFileDialog::ShowDirsOnly);
 }
 
-void QtDialogs::OpenUrl(const QString& url) { QDesktopServices::openUrl(QUrl(url)); }
+void QtDialogs::OpenUrl(const QString& url) {
+    QDesktopServices::openUrl(QUrl(url));
+}
 
-void QtDialogs::OpenFolder(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+void QtDialogs::OpenFolder(const QString& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}

@@ -43,11 +43,13 @@ void SetAppDialogs(Dialogs* dialogs);  // nullptr restores the real ones
 // The real dialogs, on Qt.
 class QtDialogs : public Dialogs {
 public:
-    Answer Message(const QString& text, Buttons buttons, Icon icon, const QString& caption) override;
+    Answer Message(const QString& text, Buttons buttons, Icon icon,
+                   const QString& caption) override;
     std::optional<QString> Input(const QString& prompt, const QString& initial,
                                  const QString& caption) override;
     OpenResult OpenFiles(const QString& title, const QString& filter, int maxLength) override;
-    QString BrowseForFolder(QWidget* owner, const QString& prompt, const QString& startFolder) override;
+    QString BrowseForFolder(QWidget* owner, const QString& prompt,
+                            const QString& startFolder) override;
     void OpenUrl(const QString& url) override;
     void OpenFolder(const QString& path) override;
 };

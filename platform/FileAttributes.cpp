@@ -21,7 +21,8 @@ QString WithoutTrailingSeparators(const QString& path) {
 #ifdef Q_OS_WIN
 std::optional<unsigned> FileAttributes(const QString& path) {
     if (path.isEmpty()) return std::nullopt;
-    const DWORD a = GetFileAttributesW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(path).utf16()));
+    const DWORD a =
+        GetFileAttributesW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(path).utf16()));
     if (a == INVALID_FILE_ATTRIBUTES) return std::nullopt;
     return static_cast<unsigned>(a);
 }
@@ -36,8 +37,10 @@ std::optional<unsigned> FileAttributes(const QString& path) {
         info.fileName() != QLatin1String(".."))
         a |= FileAttr::Hidden;
     if (!(info.permissions() & QFileDevice::WriteOwner)) a |= FileAttr::ReadOnly;
-    if (info.isDir()) a |= FileAttr::Directory;
-    else if (info.isFile()) a |= FileAttr::Archive;
+    if (info.isDir())
+        a |= FileAttr::Directory;
+    else if (info.isFile())
+        a |= FileAttr::Archive;
     if (info.isSymLink()) a |= FileAttr::ReparsePoint;
     return a;
 }

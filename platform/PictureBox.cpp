@@ -25,7 +25,9 @@ void PictureBox::SetPicture(const QImage& picture) {
     update();
 }
 
-void PictureBox::Commit() { picture_ = image_; }
+void PictureBox::Commit() {
+    picture_ = image_;
+}
 
 void PictureBox::RestoreImage(const QImage& image) {
     if (image.size() != image_.size()) return;
@@ -93,7 +95,8 @@ void PictureBox::WritePixels(int x, int y, int w, int h, const std::uint32_t* sr
             if (first < 0) first = i;
             last = i;
         }
-        if (first >= 0) written_ = written_.united(QRect(r.left() + first, row, last - first + 1, 1));
+        if (first >= 0)
+            written_ = written_.united(QRect(r.left() + first, row, last - first + 1, 1));
     }
 }
 
@@ -103,7 +106,9 @@ void PictureBox::RedrawWritten() {
     written_ = QRect();
 }
 
-void PictureBox::UpdatePixels(const QRect& r) { update(r.intersected(rect())); }
+void PictureBox::UpdatePixels(const QRect& r) {
+    update(r.intersected(rect()));
+}
 
 void PictureBox::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
@@ -125,7 +130,9 @@ void PictureBox::mousePressEvent(QMouseEvent* event) {
     Q_EMIT MousePressed(event->button(), event->position());
 }
 
-void PictureBox::mouseMoveEvent(QMouseEvent* event) { Q_EMIT MouseMoved(event->position()); }
+void PictureBox::mouseMoveEvent(QMouseEvent* event) {
+    Q_EMIT MouseMoved(event->position());
+}
 
 void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
     Q_EMIT MouseReleased(event->button(), event->position());
@@ -135,8 +142,12 @@ void PictureBox::mouseDoubleClickEvent(QMouseEvent* event) {
     Q_EMIT DoubleClicked(event->button(), event->position());
 }
 
-int PictureBoxAccess::Width() const { return box_.Image().width(); }
-int PictureBoxAccess::Height() const { return box_.Image().height(); }
+int PictureBoxAccess::Width() const {
+    return box_.Image().width();
+}
+int PictureBoxAccess::Height() const {
+    return box_.Image().height();
+}
 
 void PictureBoxAccess::ReadPixels(std::uint32_t* dst) const {
     const QImage& image = box_.Image();
@@ -145,9 +156,14 @@ void PictureBoxAccess::ReadPixels(std::uint32_t* dst) const {
         std::memcpy(dst + std::size_t(y) * image.width(), image.constScanLine(y), rowBytes);
 }
 
-void PictureBoxAccess::WritePixels(int x, int y, int w, int h, const std::uint32_t* src, int stride) {
+void PictureBoxAccess::WritePixels(int x, int y, int w, int h, const std::uint32_t* src,
+                                   int stride) {
     box_.WritePixels(x, y, w, h, src, stride);
 }
 
-void PictureBoxAccess::Redraw() { box_.RedrawWritten(); }
-void PictureBoxAccess::Commit() { box_.Commit(); }
+void PictureBoxAccess::Redraw() {
+    box_.RedrawWritten();
+}
+void PictureBoxAccess::Commit() {
+    box_.Commit();
+}

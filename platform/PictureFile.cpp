@@ -8,11 +8,17 @@
 namespace {
 
 // Enough for the largest picture at 8 bytes a pixel (16-bit PNGs decode that wide).
-int AllocationLimitMb(qint64 maxPixels) { return int(maxPixels * 8 / (1024 * 1024)) + 1; }
+int AllocationLimitMb(qint64 maxPixels) {
+    return int(maxPixels * 8 / (1024 * 1024)) + 1;
+}
 
-PictureRead Refused(const QString& problem) { return {QImage(), problem}; }
+PictureRead Refused(const QString& problem) {
+    return {QImage(), problem};
+}
 
-QString SizeText(QSize size) { return QStringLiteral("%1 x %2").arg(size.width()).arg(size.height()); }
+QString SizeText(QSize size) {
+    return QStringLiteral("%1 x %2").arg(size.width()).arg(size.height());
+}
 
 // The formats the program works on; anything else Qt happens to read is refused.
 bool KnownFormat(const QByteArray& format) {
@@ -21,7 +27,9 @@ bool KnownFormat(const QByteArray& format) {
     return false;
 }
 
-bool TooLarge(QSize size, qint64 maxPixels) { return qint64(size.width()) * qint64(size.height()) > maxPixels; }
+bool TooLarge(QSize size, qint64 maxPixels) {
+    return qint64(size.width()) * qint64(size.height()) > maxPixels;
+}
 
 QString TooLargeText(QSize size, qint64 maxPixels) {
     return QStringLiteral("it is %1 pixels; pictures of up to %2 million pixels can be opened")
@@ -29,7 +37,9 @@ QString TooLargeText(QSize size, qint64 maxPixels) {
         .arg(double(maxPixels) / 1e6);
 }
 
-int Byte(const QByteArray& data, qsizetype i) { return static_cast<unsigned char>(data[i]); }
+int Byte(const QByteArray& data, qsizetype i) {
+    return static_cast<unsigned char>(data[i]);
+}
 
 // Walks a chain of GIF data sub-blocks from `i`; the index after its terminator, or -1.
 qsizetype SkipSubBlocks(const QByteArray& data, qsizetype i) {
@@ -41,7 +51,9 @@ qsizetype SkipSubBlocks(const QByteArray& data, qsizetype i) {
     return -1;
 }
 
-qint64 Le16(const QByteArray& data, qsizetype i) { return Byte(data, i) | (Byte(data, i + 1) << 8); }
+qint64 Le16(const QByteArray& data, qsizetype i) {
+    return Byte(data, i) | (Byte(data, i + 1) << 8);
+}
 qint64 Le32(const QByteArray& data, qsizetype i) {
     return qint32(quint32(Le16(data, i)) | (quint32(Le16(data, i + 2)) << 16));
 }
@@ -51,7 +63,8 @@ qint64 Le32(const QByteArray& data, qsizetype i) {
 QSize AnnouncedSize(const QByteArray& data, const QByteArray& format) {
     if (format == "bmp" && data.size() >= 26) {
         if (Le32(data, 14) == 12) return QSize(int(Le16(data, 18)), int(Le16(data, 20)));
-        return QSize(int(qMin<qint64>(qAbs(Le32(data, 18)), 1 << 30)), int(qMin<qint64>(qAbs(Le32(data, 22)), 1 << 30)));
+        return QSize(int(qMin<qint64>(qAbs(Le32(data, 18)), 1 << 30)),
+                     int(qMin<qint64>(qAbs(Le32(data, 22)), 1 << 30)));
     }
     if (format == "gif" && data.size() >= 10) return QSize(int(Le16(data, 6)), int(Le16(data, 8)));
     return {};
@@ -106,7 +119,8 @@ bool BmpDataIsComplete(const QByteArray& data) {
         compression = Le32(data, 30);
     }
     if (compression != 0 && compression != 3) return true;  // run-length data has no fixed size
-    if (width < 0 || width > (1 << 24) || qAbs(height) > (1 << 24) || bits > 64 || offset < 0) return false;
+    if (width < 0 || width > (1 << 24) || qAbs(height) > (1 << 24) || bits > 64 || offset < 0)
+        return false;
     const qint64 stride = (width * bits + 31) / 32 * 4;
     return offset + stride * qAbs(height) <= data.size();
 }
@@ -118,19 +132,21 @@ bool GifDataIsComplete(const QByteArray& data) {
     if (screenFlags & 0x80) i += 3 * (qsizetype(1) << ((screenFlags & 7) + 1));
     while (i >= 0 && i < data.size()) {
         switch (Byte(data, i)) {
-        case 0x3B: return true;  // trailer
-        case 0x21:               // extension: label, then sub-blocks
-            i = SkipSubBlocks(data, i + 2);
-            break;
-        case 0x2C: {  // image: descriptor, local colour table, code size, sub-blocks
-            if (i + 10 > data.size()) return false;
-            const int flags = Byte(data, i + 9);
-            i += 10;
-            if (flags & 0x80) i += 3 * (qsizetype(1) << ((flags & 7) + 1));
-            i = SkipSubBlocks(data, i + 1);
-            break;
-        }
-        default: return false;
+            case 0x3B:
+                return true;  // trailer
+            case 0x21:        // extension: label, then sub-blocks
+                i = SkipSubBlocks(data, i + 2);
+                break;
+            case 0x2C: {  // image: descriptor, local colour table, code size, sub-blocks
+                if (i + 10 > data.size()) return false;
+                const int flags = Byte(data, i + 9);
+                i += 10;
+                if (flags & 0x80) i += 3 * (qsizetype(1) << ((flags & 7) + 1));
+                i = SkipSubBlocks(data, i + 1);
+                break;
+            }
+            default:
+                return false;
         }
     }
     return false;
@@ -145,20 +161,25 @@ PictureRead DecodePicture(const QByteArray& data, qint64 maxPixels) {
     QImageReader reader(&buffer);  // the format follows the content: a JPEG named .gif is a JPEG
     reader.setAutoTransform(true);
     const QByteArray format = reader.canRead() ? reader.format() : QByteArray();
-    if (!KnownFormat(format)) return Refused(QStringLiteral("it is not a picture this program can read"));
+    if (!KnownFormat(format))
+        return Refused(QStringLiteral("it is not a picture this program can read"));
     for (const QSize announced : {reader.size(), AnnouncedSize(data, format)})
-        if (announced.isValid() && TooLarge(announced, maxPixels)) return Refused(TooLargeText(announced, maxPixels));
+        if (announced.isValid() && TooLarge(announced, maxPixels))
+            return Refused(TooLargeText(announced, maxPixels));
 
     if (format == "jpeg" && JpegScanCount(data) > MaxJpegScans)
-        return Refused(QStringLiteral("it is a JPEG of %1 scans; pictures of up to %2 scans can be opened")
-                           .arg(JpegScanCount(data))
-                           .arg(MaxJpegScans));
+        return Refused(
+            QStringLiteral("it is a JPEG of %1 scans; pictures of up to %2 scans can be opened")
+                .arg(JpegScanCount(data))
+                .arg(MaxJpegScans));
 
     QImage image = reader.read();
     if (image.isNull())
-        return Refused(QStringLiteral("it is damaged or incomplete (%1)").arg(reader.errorString()));
+        return Refused(
+            QStringLiteral("it is damaged or incomplete (%1)").arg(reader.errorString()));
     if (TooLarge(image.size(), maxPixels)) return Refused(TooLargeText(image.size(), maxPixels));
-    if ((format == "jpeg" && !JpegDataIsComplete(data)) || (format == "gif" && !GifDataIsComplete(data)) ||
+    if ((format == "jpeg" && !JpegDataIsComplete(data)) ||
+        (format == "gif" && !GifDataIsComplete(data)) ||
         (format == "bmp" && !BmpDataIsComplete(data)))
         return Refused(QStringLiteral("it is damaged or incomplete (the file ends too early)"));
     return {image, QString()};
@@ -167,21 +188,25 @@ PictureRead DecodePicture(const QByteArray& data, qint64 maxPixels) {
 PictureRead ReadPicture(const QString& path) {
     const QFileInfo info(path);
     if (!info.exists())
-        return Refused(path.contains(QChar::ReplacementCharacter)
-                           ? QStringLiteral("its name holds bytes that are not text in this system's encoding; "
-                                            "please rename the file")
-                           : QStringLiteral("the file does not exist"));
+        return Refused(
+            path.contains(QChar::ReplacementCharacter)
+                ? QStringLiteral(
+                      "its name holds bytes that are not text in this system's encoding; "
+                      "please rename the file")
+                : QStringLiteral("the file does not exist"));
     if (!info.isFile()) return Refused(QStringLiteral("it is not a file"));
     if (info.size() == 0) return Refused(QStringLiteral("the file is empty"));
     if (info.size() > MaxPictureFileBytes)
-        return Refused(QStringLiteral("the file is %1 MB; picture files of up to %2 MB can be opened")
-                           .arg(info.size() >> 20)
-                           .arg(MaxPictureFileBytes >> 20));
+        return Refused(
+            QStringLiteral("the file is %1 MB; picture files of up to %2 MB can be opened")
+                .arg(info.size() >> 20)
+                .arg(MaxPictureFileBytes >> 20));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Refused(QStringLiteral("the file cannot be opened (%1)").arg(file.errorString()));
     const QByteArray data = file.readAll();
-    if (data.size() != info.size()) return Refused(QStringLiteral("the file cannot be read to its end"));
+    if (data.size() != info.size())
+        return Refused(QStringLiteral("the file cannot be read to its end"));
     return DecodePicture(data);
 }
 

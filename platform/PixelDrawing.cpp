@@ -59,7 +59,8 @@ void DrawLine(QImage& image, QPoint a, QPoint b, QRgb colour, DrawMode mode, QPo
 
 void DrawBox(QImage& image, QPoint a, QPoint b, QRgb colour, DrawMode mode, QPoint offset) {
     const QRect r = BoxBounds(a, b);
-    for (int y = r.top(); y <= r.bottom(); ++y) Span(image, r.left(), r.right(), y, colour, mode, offset);
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        Span(image, r.left(), r.right(), y, colour, mode, offset);
 }
 
 void FillPolygon(QImage& image, const std::vector<QPoint>& corners, QRgb colour, QPoint offset) {
@@ -93,7 +94,9 @@ void FillPolygon(QImage& image, const std::vector<QPoint>& corners, QRgb colour,
         DrawLine(image, corners[i], corners[(i + 1) % n], colour, DrawMode::Copy, offset);
 }
 
-QRect LineBounds(QPoint a, QPoint b) { return BoxBounds(a, b); }
+QRect LineBounds(QPoint a, QPoint b) {
+    return BoxBounds(a, b);
+}
 
 QRect BoxBounds(QPoint a, QPoint b) {
     return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),

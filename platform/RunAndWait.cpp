@@ -43,7 +43,8 @@ RunResult RunAndWait(const QString& program, const QStringList& arguments, int t
         process.kill();
         process.waitForFinished(5000);
         result.status = RunResult::Status::TimedOut;
-        result.errorText = QStringLiteral("it did not finish within %1 seconds").arg(timeoutMs / 1000.0);
+        result.errorText =
+            QStringLiteral("it did not finish within %1 seconds").arg(timeoutMs / 1000.0);
         return result;
     }
     result.errorOutput = process.readAllStandardError();

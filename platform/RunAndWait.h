@@ -6,8 +6,8 @@
 struct RunResult {
     enum class Status { Finished, FailedToStart, TimedOut, Crashed };
     Status status = Status::FailedToStart;
-    int exitCode = -1;     // valid when Finished
-    QString errorText;     // why it could not start or ended abnormally
+    int exitCode = -1;       // valid when Finished
+    QString errorText;       // why it could not start or ended abnormally
     QByteArray errorOutput;  // what it wrote to its error channel
 
     bool Succeeded() const { return status == Status::Finished && exitCode == 0; }

@@ -1,8 +1,12 @@
 #include "platform/ScriptedDialogs.h"
 
-ScriptedDialogs::ScriptedDialogs() { SetAppDialogs(this); }
+ScriptedDialogs::ScriptedDialogs() {
+    SetAppDialogs(this);
+}
 
-ScriptedDialogs::~ScriptedDialogs() { SetAppDialogs(nullptr); }
+ScriptedDialogs::~ScriptedDialogs() {
+    SetAppDialogs(nullptr);
+}
 
 QStringList ScriptedDialogs::Messages() const {
     QStringList texts;
@@ -39,7 +43,8 @@ Dialogs::OpenResult ScriptedDialogs::OpenFiles(const QString& title, const QStri
     return r;
 }
 
-QString ScriptedDialogs::BrowseForFolder(QWidget*, const QString& prompt, const QString& startFolder) {
+QString ScriptedDialogs::BrowseForFolder(QWidget*, const QString& prompt,
+                                         const QString& startFolder) {
     Record({QStringLiteral("folder"), prompt, {}, Buttons::Ok, Icon::None, startFolder});
     if (!folders.isEmpty()) return folders.dequeue();
     return QString();

@@ -33,11 +33,13 @@ public:
     QList<Shown> shown;
     QStringList Messages() const;  // texts of the message boxes, in order
 
-    Answer Message(const QString& text, Buttons buttons, Icon icon, const QString& caption) override;
+    Answer Message(const QString& text, Buttons buttons, Icon icon,
+                   const QString& caption) override;
     std::optional<QString> Input(const QString& prompt, const QString& initial,
                                  const QString& caption) override;
     OpenResult OpenFiles(const QString& title, const QString& filter, int maxLength) override;
-    QString BrowseForFolder(QWidget* owner, const QString& prompt, const QString& startFolder) override;
+    QString BrowseForFolder(QWidget* owner, const QString& prompt,
+                            const QString& startFolder) override;
     void OpenUrl(const QString& url) override;
     void OpenFolder(const QString& path) override;
 

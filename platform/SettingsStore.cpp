@@ -15,7 +15,8 @@ QString GetSetting(const QString& key, const QString& defaultValue) {
     const QVariant value = store.value(key);
     if (!value.isValid()) return defaultValue;
     // A hand-edited value with commas reads back as a list.
-    if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(QStringLiteral(", "));
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QStringLiteral(", "));
     return value.toString();
 }
 
@@ -25,10 +26,13 @@ void SaveSetting(const QString& key, const QString& value) {
     store.setValue(key, value);
     store.endGroup();
     store.sync();
-    if (store.status() != QSettings::NoError) throw std::runtime_error("The settings could not be saved.");
+    if (store.status() != QSettings::NoError)
+        throw std::runtime_error("The settings could not be saved.");
 }
 
-QString BoolText(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
+QString BoolText(bool value) {
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
 
 bool TextToBool(const QString& text) {
     const QString t = text.trimmed();

@@ -28,7 +28,9 @@ void SetAppTitle() {
     QCoreApplication::setApplicationName(g_title);
 }
 
-QString AppTitle() { return g_title.isEmpty() ? CutTitle(AppInfo::ProductName) : g_title; }
+QString AppTitle() {
+    return g_title.isEmpty() ? CutTitle(AppInfo::ProductName) : g_title;
+}
 
 int SiteVisitDraw(quint32 seed) {
     QRandomGenerator random(seed);
@@ -36,8 +38,10 @@ int SiteVisitDraw(quint32 seed) {
 }
 
 void OpenSiteOccasionally() {
-    const quint32 secondsSinceMidnight = static_cast<quint32>(QTime::currentTime().msecsSinceStartOfDay() / 1000);
-    if (SiteVisitDraw(secondsSinceMidnight) == SiteVisitNumber) AppDialogs().OpenUrl(AppInfo::WebSite);
+    const quint32 secondsSinceMidnight =
+        static_cast<quint32>(QTime::currentTime().msecsSinceStartOfDay() / 1000);
+    if (SiteVisitDraw(secondsSinceMidnight) == SiteVisitNumber)
+        AppDialogs().OpenUrl(AppInfo::WebSite);
 }
 
 QString ProgramFolder() {
@@ -47,7 +51,9 @@ QString ProgramFolder() {
 
 QString ProgramFolderFor(const QString& executableFolder) {
     const QDir beside(executableFolder);
-    const auto holds = [&beside](const char* name) { return beside.exists(QString::fromLatin1(name)); };
+    const auto holds = [&beside](const char* name) {
+        return beside.exists(QString::fromLatin1(name));
+    };
     if (holds("HAND-M.CUR") || holds("drag.ico") || holds("x/o.cjs") || holds("Samples"))
         return QDir::toNativeSeparators(beside.absolutePath());
     const QString shared = beside.absoluteFilePath(QStringLiteral("../share/brisvane"));
@@ -59,7 +65,8 @@ QString HelperProgramPath(const QString& baseName) {
     return HelperProgramPathIn(QCoreApplication::applicationDirPath(), ProgramFolder(), baseName);
 }
 
-QString HelperProgramPathIn(const QString& executableFolder, const QString& programFolder, const QString& baseName) {
+QString HelperProgramPathIn(const QString& executableFolder, const QString& programFolder,
+                            const QString& baseName) {
 #ifdef Q_OS_WIN
     const QString name = baseName + QStringLiteral(".exe");
 #else
@@ -68,8 +75,11 @@ QString HelperProgramPathIn(const QString& executableFolder, const QString& prog
     const QString beside = QDir(executableFolder).absoluteFilePath(name);
     if (QFileInfo(beside).isFile()) return QDir::toNativeSeparators(beside);
     const QString inProgramFolder = QDir(programFolder).absoluteFilePath(name);
-    if (!programFolder.isEmpty() && QFileInfo(inProgramFolder).isFile()) return QDir::toNativeSeparators(inProgramFolder);
+    if (!programFolder.isEmpty() && QFileInfo(inProgramFolder).isFile())
+        return QDir::toNativeSeparators(inProgramFolder);
     return QDir::toNativeSeparators(beside);
 }
 
-void SetProgramFolder(const QString& folder) { g_programFolder = folder; }
+void SetProgramFolder(const QString& folder) {
+    g_programFolder = folder;
+}

@@ -41,4 +41,5 @@ QString ProgramFolderFor(const QString& executableFolder);
 // when it is there, else in the program folder; failing both, the path beside the executable (so
 // a message about it names the place it belongs).
 QString HelperProgramPath(const QString& baseName);
-QString HelperProgramPathIn(const QString& executableFolder, const QString& programFolder, const QString& baseName);
+QString HelperProgramPathIn(const QString& executableFolder, const QString& programFolder,
+                            const QString& baseName);

@@ -4,7 +4,8 @@
 #include "shell/AppInfo.h"
 
 QString ErrorLocation(const QString& module, const QString& procedure, const QString& project) {
-    return QStringLiteral("in %1%2.%3.%4 ").arg(project, QStringLiteral("2021/08/31"), module, procedure);
+    return QStringLiteral("in %1%2.%3.%4 ")
+        .arg(project, QStringLiteral("2021/08/31"), module, procedure);
 }
 
 QString ErrorReportText(const QString& description, const QString& location, int step) {

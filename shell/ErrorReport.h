@@ -7,8 +7,7 @@
 // A failure with a text for the user (the description in the error report).
 class AppError : public std::runtime_error {
 public:
-    explicit AppError(const QString& description)
-        : std::runtime_error(description.toStdString()) {}
+    explicit AppError(const QString& description) : std::runtime_error(description.toStdString()) {}
 };
 
 // "in Velloran2021/08/31.<module>.<procedure> "

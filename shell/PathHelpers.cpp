@@ -5,7 +5,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-QChar PathSeparator() { return QDir::separator(); }
+QChar PathSeparator() {
+    return QDir::separator();
+}
 
 bool FileExists(const QString& path) {
     if (path.isEmpty()) return false;

@@ -12,15 +12,20 @@
 namespace {
 const QString kSnapshot = QStringLiteral("Snapshot");
 
-int KeyCode(const QString& key, qsizetype i) { return key.isEmpty() ? 0 : key[i % key.size()].unicode() & 0xFF; }
+int KeyCode(const QString& key, qsizetype i) {
+    return key.isEmpty() ? 0 : key[i % key.size()].unicode() & 0xFF;
+}
 }  // namespace
 
-QString SampleFolder() { return ProgramFolder() + PathSeparator() + QStringLiteral("Samples"); }
+QString SampleFolder() {
+    return ProgramFolder() + PathSeparator() + QStringLiteral("Samples");
+}
 
 void RegisterSamples() {
     const QString folder = SampleFolder() + PathSeparator();
     QStringList paths;
-    for (const QString& name : ListFiles(SampleFolder(), QStringLiteral("*.*"))) paths << folder + name;
+    for (const QString& name : ListFiles(SampleFolder(), QStringLiteral("*.*")))
+        paths << folder + name;
     SaveSetting(kSnapshot, ScrambleText(paths.join(QLatin1Char('|')), SampleKey));
 }
 
@@ -30,8 +35,9 @@ void LoadSamples(FileList& list) {
         if (FileExists(part) && !list.IsInList(part)) list.Append(part);
     }
     const auto answer = AppDialogs().Message(
-        QStringLiteral("Would you like this software to open the folder where these sample files are stored "
-                       "(so that you can view them before working with them)?"),
+        QStringLiteral(
+            "Would you like this software to open the folder where these sample files are stored "
+            "(so that you can view them before working with them)?"),
         Dialogs::Buttons::YesNo);
     if (answer == Dialogs::Answer::Yes) AppDialogs().OpenFolder(SampleFolder() + PathSeparator());
 }

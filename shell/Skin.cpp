@@ -40,8 +40,8 @@ void ApplyButtonFaceColour(QWidget* window) {
     if (!window) return;
     PaintButtonFace(window);
     for (QWidget* w : window->findChildren<QWidget*>()) {
-        if (qobject_cast<QRadioButton*>(w) || qobject_cast<QCheckBox*>(w) || qobject_cast<QGroupBox*>(w) ||
-            qobject_cast<QLabel*>(w))
+        if (qobject_cast<QRadioButton*>(w) || qobject_cast<QCheckBox*>(w) ||
+            qobject_cast<QGroupBox*>(w) || qobject_cast<QLabel*>(w))
             PaintButtonFace(w);
     }
 }
@@ -51,7 +51,8 @@ QIcon ProgramIcon() {
     // into the desktop's icon theme for the menu entry.
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/%1x%1/apps/").arg(size) + AppInfo::DesktopId + QStringLiteral(".png"),
+        icon.addFile(QStringLiteral(":/icons/%1x%1/apps/").arg(size) + AppInfo::DesktopId +
+                         QStringLiteral(".png"),
                      QSize(size, size));
     return icon;
 }

@@ -9,7 +9,8 @@
 
 namespace {
 QString LocalPath(const QString& argument) {
-    if (argument.startsWith(QStringLiteral("file:"), Qt::CaseInsensitive)) return QUrl(argument).toLocalFile();
+    if (argument.startsWith(QStringLiteral("file:"), Qt::CaseInsensitive))
+        return QUrl(argument).toLocalFile();
     return argument;
 }
 }  // namespace

@@ -8,10 +8,12 @@
 
 namespace {
 void DescribeOptions(QCommandLineParser& options) {
-    options.setApplicationDescription(QStringLiteral("Removes date stamps and other small marks from photos."));
+    options.setApplicationDescription(
+        QStringLiteral("Removes date stamps and other small marks from photos."));
     options.addHelpOption();
     options.addVersionOption();
-    options.addPositionalArgument(QStringLiteral("pictures"), QStringLiteral("Pictures or folders to put in the list."),
+    options.addPositionalArgument(QStringLiteral("pictures"),
+                                  QStringLiteral("Pictures or folders to put in the list."),
                                   QStringLiteral("[pictures...]"));
 }
 
@@ -38,7 +40,8 @@ int main(int argc, char* argv[]) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral(BRISVANE_VERSION));
-    QApplication::setDesktopFileName(AppInfo::DesktopId);  // ties the windows to the menu entry and its icon
+    QApplication::setDesktopFileName(
+        AppInfo::DesktopId);  // ties the windows to the menu entry and its icon
     options.process(app);
 
     Form1 form;  // runs its load step

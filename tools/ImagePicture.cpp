@@ -13,9 +13,13 @@ QImage AsPixels32(const QImage& image) {
 
 ImagePicture::ImagePicture(const QImage& image) : image_(AsPixels32(image)), committed_(image_) {}
 
-int ImagePicture::Width() const { return image_.width(); }
+int ImagePicture::Width() const {
+    return image_.width();
+}
 
-int ImagePicture::Height() const { return image_.height(); }
+int ImagePicture::Height() const {
+    return image_.height();
+}
 
 void ImagePicture::ReadPixels(std::uint32_t* dst) const {
     const int w = image_.width();
@@ -33,4 +37,6 @@ void ImagePicture::WritePixels(int x, int y, int w, int h, const std::uint32_t* 
     }
 }
 
-void ImagePicture::Commit() { committed_ = image_; }
+void ImagePicture::Commit() {
+    committed_ = image_;
+}

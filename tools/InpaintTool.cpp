@@ -1,6 +1,7 @@
 // brisvane-inpaint: removes marked areas from a picture on the command line.
 //
-//   brisvane-inpaint [--block N] [--border N] [--mask FILE] [--box X,Y,W,H]... [--trace] [--] IN OUT
+//   brisvane-inpaint [--block N] [--border N] [--mask FILE] [--box X,Y,W,H]... [--trace] [--] IN
+//   OUT
 //
 // Reads IN, paints each --box rectangle and the white pixels of --mask in the marker colour
 // (red 0, green 255, blue 0), fills every pixel of exactly that colour, writes OUT in the format
@@ -40,7 +41,8 @@ int Report(const Failure& f) {
 QImage Load(const QString& path, const char* what) {
     const PictureRead read = ReadPicture(path);
     if (read.image.isNull())
-        throw Usage(QStringLiteral("cannot read %1 \"%2\": %3").arg(QLatin1String(what), path, read.problem));
+        throw Usage(QStringLiteral("cannot read %1 \"%2\": %3")
+                        .arg(QLatin1String(what), path, read.problem));
     return read.image;
 }
 
@@ -114,7 +116,8 @@ int Run(const Options& o) {
         };
     int steps = 0;
     try {
-        steps = inpaint::InpaintPicture(picture, picture, 0, 255, 0, false, o.block, o.border, hooks);
+        steps =
+            inpaint::InpaintPicture(picture, picture, 0, 255, 0, false, o.block, o.border, hooks);
     } catch (const inpaint::InpaintError& e) {
         file.cancelWriting();
         throw Failure{kExitCannotProgress, QString::fromStdString(e.what())};

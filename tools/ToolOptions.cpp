@@ -28,8 +28,9 @@ QRect BoxFrom(const QString& text) {
     int v[4] = {0, 0, 0, 0};
     for (int i = 0; ok && i < 4; ++i) v[i] = parts[i].trimmed().toInt(&ok);
     if (!ok || v[0] < 0 || v[1] < 0 || v[2] < 1 || v[3] < 1)
-        throw Usage(QStringLiteral("--box takes X,Y,W,H with X, Y from 0 and W, H from 1, not \"%1\"")
-                        .arg(text));
+        throw Usage(
+            QStringLiteral("--box takes X,Y,W,H with X, Y from 0 and W, H from 1, not \"%1\"")
+                .arg(text));
     return QRect(v[0], v[1], v[2], v[3]);
 }
 
@@ -47,7 +48,9 @@ QByteArray FormatFor(const QString& path) {
 
 }  // namespace
 
-Failure Usage(const QString& message) { return {kExitUsage, message}; }
+Failure Usage(const QString& message) {
+    return {kExitUsage, message};
+}
 
 Options Parse(const QStringList& args) {
     Options o;

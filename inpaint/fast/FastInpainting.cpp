@@ -79,8 +79,13 @@ class FastRun {
 public:
     FastRun(PictureAccess& source, PictureAccess& target, std::uint32_t marker, bool liveDisplay,
             int blockRadius, int scanBorder, const RunHooks& hooks)
-        : source_(source), target_(target), marker_(marker), live_(liveDisplay), r_(blockRadius),
-          border_(scanBorder), hooks_(hooks) {}
+        : source_(source),
+          target_(target),
+          marker_(marker),
+          live_(liveDisplay),
+          r_(blockRadius),
+          border_(scanBorder),
+          hooks_(hooks) {}
 
     int Execute();
 
@@ -140,13 +145,13 @@ private:
     int bandTop_ = 0, bandBottom_ = 0, bandBase_ = 0;
     long long unknown_ = 0;
 
-    std::vector<std::int8_t> mask_;        // FillMask over the band
-    std::vector<double> grey_;             // grey values over the band
-    std::vector<double> priority_;         // priorities over the band
-    std::vector<int> filledBy_;            // step that last copied into the pixel, 0 for none
-    std::vector<double> stepConfidence_;   // by step: the confidence the step gave its pixels
-    std::vector<Shift> stepShift_;         // by step: source centre minus target pixel
-    CandidateGrid grid_;                   // SourceValid inside the search window
+    std::vector<std::int8_t> mask_;       // FillMask over the band
+    std::vector<double> grey_;            // grey values over the band
+    std::vector<double> priority_;        // priorities over the band
+    std::vector<int> filledBy_;           // step that last copied into the pixel, 0 for none
+    std::vector<double> stepConfidence_;  // by step: the confidence the step gave its pixels
+    std::vector<Shift> stepShift_;        // by step: source centre minus target pixel
+    CandidateGrid grid_;                  // SourceValid inside the search window
     FrontQueue front_;
     PatchPixels patch_;
     std::unique_ptr<WorkerPool> pool_;
@@ -157,10 +162,13 @@ private:
 // The same checks, in the same order and with the same outcomes, as the reference engine.
 void FastRun::CheckSize() const {
     if (r_ < 0 || r_ > 32767 || border_ < 0)
-        throw InpaintError(InpaintError::Reason::BadArgument, "Block size or scan border out of range.");
+        throw InpaintError(InpaintError::Reason::BadArgument,
+                           "Block size or scan border out of range.");
     if (target_.Width() != W_ || target_.Height() != H_)
-        throw InpaintError(InpaintError::Reason::SizeMismatch, "The source and target pictures differ in size.");
-    if (W_ < 0 || H_ < 0 || W_ > 32767 || H_ > 32767 || static_cast<long long>(W_) * H_ * 4 > INT_MAX)
+        throw InpaintError(InpaintError::Reason::SizeMismatch,
+                           "The source and target pictures differ in size.");
+    if (W_ < 0 || H_ < 0 || W_ > 32767 || H_ > 32767 ||
+        static_cast<long long>(W_) * H_ * 4 > INT_MAX)
         throw InpaintError(InpaintError::Reason::PictureTooLarge,
                            "The picture is too large to remove marks from: at most 32767 pixels "
                            "wide and high and 536870911 pixels in all.");
@@ -256,7 +264,9 @@ void FastRun::FindSourceCentres() {
     if (grid_.Count() >= blockSearchFrom.load()) grid_.BuildBlockRanges(surface_.data(), r_);
 }
 
-bool FastRun::IsCandidate(int x, int y) const { return grid_.Valid(x, y); }
+bool FastRun::IsCandidate(int x, int y) const {
+    return grid_.Valid(x, y);
+}
 
 void FastRun::InitialPriorities() {
     for (int y = top_; y <= bottom_; ++y) {
@@ -316,7 +326,8 @@ double FastRun::DataTerm(int x, int y) {
             const int q = qy * W_ + qx;
             if (Mask(q) < 0) continue;
             if (q - W_ < 0 || q + W_ > last || q - 1 < 0 || q + 1 > last) continue;
-            if (Mask(q + 1) < 0 || Mask(q - 1) < 0 || Mask(q + W_) < 0 || Mask(q - W_) < 0) continue;
+            if (Mask(q + 1) < 0 || Mask(q - 1) < 0 || Mask(q + W_) < 0 || Mask(q - W_) < 0)
+                continue;
             double gx = (Grey(q + 1) - Grey(q - 1)) / 2;
             const double gy = (Grey(q + W_) - Grey(q - W_)) / 2;
             if (qx == 0) gx = Grey(q + 1) - Grey(q);
@@ -385,7 +396,8 @@ void FastRun::FindBestSource(int tx, int ty) {
     GatherTargetPatch(tx, ty);
     patch_.PutOutliersFirst();
     const std::uint32_t limit = SeedLimit(tx, ty);
-    const SearchOutcome best = FindBestCandidate(surface_.data(), patch_, grid_, limit, pool_.get());
+    const SearchOutcome best =
+        FindBestCandidate(surface_.data(), patch_, grid_, limit, pool_.get());
     if (best.found) {
         sx_ = best.position % W_;
         sy_ = best.position / W_;
@@ -494,8 +506,9 @@ int FastRun::Execute() {
         if (Pause()) return 0;
         const double confidence = ConfidenceTerm(tx, ty);
         if (CopyPatch(tx, ty, confidence, step) == 0) {
-            throw InpaintError(InpaintError::Reason::NoSourceArea,
-                               "No source area to copy from: mark a smaller area or raise Scan Border.");
+            throw InpaintError(
+                InpaintError::Reason::NoSourceArea,
+                "No source area to copy from: mark a smaller area or raise Scan Border.");
         }
         if (Pause()) return 0;
         ForEachNear(tx, ty, r_ + 3, &FastRun::LeaveQueue);
@@ -515,13 +528,15 @@ int FastRun::Execute() {
 
 }  // namespace
 
-void SetBlockSearchFrom(long long candidates) { blockSearchFrom = candidates; }
+void SetBlockSearchFrom(long long candidates) {
+    blockSearchFrom = candidates;
+}
 
-int InpaintPicture(PictureAccess& source, PictureAccess& target, std::uint8_t red, std::uint8_t green,
-                   std::uint8_t blue, bool liveDisplay, int blockRadius, int scanBorder,
-                   const RunHooks& hooks) {
-    const std::uint32_t marker = (static_cast<std::uint32_t>(red) << 16) |
-                                 (static_cast<std::uint32_t>(green) << 8) | blue;
+int InpaintPicture(PictureAccess& source, PictureAccess& target, std::uint8_t red,
+                   std::uint8_t green, std::uint8_t blue, bool liveDisplay, int blockRadius,
+                   int scanBorder, const RunHooks& hooks) {
+    const std::uint32_t marker =
+        (static_cast<std::uint32_t>(red) << 16) | (static_cast<std::uint32_t>(green) << 8) | blue;
     try {
         FastRun run(source, target, marker, liveDisplay, blockRadius, scanBorder, hooks);
         return run.Execute();

@@ -53,7 +53,9 @@ void PatchPixels::PutOutliersFirst() {
         long long d = 0;
         for (int ch = 0; ch < 3; ++ch) {
             const long long v =
-                static_cast<long long>((colours_[static_cast<std::size_t>(i)] >> (8 * ch)) & 255) * count - sum[ch];
+                static_cast<long long>((colours_[static_cast<std::size_t>(i)] >> (8 * ch)) & 255) *
+                    count -
+                sum[ch];
             d += v * v;
         }
         order.push_back({-d, i});
@@ -66,7 +68,8 @@ void PatchPixels::PutOutliersFirst() {
         sorted.dx_.push_back(dx_[i]);
         sorted.dy_.push_back(dy_[i]);
         sorted.colours_.push_back(colours_[i]);
-        sorted.lanes_.insert(sorted.lanes_.end(), lanes_.begin() + static_cast<std::ptrdiff_t>(i * 8),
+        sorted.lanes_.insert(sorted.lanes_.end(),
+                             lanes_.begin() + static_cast<std::ptrdiff_t>(i * 8),
                              lanes_.begin() + static_cast<std::ptrdiff_t>(i * 8 + 8));
     }
     *this = std::move(sorted);
@@ -98,8 +101,9 @@ void CandidateGrid::Reset(int pictureWidth, int x0, int x1, int y0, int y1) {
     x1_ = x1;
     y0_ = y0;
     y1_ = y1;
-    const std::size_t size =
-        x1 >= x0 && y1 >= y0 ? static_cast<std::size_t>(x1 - x0 + 1) * static_cast<std::size_t>(y1 - y0 + 1) : 0;
+    const std::size_t size = x1 >= x0 && y1 >= y0 ? static_cast<std::size_t>(x1 - x0 + 1) *
+                                                        static_cast<std::size_t>(y1 - y0 + 1)
+                                                  : 0;
     valid_.assign(size + 8, 0);  // 8 spare: flags are read 8 at a time
     runs_.clear();
     count_ = 0;
@@ -154,20 +158,26 @@ void CandidateGrid::BuildBlockRanges(const std::uint32_t* surface, int radius) {
     rangeHeight_ = (height + kRangeCell - 1) / kRangeCell;
 
     // Across: cell m of each row spans pixels 4m .. 4m+11 of the row (cut at its end).
-    std::vector<std::uint64_t> across(static_cast<std::size_t>(rangeWidth_) * static_cast<std::size_t>(height));
+    std::vector<std::uint64_t> across(static_cast<std::size_t>(rangeWidth_) *
+                                      static_cast<std::size_t>(height));
     std::vector<std::uint32_t> row(static_cast<std::size_t>(rangeWidth_) * kRangeCell + kRangeSpan);
     for (int y = 0; y < height; ++y) {
-        const std::uint32_t* from = surface + static_cast<std::size_t>(rangeY0_ + y) * width_ + rangeX0_;
+        const std::uint32_t* from =
+            surface + static_cast<std::size_t>(rangeY0_ + y) * width_ + rangeX0_;
         for (std::size_t x = 0; x < row.size(); ++x)
-            row[x] = from[std::min<std::size_t>(x, static_cast<std::size_t>(width - 1))] & kColourBytes;
+            row[x] =
+                from[std::min<std::size_t>(x, static_cast<std::size_t>(width - 1))] & kColourBytes;
         std::uint64_t* out = &across[static_cast<std::size_t>(y) * rangeWidth_];
         int m = 0;
 #ifdef BRISVANE_X86_KERNELS
         static_assert(kRangeSpan == 12 && kRangeCell == 4);
         for (; m < rangeWidth_; ++m) {
-            const auto* cell = reinterpret_cast<const __m128i*>(&row[static_cast<std::size_t>(m) * kRangeCell]);
-            const __m128i a = _mm_loadu_si128(cell), b = _mm_loadu_si128(cell + 1), c = _mm_loadu_si128(cell + 2);
-            __m128i low = _mm_min_epu8(_mm_min_epu8(a, b), c), high = _mm_max_epu8(_mm_max_epu8(a, b), c);
+            const auto* cell =
+                reinterpret_cast<const __m128i*>(&row[static_cast<std::size_t>(m) * kRangeCell]);
+            const __m128i a = _mm_loadu_si128(cell), b = _mm_loadu_si128(cell + 1),
+                          c = _mm_loadu_si128(cell + 2);
+            __m128i low = _mm_min_epu8(_mm_min_epu8(a, b), c),
+                    high = _mm_max_epu8(_mm_max_epu8(a, b), c);
             low = _mm_min_epu8(low, _mm_shuffle_epi32(low, _MM_SHUFFLE(1, 0, 3, 2)));
             low = _mm_min_epu8(low, _mm_shuffle_epi32(low, _MM_SHUFFLE(2, 3, 0, 1)));
             high = _mm_max_epu8(high, _mm_shuffle_epi32(high, _MM_SHUFFLE(1, 0, 3, 2)));
@@ -187,7 +197,8 @@ void CandidateGrid::BuildBlockRanges(const std::uint32_t* surface, int radius) {
         }
     }
     // Down: cell n spans rows 4n .. 4n+11 (cut at the last row).
-    ranges_.assign(static_cast<std::size_t>(rangeWidth_) * static_cast<std::size_t>(rangeHeight_), 0);
+    ranges_.assign(static_cast<std::size_t>(rangeWidth_) * static_cast<std::size_t>(rangeHeight_),
+                   0);
     for (int n = 0; n < rangeHeight_; ++n) {
         std::uint64_t* out = &ranges_[static_cast<std::size_t>(n) * rangeWidth_];
         const int first = n * kRangeCell, last = std::min(first + kRangeSpan, height) - 1;
@@ -208,8 +219,9 @@ void CandidateGrid::BuildBlockRanges(const std::uint32_t* surface, int radius) {
     for (int y = y0_; y <= y1_; ++y)
         for (int x = x0_; x <= x1_; ++x)
             if (valid_[Index(x, y)] != 0)
-                blockMasks_[static_cast<std::size_t>((y - y0_) / 8) * blockColumns_ + (x - x0_) / 8] |=
-                    std::uint64_t{1} << (((y - y0_) % 8) * 8 + (x - x0_) % 8);
+                blockMasks_[static_cast<std::size_t>((y - y0_) / 8) * blockColumns_ +
+                            (x - x0_) / 8] |= std::uint64_t{1}
+                                              << (((y - y0_) % 8) * 8 + (x - x0_) % 8);
 }
 
 // ---- Search ----
@@ -228,7 +240,8 @@ struct alignas(64) LocalBest {
 // whose partial sum reaches it cannot win, whatever its position.
 using SharedLimit = std::atomic<std::uint32_t>;
 
-// A candidate whose partial sum reaches this cannot win: equal sums still can (a lower position wins).
+// A candidate whose partial sum reaches this cannot win: equal sums still can (a lower position
+// wins).
 std::uint32_t StopAt(const LocalBest& local, const SharedLimit& shared) {
     const std::uint32_t own = local.found ? local.sum + 1 : local.limit;
     return std::min(own, shared.load(std::memory_order_relaxed));
@@ -242,12 +255,14 @@ void Offer(LocalBest& local, SharedLimit& shared, std::uint32_t sum, int positio
     local.position = position;
     const std::uint32_t bound = sum + 1;
     std::uint32_t current = shared.load(std::memory_order_relaxed);
-    while (bound < current && !shared.compare_exchange_weak(current, bound, std::memory_order_relaxed)) {
+    while (bound < current &&
+           !shared.compare_exchange_weak(current, bound, std::memory_order_relaxed)) {
     }
 }
 
 // Evaluates the candidates first + i for every bit i set in mask (i < 8).
-using GroupFunction = void (*)(const std::uint32_t*, const PatchPixels&, int, unsigned, LocalBest&, SharedLimit&);
+using GroupFunction = void (*)(const std::uint32_t*, const PatchPixels&, int, unsigned, LocalBest&,
+                               SharedLimit&);
 
 void GroupScalar(const std::uint32_t* surface, const PatchPixels& patch, int first, unsigned mask,
                  LocalBest& local, SharedLimit& shared) {
@@ -272,7 +287,8 @@ void GroupSse2Four(const std::uint32_t* surface, const PatchPixels& patch, int f
     __m128i acc = zero;
     int alive = static_cast<int>(mask);
     for (int k = 0; k < count && alive; ++k) {
-        const __m128i px = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(base + offsets[k])), colourMask);
+        const __m128i px = _mm_and_si128(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + offsets[k])), colourMask);
         const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(patch.Lanes(k)));
         __m128i lo = _mm_sub_epi16(_mm_unpacklo_epi8(px, zero), t);
         __m128i hi = _mm_sub_epi16(_mm_unpackhi_epi8(px, zero), t);
@@ -300,8 +316,9 @@ void GroupSse2(const std::uint32_t* surface, const PatchPixels& patch, int first
 }
 
 // The same with eight candidates per load, for processors that have AVX2.
-__attribute__((target("avx2"))) void GroupAvx2(const std::uint32_t* surface, const PatchPixels& patch, int first,
-                                               unsigned mask, LocalBest& local, SharedLimit& shared) {
+__attribute__((target("avx2"))) void GroupAvx2(const std::uint32_t* surface,
+                                               const PatchPixels& patch, int first, unsigned mask,
+                                               LocalBest& local, SharedLimit& shared) {
     const int count = patch.Count();
     const int* offsets = patch.Offsets();
     const __m256i zero = _mm256_setzero_si256();
@@ -311,8 +328,10 @@ __attribute__((target("avx2"))) void GroupAvx2(const std::uint32_t* surface, con
     __m256i acc = zero;
     int alive = static_cast<int>(mask);
     for (int k = 0; k < count && alive; ++k) {
-        const __m256i px = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + offsets[k])), colourMask);
-        const __m256i t = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(patch.Lanes(k))));
+        const __m256i px = _mm256_and_si256(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + offsets[k])), colourMask);
+        const __m256i t = _mm256_broadcastsi128_si256(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(patch.Lanes(k))));
         __m256i lo = _mm256_sub_epi16(_mm256_unpacklo_epi8(px, zero), t);
         __m256i hi = _mm256_sub_epi16(_mm256_unpackhi_epi8(px, zero), t);
         lo = _mm256_madd_epi16(lo, lo);
@@ -334,7 +353,8 @@ __attribute__((target("avx2"))) void GroupAvx2(const std::uint32_t* surface, con
 #endif
 
 std::atomic<int> kernelChoice{0};  // SearchKernel as int
-// Below this much work (candidates times known pixels) waking the other threads costs more than it saves.
+// Below this much work (candidates times known pixels) waking the other threads costs more than it
+// saves.
 std::atomic<long long> parallelWork{200000};
 constexpr int kChunk = 256;
 
@@ -350,8 +370,8 @@ GroupFunction ChooseGroup() {
 #endif
 }
 
-void ScanRun(GroupFunction group, const std::uint32_t* surface, const PatchPixels& patch, CandidateRun run,
-             LocalBest& local, SharedLimit& shared) {
+void ScanRun(GroupFunction group, const std::uint32_t* surface, const PatchPixels& patch,
+             CandidateRun run, LocalBest& local, SharedLimit& shared) {
     for (int i = 0; i < run.count; i += 8) {
         const int lanes = std::min(8, run.count - i);
         group(surface, patch, run.first + i, (1u << lanes) - 1u, local, shared);
@@ -361,15 +381,16 @@ void ScanRun(GroupFunction group, const std::uint32_t* surface, const PatchPixel
 // Sum over the patch of the least squared distance of each known colour from the colour ranges
 // that the block's candidates can meet at that pixel: no candidate of the block has a smaller sum.
 // targets[k] holds the colour of known pixel k twice (low and high 32 bits).
-std::uint32_t BlockLowerBound(const std::uint64_t* ranges, const int* offsets, const std::uint64_t* targets,
-                              int count, std::uint32_t stop) {
+std::uint32_t BlockLowerBound(const std::uint64_t* ranges, const int* offsets,
+                              const std::uint64_t* targets, int count, std::uint32_t stop) {
 #ifdef BRISVANE_X86_KERNELS
     const __m128i zero = _mm_setzero_si128();
     const __m128i lowHalf = _mm_set_epi32(0, 0, 0, -1);
     const __m128i highHalf = _mm_set_epi32(0, 0, -1, 0);
     __m128i acc = zero;
     for (int k = 0; k < count; ++k) {
-        const __m128i range = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(ranges + offsets[k]));
+        const __m128i range =
+            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(ranges + offsets[k]));
         const __m128i t = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(targets + k));
         // Below the smallest value (low half) or above the largest (high half); the other is 0.
         const __m128i d = _mm_or_si128(_mm_and_si128(_mm_subs_epu8(range, t), lowHalf),
@@ -388,11 +409,13 @@ std::uint32_t BlockLowerBound(const std::uint64_t* ranges, const int* offsets, c
     std::uint32_t sum = 0;
     for (int k = 0; k < count; ++k) {
         const std::uint64_t range = ranges[offsets[k]];
-        const auto low = static_cast<std::uint32_t>(range), high = static_cast<std::uint32_t>(range >> 32);
+        const auto low = static_cast<std::uint32_t>(range),
+                   high = static_cast<std::uint32_t>(range >> 32);
         const auto t = static_cast<std::uint32_t>(targets[k]);
         for (int ch = 0; ch < 24; ch += 8) {
             const int v = static_cast<int>((t >> ch) & 255);
-            const int lo = static_cast<int>((low >> ch) & 255), hi = static_cast<int>((high >> ch) & 255);
+            const int lo = static_cast<int>((low >> ch) & 255),
+                      hi = static_cast<int>((high >> ch) & 255);
             const int d = v < lo ? lo - v : (v > hi ? v - hi : 0);
             sum += static_cast<std::uint32_t>(d * d);
         }
@@ -408,12 +431,14 @@ std::uint32_t BlockLowerBound(const std::uint64_t* ranges, const int* offsets, c
 // whose lower bound already reaches the best sum.
 class GridSearch {
 public:
-    GridSearch(const std::uint32_t* surface, const PatchPixels& patch, const CandidateGrid& grid, GroupFunction group)
+    GridSearch(const std::uint32_t* surface, const PatchPixels& patch, const CandidateGrid& grid,
+               GroupFunction group)
         : surface_(surface), patch_(patch), grid_(grid), group_(group) {
         for (int k = 0; k < patch.Count(); ++k) {
             // Block origins lie 8 (two cells) apart, so each pixel's cell is a fixed offset away.
             const int radius = grid.x0_ - grid.rangeX0_;
-            rangeOffsets_.push_back(((radius + patch.Dy(k)) / CandidateGrid::kRangeCell) * grid.rangeWidth_ +
+            rangeOffsets_.push_back(((radius + patch.Dy(k)) / CandidateGrid::kRangeCell) *
+                                        grid.rangeWidth_ +
                                     (radius + patch.Dx(k)) / CandidateGrid::kRangeCell);
             targets_.push_back(patch.Colours()[k] | (std::uint64_t{patch.Colours()[k]} << 32));
         }
@@ -423,18 +448,22 @@ public:
     void ScanBand(int band, LocalBest& local, SharedLimit& shared) const {
         const CandidateGrid& g = grid_;
         const int y = g.y0_ + band * 8;
-        const std::uint64_t* blockMasks = &g.blockMasks_[static_cast<std::size_t>(band) * g.blockColumns_];
+        const std::uint64_t* blockMasks =
+            &g.blockMasks_[static_cast<std::size_t>(band) * g.blockColumns_];
         for (int column = 0; column < g.blockColumns_; ++column) {
             const std::uint64_t mask = blockMasks[column];
             if (mask == 0) continue;
             const int x = g.x0_ + column * 8;
             const std::uint32_t stop = StopAt(local, shared);
-            const std::size_t origin = static_cast<std::size_t>(band * 2) * g.rangeWidth_ + column * 2;
-            if (BlockLowerBound(&g.ranges_[origin], rangeOffsets_.data(), targets_.data(), patch_.Count(), stop) >= stop)
+            const std::size_t origin =
+                static_cast<std::size_t>(band * 2) * g.rangeWidth_ + column * 2;
+            if (BlockLowerBound(&g.ranges_[origin], rangeOffsets_.data(), targets_.data(),
+                                patch_.Count(), stop) >= stop)
                 continue;
             for (int j = 0; j < 8; ++j) {
                 const auto rowMask = static_cast<unsigned>((mask >> (8 * j)) & 255u);
-                if (rowMask) group_(surface_, patch_, (y + j) * g.width_ + x, rowMask, local, shared);
+                if (rowMask)
+                    group_(surface_, patch_, (y + j) * g.width_ + x, rowMask, local, shared);
             }
         }
     }
@@ -448,8 +477,12 @@ private:
     std::vector<std::uint64_t> targets_;
 };
 
-void SetSearchKernel(SearchKernel kernel) { kernelChoice = static_cast<int>(kernel); }
-void SetParallelWork(long long work) { parallelWork = work; }
+void SetSearchKernel(SearchKernel kernel) {
+    kernelChoice = static_cast<int>(kernel);
+}
+void SetParallelWork(long long work) {
+    parallelWork = work;
+}
 
 SearchOutcome FindBestCandidate(const std::uint32_t* surface, const PatchPixels& patch,
                                 const CandidateGrid& grid, std::uint32_t limit, WorkerPool* pool) {
@@ -460,7 +493,8 @@ SearchOutcome FindBestCandidate(const std::uint32_t* surface, const PatchPixels&
 
     const GroupFunction group = ChooseGroup();
     SharedLimit shared{limit};
-    const bool parallel = pool != nullptr && pool->Size() > 1 && grid.Count() * patch.Count() >= parallelWork.load();
+    const bool parallel =
+        pool != nullptr && pool->Size() > 1 && grid.Count() * patch.Count() >= parallelWork.load();
     const std::size_t threads = parallel ? static_cast<std::size_t>(pool->Size()) : 1;
     std::vector<LocalBest> locals(threads, LocalBest{limit});
 
@@ -471,14 +505,17 @@ SearchOutcome FindBestCandidate(const std::uint32_t* surface, const PatchPixels&
             for (int band = thread; band < search.Bands(); band += static_cast<int>(threads))
                 search.ScanBand(band, local, shared);
         };
-        if (parallel) pool->Run(scanBands);
-        else scanBands(0);
+        if (parallel)
+            pool->Run(scanBands);
+        else
+            scanBands(0);
     } else if (!parallel) {
         for (const CandidateRun& run : runs) ScanRun(group, surface, patch, run, locals[0], shared);
     } else {
         std::vector<CandidateRun> chunks;
         for (const CandidateRun& run : runs) {
-            for (int i = 0; i < run.count; i += kChunk) chunks.push_back({run.first + i, std::min(kChunk, run.count - i)});
+            for (int i = 0; i < run.count; i += kChunk)
+                chunks.push_back({run.first + i, std::min(kChunk, run.count - i)});
         }
         // Small chunks dealt out in turn keep the threads' shares of work about equal.
         pool->Run([&](int thread) {
@@ -490,7 +527,8 @@ SearchOutcome FindBestCandidate(const std::uint32_t* surface, const PatchPixels&
     // The smallest sum, the lowest position among equal sums: the same whoever found it.
     for (const LocalBest& local : locals) {
         if (!local.found) continue;
-        if (!outcome.found || local.sum < outcome.sum || (local.sum == outcome.sum && local.position < outcome.position))
+        if (!outcome.found || local.sum < outcome.sum ||
+            (local.sum == outcome.sum && local.position < outcome.position))
             outcome = SearchOutcome{true, local.sum, local.position};
     }
     return outcome;

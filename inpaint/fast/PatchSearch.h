@@ -108,10 +108,12 @@ SearchOutcome FindBestCandidate(const std::uint32_t* surface, const PatchPixels&
 // Pixels to allocate after the picture so that vector loads near its end stay in bounds.
 constexpr int kSurfacePadding = 8;
 
-// Which inner loop the search uses; Auto picks the widest the processor has. All give the same results.
+// Which inner loop the search uses; Auto picks the widest the processor has. All give the same
+// results.
 enum class SearchKernel { Auto, Scalar, Sse2, Avx2 };
 void SetSearchKernel(SearchKernel kernel);
-// Smallest search (candidates times known pixels) shared among threads; tests set 0 to share every search.
+// Smallest search (candidates times known pixels) shared among threads; tests set 0 to share every
+// search.
 void SetParallelWork(long long work);
 
 }  // namespace inpaint::fast

@@ -10,7 +10,9 @@ namespace {
 std::atomic<int> requestedThreads{0};
 }
 
-void SetThreadCount(int threads) { requestedThreads = std::max(threads, 0); }
+void SetThreadCount(int threads) {
+    requestedThreads = std::max(threads, 0);
+}
 
 int ThreadCount() {
     const int requested = requestedThreads;

@@ -13,16 +13,17 @@
 //    (0.6, 0.8) when there are fewer than two. Grey weights: green 19267, red 3735, blue 9765.
 //  - Source centres are those whose whole patch lies inside the picture and was known at the start
 //    of the run, inside SearchWindow (TargetBox grown by ScanBorder). Matching sums squared colour
-//    differences over the known target pixels, leaving out row 0 and column 0 of the picture; only a
-//    strictly smaller sum below 99999999 replaces the best, else the last step's centre is reused,
-//    (0, 0) at the first step.
+//    differences over the known target pixels, leaving out row 0 and column 0 of the picture; only
+//    a strictly smaller sum below 99999999 replaces the best, else the last step's centre is
+//    reused, (0, 0) at the first step.
 //  - Filled pixels take the confidence of their step. After a step the front is re-derived only
 //    within r+2 of the target and priorities only within r+3; TargetBox never shrinks.
 //  - Every computation is in 64-bit floating point in the order written, without fused
 //    multiply-add, so results do not depend on the compiler.
 //
 // Where this engine departs from the written run so that a run is always sound:
-//  1. Arguments are checked before anything is allocated, in this order, each throwing InpaintError:
+//  1. Arguments are checked before anything is allocated, in this order, each throwing
+//  InpaintError:
 //     a. BlockRadius outside 0 .. 32767 or ScanBorder below 0: BadArgument.
 //     b. Source and target of different width or height: SizeMismatch.
 //     c. Width or height below 0 or above 32767, or width * height * 4 above 2147483647:
@@ -59,11 +60,19 @@ std::uint8_t ByteOf(std::uint32_t pixel, int byte) {
     return static_cast<std::uint8_t>((pixel >> (8 * byte)) & 0xffu);
 }
 
-double Red(std::uint32_t pixel) { return ByteOf(pixel, 2); }
-double Green(std::uint32_t pixel) { return ByteOf(pixel, 1); }
-double Blue(std::uint32_t pixel) { return ByteOf(pixel, 0); }
+double Red(std::uint32_t pixel) {
+    return ByteOf(pixel, 2);
+}
+double Green(std::uint32_t pixel) {
+    return ByteOf(pixel, 1);
+}
+double Blue(std::uint32_t pixel) {
+    return ByteOf(pixel, 0);
+}
 
-double Square(double v) { return v * v; }
+double Square(double v) {
+    return v * v;
+}
 
 // Lets pending events run, then tells whether the run must stop.
 bool YieldAndCheckStop(const RunHooks& hooks) {
@@ -246,7 +255,8 @@ void Run::SetSearchWindow() {
 void Run::SetInitialPriorities() {
     for (int y = Box.Top; y <= Box.Bottom; ++y)
         for (int x = Box.Left; x <= Box.Right; ++x)
-            if (FillMask[Position(x, y)] == kFront) PriorityPlane[Position(x, y)] = PatchPriority(x, y);
+            if (FillMask[Position(x, y)] == kFront)
+                PriorityPlane[Position(x, y)] = PatchPriority(x, y);
 }
 
 bool Run::AnyTargetLeft() const {
@@ -321,7 +331,9 @@ double Run::DataTerm(int x, int y) const {
     return std::fabs((n.a * strongest.gy + n.b * (-strongest.gx)) / 255.0);
 }
 
-double Run::PatchPriority(int x, int y) const { return ConfidenceTerm(x, y) * DataTerm(x, y); }
+double Run::PatchPriority(int x, int y) const {
+    return ConfidenceTerm(x, y) * DataTerm(x, y);
+}
 
 Point Run::ChooseNextTarget() const {
     bool found = false;
@@ -346,7 +358,8 @@ void Run::UpdatePriorities(int tx, int ty) {
     const int reach = BlockRadius + 3;
     for (int y = std::max(ty - reach, 0); y <= std::min(ty + reach, H - 1); ++y)
         for (int x = std::max(tx - reach, 0); x <= std::min(tx + reach, W - 1); ++x)
-            if (FillMask[Position(x, y)] == kFront) PriorityPlane[Position(x, y)] = PatchPriority(x, y);
+            if (FillMask[Position(x, y)] == kFront)
+                PriorityPlane[Position(x, y)] = PatchPriority(x, y);
 }
 
 void Run::FindSourceCentres() {

@@ -1,6 +1,6 @@
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QClipboard>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMimeData>
@@ -24,7 +24,9 @@ constexpr QRgb Grey = 0xFF808080u;
 constexpr QRgb Filler = 0xFF404040u;
 
 QString BigQuestion() {
-    return QStringLiteral("This image file size is big.\r\rWould you like to reduce the quality of the image and then edit?");
+    return QStringLiteral(
+        "This image file size is big.\r\rWould you like to reduce the quality of the image and "
+        "then edit?");
 }
 
 // One editor window over a list of pictures made in a temporary folder.
@@ -65,8 +67,12 @@ struct Editor {
         return n;
     }
 
-    void Press(QPoint p, Qt::MouseButton b = Qt::LeftButton) { QTest::mousePress(&Pic(), b, {}, p); }
-    void Release(QPoint p, Qt::MouseButton b = Qt::LeftButton) { QTest::mouseRelease(&Pic(), b, {}, p); }
+    void Press(QPoint p, Qt::MouseButton b = Qt::LeftButton) {
+        QTest::mousePress(&Pic(), b, {}, p);
+    }
+    void Release(QPoint p, Qt::MouseButton b = Qt::LeftButton) {
+        QTest::mouseRelease(&Pic(), b, {}, p);
+    }
     void Click(QPoint p, Qt::MouseButton b = Qt::LeftButton) {
         Press(p, b);
         Release(p, b);
@@ -96,7 +102,8 @@ struct FakeEngine {
     int runs = 0;
 
     int operator()(inpaint::PictureAccess& source, inpaint::PictureAccess& target, std::uint8_t r,
-                   std::uint8_t g, std::uint8_t b, bool live, int, int, const inpaint::RunHooks& hooks) {
+                   std::uint8_t g, std::uint8_t b, bool live, int, int,
+                   const inpaint::RunHooks& hooks) {
         ++runs;
         const int w = source.Width(), h = source.Height();
         std::vector<std::uint32_t> px(std::size_t(w) * h);
@@ -119,7 +126,8 @@ struct FakeEngine {
                 target.Redraw();
             }
             if (failAfterFirstRow)
-                throw inpaint::InpaintError(inpaint::InpaintError::Reason::NoSourceArea, "no source area");
+                throw inpaint::InpaintError(inpaint::InpaintError::Reason::NoSourceArea,
+                                            "no source area");
             hooks.yield();
             if (onYield) onYield(steps);
             if (inpaint::StopRequested) return 0;
@@ -355,7 +363,8 @@ private Q_SLOTS:
 
     void RealEngine_Should_FillTheDateStampAndUndoShouldBringItBack() {
         Editor e;
-        const QString photo = qEnvironmentVariable("BRISVANE_PHOTOS") + QStringLiteral("/coffee-stamped.png");
+        const QString photo =
+            qEnvironmentVariable("BRISVANE_PHOTOS") + QStringLiteral("/coffee-stamped.png");
         if (!QFile::exists(photo)) QSKIP("sample photos not available");
         e.Open({photo});
         const QImage original = e.Pic().Picture();
@@ -480,7 +489,8 @@ private Q_SLOTS:
         e.Press({30, 10});
         e.Move({40, 30});  // a rubber band on screen
         e.Key(Qt::Key_C);
-        const QImage copied = QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+        const QImage copied =
+            QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
         QCOMPARE(copied, e.Pic().Image());
         QCOMPARE(copied.pixel(3, 3), MarkerColor);
         QCOMPARE(copied.pixel(35, 20), Grey);
@@ -545,7 +555,8 @@ private Q_SLOTS:
 
     void HelpButtons_Should_ShowPlainBoxesWithTheApplicationTitle() {
         Editor e;
-        for (QPushButton* b : {e.form->PushButton7, e.form->PushButton8, e.form->PushButton9, e.form->PushButton11})
+        for (QPushButton* b :
+             {e.form->PushButton7, e.form->PushButton8, e.form->PushButton9, e.form->PushButton11})
             b->click();
         QCOMPARE(e.dialogs.shown.size(), 4);
         for (const auto& s : e.dialogs.shown) {

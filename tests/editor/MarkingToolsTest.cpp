@@ -14,8 +14,12 @@ public:
 
     ImageSurface() : image(60, 60, QImage::Format_RGB32) { image.fill(Grey); }
     void ClearOverlay() override { overlay.clear(); }
-    void OverlayBox(QPoint a, QPoint b, bool invert) override { overlay << Describe("box", a, b, invert); }
-    void OverlayLine(QPoint a, QPoint b, bool invert) override { overlay << Describe("line", a, b, invert); }
+    void OverlayBox(QPoint a, QPoint b, bool invert) override {
+        overlay << Describe("box", a, b, invert);
+    }
+    void OverlayLine(QPoint a, QPoint b, bool invert) override {
+        overlay << Describe("line", a, b, invert);
+    }
     void PaintBox(QPoint a, QPoint b) override {
         pixels::DrawBox(image, a, b, MarkerColor, pixels::DrawMode::Copy);
     }
@@ -31,7 +35,10 @@ public:
     static QString Describe(const char* kind, QPoint a, QPoint b, bool invert) {
         return QStringLiteral("%1 %2,%3 %4,%5 %6")
             .arg(QLatin1String(kind))
-            .arg(a.x()).arg(a.y()).arg(b.x()).arg(b.y())
+            .arg(a.x())
+            .arg(a.y())
+            .arg(b.x())
+            .arg(b.y())
             .arg(invert ? QStringLiteral("inv") : QStringLiteral("copy"));
     }
 };
@@ -72,7 +79,7 @@ private Q_SLOTS:
         t.Press(Qt::RightButton, {9, 9});
         QVERIFY(s.overlay.isEmpty());
         QCOMPARE(t.PointLast, -1);
-        t.Release(Qt::LeftButton, {20, 20});  // anchors at the release point
+        t.Release(Qt::LeftButton, {20, 20});   // anchors at the release point
         t.Release(Qt::RightButton, {20, 20});  // ignored
         t.Move({25, 22});
         QCOMPARE(s.overlay, QStringList{QStringLiteral("box 20,20 25,22 inv")});
@@ -133,7 +140,7 @@ private Q_SLOTS:
         MarkingTools t(s);
         t.ChooseTool(MarkingTools::PolygonMode);
         Click(t, {10, 10});
-        t.Press(Qt::LeftButton, {10, 10});  // corner 2
+        t.Press(Qt::LeftButton, {10, 10});    // corner 2
         t.Release(Qt::LeftButton, {10, 10});  // PointLast 2 reached before: closes
         QCOMPARE(s.Marked(), 1);
     }

@@ -1,6 +1,6 @@
-#include <QtTest>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QtTest>
 
 #include "filelist/AddFolder.h"
 #include "platform/ScriptedDialogs.h"
@@ -20,9 +20,10 @@ private Q_SLOTS:
     void Scan_Should_ListFoldersBreadthFirst() {
         QTemporaryDir tmp;
         const QString r = tmp.path();
-        for (const char* d : {"b/b1", "a/a1/deep", "a/a2", "C"}) MakeDir(r + QLatin1Char('/') + QLatin1String(d));
-        QCOMPARE(Scan(r), (QStringList{r + "/", r + "/a/", r + "/b/", r + "/C/", r + "/a/a1/", r + "/a/a2/",
-                                       r + "/b/b1/", r + "/a/a1/deep/"}));
+        for (const char* d : {"b/b1", "a/a1/deep", "a/a2", "C"})
+            MakeDir(r + QLatin1Char('/') + QLatin1String(d));
+        QCOMPARE(Scan(r), (QStringList{r + "/", r + "/a/", r + "/b/", r + "/C/", r + "/a/a1/",
+                                       r + "/a/a2/", r + "/b/b1/", r + "/a/a1/deep/"}));
         QCOMPARE(Scan(r, false), (QStringList{r + "/", r + "/a/", r + "/b/", r + "/C/"}));
     }
 
@@ -42,7 +43,8 @@ private Q_SLOTS:
         QTemporaryDir tmp, outside;
         MakeDir(outside.path() + "/x");
         QVERIFY(QFile::link(outside.path(), tmp.path() + "/out"));
-        QCOMPARE(Scan(tmp.path()), (QStringList{tmp.path() + "/", tmp.path() + "/out/", tmp.path() + "/out/x/"}));
+        QCOMPARE(Scan(tmp.path()),
+                 (QStringList{tmp.path() + "/", tmp.path() + "/out/", tmp.path() + "/out/x/"}));
     }
 
     void Scan_Should_SkipFoldersWithBadNamesAndMissingStartFolders() {
@@ -64,7 +66,8 @@ private Q_SLOTS:
         QTemporaryDir tmp;
         const QString r = tmp.path();
         QString deep = r;
-        for (int i = 0; i < 4; ++i) deep += QLatin1Char('/') + QString(120, QChar(u'é'));  // > 1000 bytes
+        for (int i = 0; i < 4; ++i)
+            deep += QLatin1Char('/') + QString(120, QChar(u'é'));  // > 1000 bytes
         MakeDir(deep);
         MakeDir(r + QStringLiteral("/Ürlaub/写真"));
         const QStringList list = Scan(r);
@@ -103,7 +106,8 @@ private Q_SLOTS:
         for (int when : {1, 3, 10, 30, 100}) {
             QTemporaryDir tmp;
             const QString r = tmp.path();
-            for (const char* d : {"a/a1/deep", "a/a2", "b/b1/x", "b/b2", "c/c1"}) MakeDir(r + QLatin1Char('/') + QLatin1String(d));
+            for (const char* d : {"a/a1/deep", "a/a2", "b/b1/x", "b/b2", "c/c1"})
+                MakeDir(r + QLatin1Char('/') + QLatin1String(d));
             int ticks = 0;
             QTimer timer;
             connect(&timer, &QTimer::timeout, [&] {
@@ -127,7 +131,8 @@ private Q_SLOTS:
     void ListFiles_Should_MatchAnyLetterCaseAndKeepOnlyFiles() {
         QTemporaryDir tmp;
         const QString r = tmp.path();
-        for (const char* f : {"b.JPG", "a.jpg", ".hidden.jpg", "c.bmp", "README", "~x.jpg"}) Touch(r + "/" + f);
+        for (const char* f : {"b.JPG", "a.jpg", ".hidden.jpg", "c.bmp", "README", "~x.jpg"})
+            Touch(r + "/" + f);
         MakeDir(r + "/folder.jpg");
         QVERIFY(::mkfifo(QFile::encodeName(r + "/pipe.jpg").constData(), 0644) == 0);
         QVERIFY(QFile::link(r + "/a.jpg", r + "/link.jpg"));
@@ -135,7 +140,8 @@ private Q_SLOTS:
                  (QStringList{".hidden.jpg", "a.jpg", "b.JPG", "link.jpg", "~x.jpg"}));
         QCOMPARE(ListFiles(r + "/", QStringLiteral("*.JPG")).size(), 5);
         QCOMPARE(ListFiles(r, QStringLiteral("*.*")),
-                 (QStringList{".hidden.jpg", "a.jpg", "b.JPG", "c.bmp", "link.jpg", "README", "~x.jpg"}));
+                 (QStringList{".hidden.jpg", "a.jpg", "b.JPG", "c.bmp", "link.jpg", "README",
+                              "~x.jpg"}));
         QVERIFY(ListFiles(r + "/missing", QStringLiteral("*.*")).isEmpty());
     }
 
@@ -157,18 +163,21 @@ private Q_SLOTS:
         QVERIFY(!HasBadCharacters(QStringLiteral("Ürlaub 写真 (1).jpg")));
         QVERIFY(!HasBadCharacters(QStringLiteral(" ~!#$%&'()*+,-.;=@[]^_`{}")));
         for (char16_t c : {u'\x01', u'\x1f', u'\x7f', u'\x80', u'\x9f', u'?', u'\uFFFD'})
-            QVERIFY2(HasBadCharacters(QStringLiteral("a") + QChar(c)), qPrintable(QString::number(c)));
+            QVERIFY2(HasBadCharacters(QStringLiteral("a") + QChar(c)),
+                     qPrintable(QString::number(c)));
         QVERIFY(!HasBadCharacters(QStringLiteral("\u00a0")));  // 160 is an ordinary character
     }
 
     void BrowseForFolder_Should_AskWithPromptAndStartFolder_AndCutAtNul() {
         ScriptedDialogs dialogs;
         dialogs.folders.enqueue(QStringLiteral("/home/u/pics") + QChar(0) + QStringLiteral("junk"));
-        QCOMPARE(BrowseForFolder(nullptr, QStringLiteral("Please select folder:"), QStringLiteral("/start")),
+        QCOMPARE(BrowseForFolder(nullptr, QStringLiteral("Please select folder:"),
+                                 QStringLiteral("/start")),
                  QStringLiteral("/home/u/pics"));
         QCOMPARE(dialogs.shown.first().kind, QStringLiteral("folder"));
         QCOMPARE(dialogs.shown.first().initial, QStringLiteral("/start"));
-        QCOMPARE(BrowseForFolder(nullptr, QStringLiteral("Please select folder:"), QString()), QString());
+        QCOMPARE(BrowseForFolder(nullptr, QStringLiteral("Please select folder:"), QString()),
+                 QString());
     }
 };
 

@@ -17,11 +17,13 @@
 using namespace TestFiles;
 
 namespace {
-const QString kBadName = QStringLiteral("\r\rwas not added because it has bad characters in the filename.");
-const QString kTooMany =
-    QStringLiteral("You've selected too many files to add.\r\rPlease try adding via the \"Add All\" button.");
+const QString kBadName =
+    QStringLiteral("\r\rwas not added because it has bad characters in the filename.");
+const QString kTooMany = QStringLiteral(
+    "You've selected too many files to add.\r\rPlease try adding via the \"Add All\" button.");
 const QString kExtensionPrompt = QStringLiteral(
-    "Enter file extension to load:\r\r(* for all files, txt for all txt files, doc for all doc files, etc.)");
+    "Enter file extension to load:\r\r(* for all files, txt for all txt files, doc for all doc "
+    "files, etc.)");
 
 QPushButton* Button(Form1& form, const char* name) {
     auto* button = form.findChild<QPushButton*>(QString::fromLatin1(name));
@@ -29,7 +31,9 @@ QPushButton* Button(Form1& form, const char* name) {
     return button;
 }
 
-QStringList Entries(Form1& form) { return form.List().Paths(); }
+QStringList Entries(Form1& form) {
+    return form.List().Paths();
+}
 
 // Presses entry `from` and drags it over each of `over`, as the list's events arrive.
 void Drag(Form1& form, int from, const QList<int>& over, int screenY = 330) {
@@ -55,9 +59,11 @@ private Q_SLOTS:
         UseSettingsFolder(settings_.path());
         const QDir shipped(qEnvironmentVariable("BRISVANE_PROGRAM_DIR"));
         for (const char* f : {"HAND-M.CUR", "drag.ico"})
-            QVERIFY(QFile::copy(shipped.filePath(QLatin1String(f)), program_.filePath(QLatin1String(f))));
+            QVERIFY(QFile::copy(shipped.filePath(QLatin1String(f)),
+                                program_.filePath(QLatin1String(f))));
         SetProgramFolder(program_.path());
-        for (const char* f : {"a.jpg", "b.JPG", "c.bmp", "Ürlaub 写真.gif"}) Touch(File(QString::fromUtf8(f)));
+        for (const char* f : {"a.jpg", "b.JPG", "c.bmp", "Ürlaub 写真.gif"})
+            Touch(File(QString::fromUtf8(f)));
     }
 
     void init() {
@@ -74,7 +80,11 @@ private Q_SLOTS:
         QCOMPARE(form.minimumSize(), form.maximumSize());
         QCOMPARE(form.windowTitle(), QStringLiteral("Brisvane"));
         QVERIFY(!form.windowIcon().isNull());
-        const struct { const char* name; QRect rect; const char* text; } buttons[] = {
+        const struct {
+            const char* name;
+            QRect rect;
+            const char* text;
+        } buttons[] = {
             {"PushButton5", {8, 8, 520, 27}, "Help"},
             {"PushButton1", {8, 216, 256, 27}, "Add Image File(s)"},
             {"PushButton4", {272, 216, 256, 27}, "Add All Image File(s) In Folder"},
@@ -93,10 +103,12 @@ private Q_SLOTS:
         QCOMPARE(list->font().pointSizeF(), 9.0);
         QVERIFY(list->font().bold());
         QCOMPARE(list->model()->columnCount(), 1);
-        QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Image File(s)"));
+        QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(),
+                 QStringLiteral("Image File(s)"));
         QCOMPARE(list->columnWidth(0), 466);
-        QCOMPARE(list->toolTip(), QStringLiteral("Drag and drop files here. Double-click item to remove it. Move | "
-                                                 "line to right and out of window to reveal full names."));
+        QCOMPARE(list->toolTip(),
+                 QStringLiteral("Drag and drop files here. Double-click item to remove it. Move | "
+                                "line to right and out of window to reveal full names."));
         QCOMPARE(dialogs.Messages(), QStringList());
     }
 
@@ -174,8 +186,9 @@ private Q_SLOTS:
         ScriptedDialogs dialogs;
         Form1 form;
         Button(form, "PushButton5")->click();
-        QCOMPARE(dialogs.Messages(), QStringList{QStringLiteral("Questions? Please contact Team Tarnwick at ") +
-                                                 AppInfo::ContactPage});
+        QCOMPARE(dialogs.Messages(),
+                 QStringList{QStringLiteral("Questions? Please contact Team Tarnwick at ") +
+                             AppInfo::ContactPage});
         QVERIFY(dialogs.shown.last().caption.isEmpty());
     }
 
@@ -192,7 +205,8 @@ private Q_SLOTS:
     void Next_Should_ShowOneEditorAndHideTheList() {
         ScriptedDialogs dialogs;
         Form1 form;
-        form.List().Append(qEnvironmentVariable("BRISVANE_PROGRAM_DIR") + QStringLiteral("/Samples/Coffee.jpg"));
+        form.List().Append(qEnvironmentVariable("BRISVANE_PROGRAM_DIR") +
+                           QStringLiteral("/Samples/Coffee.jpg"));
         form.show();
         Button(form, "PushButton2")->click();
         Form2* editor = form.Editor();
@@ -224,7 +238,8 @@ private Q_SLOTS:
         Form1 form;
         Button(form, "PushButton9")->click();
         QCOMPARE(dialogs.Messages().size(), 1);
-        QVERIFY(dialogs.Messages().first().startsWith(QStringLiteral("Would you like this software to open")));
+        QVERIFY(dialogs.Messages().first().startsWith(
+            QStringLiteral("Would you like this software to open")));
     }
 
     // ---- removal and reordering --------------------------------------------------------
@@ -234,7 +249,8 @@ private Q_SLOTS:
         Form1 form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        for (const char* f : {"a.jpg", "b.JPG", "c.bmp"}) form.List().Append(File(QString::fromLatin1(f)));
+        for (const char* f : {"a.jpg", "b.JPG", "c.bmp"})
+            form.List().Append(File(QString::fromLatin1(f)));
         QTreeView* list = form.ListView1();
         QTest::keyClick(list, Qt::Key_Delete);  // nothing selected
         QCOMPARE(form.List().Count(), 3);
@@ -307,11 +323,13 @@ private Q_SLOTS:
         Drag(form, lastVisible - 1, {lastVisible}, 305);
         Drag(form, lastVisible, {lastVisible - 1}, 364);
         QCOMPARE(bar->value(), 0);
-        Drag(form, lastVisible - 1, {lastVisible}, 365);  // below 364: the next entry comes into view
+        Drag(form, lastVisible - 1, {lastVisible},
+             365);  // below 364: the next entry comes into view
         QVERIFY(bar->value() > 0);
         const int scrolled = bar->value();
         const int firstVisible = form.ListView1()->indexAt(QPoint(5, 2)).row() + 1;
-        Drag(form, firstVisible + 1, {firstVisible}, 304);  // above 305: the entry above comes into view
+        Drag(form, firstVisible + 1, {firstVisible},
+             304);  // above 305: the entry above comes into view
         QVERIFY(bar->value() < scrolled);
     }
 
@@ -322,12 +340,14 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         for (const char* f : {"a", "b", "c"}) form.List().Append(QString::fromLatin1(f));
         QWidget* viewport = form.ListView1()->viewport();
-        const auto centre = [&](int row) { return form.ListView1()->visualRect(form.List().index(row)).center(); };
+        const auto centre = [&](int row) {
+            return form.ListView1()->visualRect(form.List().index(row)).center();
+        };
         QTest::mousePress(viewport, Qt::LeftButton, {}, centre(0));
         QCOMPARE(viewport->cursor().shape(), Qt::BitmapCursor);  // the drag pointer
         for (int row : {1, 2}) {
-            QMouseEvent move(QEvent::MouseMove, centre(row), viewport->mapToGlobal(centre(row)), Qt::NoButton,
-                             Qt::LeftButton, Qt::NoModifier);
+            QMouseEvent move(QEvent::MouseMove, centre(row), viewport->mapToGlobal(centre(row)),
+                             Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(viewport, &move);
         }
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, centre(2));
@@ -343,8 +363,10 @@ private Q_SLOTS:
         Form1 form;
         Button(form, "PushButton1")->click();
         QCOMPARE(dialogs.shown.last().kind, QStringLiteral("open"));
-        QCOMPARE(dialogs.shown.last().text, QStringLiteral("Add File(s) - Hold Ctrl to select multiple files"));
-        QCOMPARE(dialogs.shown.last().initial, QStringLiteral("Supported Pictures (*.bmp;*.jpg;*.gif)|*.bmp;*.jpg;*.gif|"));
+        QCOMPARE(dialogs.shown.last().text,
+                 QStringLiteral("Add File(s) - Hold Ctrl to select multiple files"));
+        QCOMPARE(dialogs.shown.last().initial,
+                 QStringLiteral("Supported Pictures (*.bmp;*.jpg;*.gif)|*.bmp;*.jpg;*.gif|"));
         QCOMPARE(form.List().Count(), 0);
         QCOMPARE(dialogs.Messages(), QStringList());
     }
@@ -367,10 +389,11 @@ private Q_SLOTS:
         QStringList seenAtMessage;
         dialogs.onShow = [&](const ScriptedDialogs::Shown&) { seenAtMessage = Entries(form); };
         const QChar nul(0);
-        dialogs.openResults.enqueue({files_.path() + QLatin1Char('/') + nul + "a.jpg" + nul + "missing.jpg" + nul +
-                                     QStringLiteral("Ürlaub 写真.gif")});
+        dialogs.openResults.enqueue({files_.path() + QLatin1Char('/') + nul + "a.jpg" + nul +
+                                     "missing.jpg" + nul + QStringLiteral("Ürlaub 写真.gif")});
         Button(form, "PushButton1")->click();
-        QCOMPARE(Entries(form), (QStringList{File("a.jpg"), File(QStringLiteral("Ürlaub 写真.gif"))}));
+        QCOMPARE(Entries(form),
+                 (QStringList{File("a.jpg"), File(QStringLiteral("Ürlaub 写真.gif"))}));
         QCOMPARE(dialogs.Messages(), QStringList{File("missing.jpg") + kBadName});
         QCOMPARE(seenAtMessage, QStringList{File("a.jpg")});
     }
@@ -391,13 +414,15 @@ private Q_SLOTS:
     void DroppedFolderAndFile_Should_AddTheTreeThenTheFile() {
         QTemporaryDir tree;
         const QString r = tree.path();
-        for (const char* f : {"b.txt", ".hidden.jpg", "~skip.jpg", "sub/c.JPG", "sub/deeper/d.bmp", "a2/e.gif"})
+        for (const char* f :
+             {"b.txt", ".hidden.jpg", "~skip.jpg", "sub/c.JPG", "sub/deeper/d.bmp", "a2/e.gif"})
             Touch(r + QLatin1Char('/') + QLatin1String(f));
         ScriptedDialogs dialogs;
         Form1 form;
         form.ListView1_OLEDragDrop({r, File("a.jpg"), File("not there.jpg")});
-        QCOMPARE(Entries(form), (QStringList{r + "/.hidden.jpg", r + "/b.txt", r + "/a2/e.gif", r + "/sub/c.JPG",
-                                             r + "/sub/deeper/d.bmp", File("a.jpg"), File("not there.jpg")}));
+        QCOMPARE(Entries(form),
+                 (QStringList{r + "/.hidden.jpg", r + "/b.txt", r + "/a2/e.gif", r + "/sub/c.JPG",
+                              r + "/sub/deeper/d.bmp", File("a.jpg"), File("not there.jpg")}));
         QCOMPARE(dialogs.Messages(), QStringList());
     }
 
@@ -408,7 +433,8 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QWidget* viewport = form.ListView1()->viewport();
         const auto accepted = [&](QMimeData* data) {
-            QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+            QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, data, Qt::LeftButton,
+                                  Qt::NoModifier);
             QApplication::sendEvent(viewport, &enter);
             return enter.isAccepted();
         };
@@ -421,7 +447,8 @@ private Q_SLOTS:
         QVERIFY(accepted(&files));
 
         QMimeData mixed;
-        mixed.setUrls({QUrl(QStringLiteral("https://www.brisvane.example/a.jpg")), QUrl::fromLocalFile(File("c.bmp"))});
+        mixed.setUrls({QUrl(QStringLiteral("https://www.brisvane.example/a.jpg")),
+                       QUrl::fromLocalFile(File("c.bmp"))});
         QCOMPARE(Form1::DroppedPaths(&mixed), QStringList{File("c.bmp")});
         QCOMPARE(Form1::DroppedPaths(&text), QStringList());
     }
@@ -463,23 +490,26 @@ private Q_SLOTS:
     void AddAll_Should_AddMatchingFilesBreadthFirstWithItsFilters() {
         QTemporaryDir tree;
         const QString r = tree.path();
-        for (const char* f : {"b.jpg", "A.JPG", "~tilde.jpg", ".hidden.jpg", ".readonly.jpg", "x.bmp",
-                              "sub/c.Jpg", "sub/deeper/d.jpg", "a2/e.jpg", "Ürlaub/写真.jpg"})
+        for (const char* f :
+             {"b.jpg", "A.JPG", "~tilde.jpg", ".hidden.jpg", ".readonly.jpg", "x.bmp", "sub/c.Jpg",
+              "sub/deeper/d.jpg", "a2/e.jpg", "Ürlaub/写真.jpg"})
             Touch(r + QLatin1Char('/') + QString::fromUtf8(f));
         QFile::setPermissions(r + "/.readonly.jpg", QFile::ReadOwner);
         MakeDir(r + "/folder.jpg");
         ScriptedDialogs dialogs;
         Form1 form;
         dialogs.inputs.enqueue(QStringLiteral("JPG"));
-        dialogs.folders.enqueue(r + QLatin1Char('/'));  // a trailing separator doubles, then collapses
+        dialogs.folders.enqueue(r +
+                                QLatin1Char('/'));  // a trailing separator doubles, then collapses
         bool busySeen = false;
         QTimer probe;
         connect(&probe, &QTimer::timeout, [&] { busySeen |= form.IsBusy(); });
         probe.start(0);
         Button(form, "PushButton4")->click();
-        QCOMPARE(Entries(form), (QStringList{r + "/.readonly.jpg", r + "/A.JPG", r + "/b.jpg", r + "/a2/e.jpg",
-                                             r + "/sub/c.Jpg", r + QStringLiteral("/Ürlaub/写真.jpg"),
-                                             r + "/sub/deeper/d.jpg"}));
+        QCOMPARE(Entries(form),
+                 (QStringList{r + "/.readonly.jpg", r + "/A.JPG", r + "/b.jpg", r + "/a2/e.jpg",
+                              r + "/sub/c.Jpg", r + QStringLiteral("/Ürlaub/写真.jpg"),
+                              r + "/sub/deeper/d.jpg"}));
         QVERIFY(busySeen);
         QCOMPARE(form.MousePointer(), Form1::PointerMode::Default);
         QCOMPARE(GetSetting(QStringLiteral("LastFolder")), r + QLatin1Char('/'));
@@ -489,7 +519,8 @@ private Q_SLOTS:
         dialogs.folders.enqueue(r + "/a2");
         Button(form, "PushButton4")->click();
         QCOMPARE(form.List().Count(), 8);
-        QCOMPARE(dialogs.shown.last().initial, r + QLatin1Char('/'));  // the chooser starts at the last folder
+        QCOMPARE(dialogs.shown.last().initial,
+                 r + QLatin1Char('/'));  // the chooser starts at the last folder
     }
 
     void AddAll_Should_StayResponsiveOnALargeTree_AndIgnoreClearListMeanwhile() {
@@ -497,8 +528,10 @@ private Q_SLOTS:
         const int folders = qEnvironmentVariableIntValue("BRISVANE_LARGE_TESTS") ? 1000 : 100;
         QTemporaryDir tree(ManyFilesTemplate());
         for (int d = 0; d < folders; ++d) {
-            const QString folder = MakeDir(tree.path() + QStringLiteral("/d%1/e%2").arg(d % 10).arg(d));
-            for (int f = 0; f < 100; ++f) QFile(folder + QStringLiteral("/f%1.jpg").arg(f)).open(QIODevice::WriteOnly);
+            const QString folder =
+                MakeDir(tree.path() + QStringLiteral("/d%1/e%2").arg(d % 10).arg(d));
+            for (int f = 0; f < 100; ++f)
+                QFile(folder + QStringLiteral("/f%1.jpg").arg(f)).open(QIODevice::WriteOnly);
         }
         ScriptedDialogs dialogs;
         Form1 form;
@@ -524,15 +557,16 @@ private Q_SLOTS:
         user.stop();
         QCOMPARE(form.List().Count(), folders * 100);
         QVERIFY(ticks > 10);
-        qInfo("%d files in %lld ms, %d event rounds, longest wait for events %lld ms", folders * 100,
-              clock.elapsed(), ticks, longestGap);
+        qInfo("%d files in %lld ms, %d event rounds, longest wait for events %lld ms",
+              folders * 100, clock.elapsed(), ticks, longestGap);
     }
 
     // Runs last: closing the window ends every scan for the rest of the program.
     void Close_Should_EndTheProgramAlsoWithTheEditorHidden() {
         ScriptedDialogs dialogs;
         Form1 form;
-        form.List().Append(qEnvironmentVariable("BRISVANE_PROGRAM_DIR") + QStringLiteral("/Samples/Coffee.jpg"));
+        form.List().Append(qEnvironmentVariable("BRISVANE_PROGRAM_DIR") +
+                           QStringLiteral("/Samples/Coffee.jpg"));
         form.show();
         Button(form, "PushButton2")->click();
         form.show();

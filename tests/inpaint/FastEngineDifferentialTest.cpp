@@ -53,7 +53,8 @@ Outcome RunEngine(Engine engine, const Case& c) {
     hooks.trace = [&](const StepTrace& t) { outcome.trace.push_back(t); };
     inpaint::StopRequested = false;
     try {
-        outcome.steps = engine(picture, picture, 0, 255, 0, c.liveDisplay, c.blockRadius, c.scanBorder, hooks);
+        outcome.steps =
+            engine(picture, picture, 0, 255, 0, c.liveDisplay, c.blockRadius, c.scanBorder, hooks);
     } catch (const inpaint::InpaintError& e) {
         outcome.error = e.reason();
     }
@@ -66,7 +67,10 @@ Outcome RunEngine(Engine engine, const Case& c) {
 class Dice {
 public:
     explicit Dice(std::uint32_t seed) : engine_(seed) {}
-    int Between(int low, int high) { if (high <= low) return low; return low + static_cast<int>(engine_() % static_cast<std::uint32_t>(high - low + 1)); }
+    int Between(int low, int high) {
+        if (high <= low) return low;
+        return low + static_cast<int>(engine_() % static_cast<std::uint32_t>(high - low + 1));
+    }
     bool Chance(int percent) { return Between(1, 100) <= percent; }
     std::uint8_t Byte() { return static_cast<std::uint8_t>(engine_() & 255); }
 
@@ -93,23 +97,24 @@ void PaintContent(Case& c, Dice& dice) {
         for (int x = 0; x < c.width; ++x) {
             std::uint32_t& px = c.pixels[static_cast<std::size_t>(y) * c.width + x];
             switch (kind) {
-            case 0:  // noise
-                px = RandomColour(dice);
-                break;
-            case 1:  // gradient with a little noise
-                px = PixelOf(static_cast<std::uint8_t>(x * fx + y * fy + dice.Between(0, 3)),
-                             static_cast<std::uint8_t>(x * fy - y * fx + 100),
-                             static_cast<std::uint8_t>((x + y) * 3), dice.Byte());
-                break;
-            case 2:  // flat: one colour everywhere, every sum ties
-                px = a;
-                break;
-            case 3:  // flat tiles of a few colours: many ties
-                px = palette[static_cast<std::size_t>((x / tile + y / tile) % static_cast<int>(palette.size()))];
-                break;
-            default:  // two halves with an edge and noise in one
-                px = (x * fy + y * fx) > 0 ? a : (dice.Chance(50) ? b : RandomColour(dice));
-                break;
+                case 0:  // noise
+                    px = RandomColour(dice);
+                    break;
+                case 1:  // gradient with a little noise
+                    px = PixelOf(static_cast<std::uint8_t>(x * fx + y * fy + dice.Between(0, 3)),
+                                 static_cast<std::uint8_t>(x * fy - y * fx + 100),
+                                 static_cast<std::uint8_t>((x + y) * 3), dice.Byte());
+                    break;
+                case 2:  // flat: one colour everywhere, every sum ties
+                    px = a;
+                    break;
+                case 3:  // flat tiles of a few colours: many ties
+                    px = palette[static_cast<std::size_t>((x / tile + y / tile) %
+                                                          static_cast<int>(palette.size()))];
+                    break;
+                default:  // two halves with an edge and noise in one
+                    px = (x * fy + y * fx) > 0 ? a : (dice.Chance(50) ? b : RandomColour(dice));
+                    break;
             }
         }
     }
@@ -118,39 +123,47 @@ void PaintContent(Case& c, Dice& dice) {
 void MarkRect(Case& c, int x0, int y0, int w, int h) {
     for (int y = std::max(y0, 0); y < std::min(y0 + h, c.height); ++y)
         for (int x = std::max(x0, 0); x < std::min(x0 + w, c.width); ++x)
-            c.pixels[static_cast<std::size_t>(y) * c.width + x] = kMarkerPixel | (static_cast<std::uint32_t>(x & 255) << 24);
+            c.pixels[static_cast<std::size_t>(y) * c.width + x] =
+                kMarkerPixel | (static_cast<std::uint32_t>(x & 255) << 24);
 }
 
 void PaintMarks(Case& c, Dice& dice) {
     const int kind = dice.Between(0, 6);
     const int W = c.width, H = c.height;
     switch (kind) {
-    case 0:  // one box inside
-        MarkRect(c, dice.Between(0, W - 1), dice.Between(0, H - 1), dice.Between(1, W / 3 + 1), dice.Between(1, H / 3 + 1));
-        break;
-    case 1:  // boxes touching edges and corners
-        MarkRect(c, 0, dice.Between(0, H - 1), dice.Between(1, W / 4 + 1), dice.Between(1, H / 4 + 1));
-        MarkRect(c, W - dice.Between(1, W / 4 + 1), H - dice.Between(1, H / 4 + 1), W, H);
-        if (dice.Chance(50)) MarkRect(c, 0, 0, dice.Between(1, 4), dice.Between(1, 4));
-        break;
-    case 2:  // several separate areas
-        for (int i = dice.Between(2, 5); i > 0; --i)
-            MarkRect(c, dice.Between(0, W - 1), dice.Between(0, H - 1), dice.Between(1, 6), dice.Between(1, 6));
-        break;
-    case 3:  // scattered single pixels and short strokes
-        for (int i = dice.Between(3, 20); i > 0; --i)
-            MarkRect(c, dice.Between(0, W - 1), dice.Between(0, H - 1), dice.Between(1, 3), 1);
-        break;
-    case 4:  // a large area: few or no valid source centres
-        MarkRect(c, dice.Between(0, W / 4), dice.Between(0, H / 4), W - dice.Between(0, W / 4), H - dice.Between(0, H / 4));
-        break;
-    case 5:  // a stamp-like band near a corner
-        MarkRect(c, W / 2 + dice.Between(0, W / 4), H - dice.Between(2, H / 4 + 2), dice.Between(3, W / 2), dice.Between(1, 5));
-        break;
-    default:  // everything marked: nothing to copy from
-        if (dice.Chance(50)) MarkRect(c, 0, 0, W, H);
-        else MarkRect(c, 0, 0, dice.Between(1, W), dice.Between(1, H));
-        break;
+        case 0:  // one box inside
+            MarkRect(c, dice.Between(0, W - 1), dice.Between(0, H - 1), dice.Between(1, W / 3 + 1),
+                     dice.Between(1, H / 3 + 1));
+            break;
+        case 1:  // boxes touching edges and corners
+            MarkRect(c, 0, dice.Between(0, H - 1), dice.Between(1, W / 4 + 1),
+                     dice.Between(1, H / 4 + 1));
+            MarkRect(c, W - dice.Between(1, W / 4 + 1), H - dice.Between(1, H / 4 + 1), W, H);
+            if (dice.Chance(50)) MarkRect(c, 0, 0, dice.Between(1, 4), dice.Between(1, 4));
+            break;
+        case 2:  // several separate areas
+            for (int i = dice.Between(2, 5); i > 0; --i)
+                MarkRect(c, dice.Between(0, W - 1), dice.Between(0, H - 1), dice.Between(1, 6),
+                         dice.Between(1, 6));
+            break;
+        case 3:  // scattered single pixels and short strokes
+            for (int i = dice.Between(3, 20); i > 0; --i)
+                MarkRect(c, dice.Between(0, W - 1), dice.Between(0, H - 1), dice.Between(1, 3), 1);
+            break;
+        case 4:  // a large area: few or no valid source centres
+            MarkRect(c, dice.Between(0, W / 4), dice.Between(0, H / 4), W - dice.Between(0, W / 4),
+                     H - dice.Between(0, H / 4));
+            break;
+        case 5:  // a stamp-like band near a corner
+            MarkRect(c, W / 2 + dice.Between(0, W / 4), H - dice.Between(2, H / 4 + 2),
+                     dice.Between(3, W / 2), dice.Between(1, 5));
+            break;
+        default:  // everything marked: nothing to copy from
+            if (dice.Chance(50))
+                MarkRect(c, 0, 0, W, H);
+            else
+                MarkRect(c, 0, 0, dice.Between(1, W), dice.Between(1, H));
+            break;
     }
 }
 
@@ -164,19 +177,21 @@ Case MakeCase(std::uint32_t seed) {
     PaintContent(c, dice);
     PaintMarks(c, dice);
     c.blockRadius = dice.Chance(70) ? dice.Between(2, 6) : dice.Between(2, 32);
-    if (dice.Chance(4)) c.blockRadius = dice.Between(0, 1);  // beyond the slider, still handled alike
+    if (dice.Chance(4))
+        c.blockRadius = dice.Between(0, 1);  // beyond the slider, still handled alike
     c.scanBorder = dice.Chance(60) ? dice.Between(10, 40) : dice.Between(10, 500);
     c.liveDisplay = dice.Chance(20);
     c.threads = dice.Chance(30) ? dice.Between(1, 4) : 0;
     const int kernel = dice.Between(0, 5);
     c.blocks = dice.Chance(40);
-    c.kernel = kernel == 1 ? inpaint::fast::SearchKernel::Scalar
-             : kernel == 2 ? inpaint::fast::SearchKernel::Sse2 : inpaint::fast::SearchKernel::Auto;
+    c.kernel = kernel == 1   ? inpaint::fast::SearchKernel::Scalar
+               : kernel == 2 ? inpaint::fast::SearchKernel::Sse2
+                             : inpaint::fast::SearchKernel::Auto;
     c.description = "seed " + std::to_string(seed) + ": " + std::to_string(c.width) + "x" +
                     std::to_string(c.height) + ", Block Size " + std::to_string(c.blockRadius) +
-                    ", Scan Border " + std::to_string(c.scanBorder) + (c.liveDisplay ? ", live" : "") +
-                    ", threads " + std::to_string(c.threads) + ", kernel " + std::to_string(kernel) +
-                    (c.blocks ? ", blocks" : "");
+                    ", Scan Border " + std::to_string(c.scanBorder) +
+                    (c.liveDisplay ? ", live" : "") + ", threads " + std::to_string(c.threads) +
+                    ", kernel " + std::to_string(kernel) + (c.blocks ? ", blocks" : "");
     return c;
 }
 
@@ -200,8 +215,9 @@ void UseFastSettings(const Case& c) {
 }
 
 std::string TraceText(const StepTrace& t) {
-    return "step " + std::to_string(t.step) + " target (" + std::to_string(t.tx) + ", " + std::to_string(t.ty) +
-           ") source (" + std::to_string(t.sx) + ", " + std::to_string(t.sy) + ")";
+    return "step " + std::to_string(t.step) + " target (" + std::to_string(t.tx) + ", " +
+           std::to_string(t.ty) + ") source (" + std::to_string(t.sx) + ", " +
+           std::to_string(t.sy) + ")";
 }
 
 // Empty when both outcomes agree, else a description of the first difference.
@@ -213,10 +229,12 @@ std::string FirstDifference(const Outcome& ref, const Outcome& fast) {
             return "first differing step: reference " + TraceText(a) + ", fast " + TraceText(b);
     }
     if (ref.trace.size() != fast.trace.size())
-        return "reference traced " + std::to_string(ref.trace.size()) + " steps, fast " + std::to_string(fast.trace.size());
+        return "reference traced " + std::to_string(ref.trace.size()) + " steps, fast " +
+               std::to_string(fast.trace.size());
     if (ref.error != fast.error) return "the runs ended differently (error or not)";
     if (ref.steps != fast.steps)
-        return "step count: reference " + std::to_string(ref.steps) + ", fast " + std::to_string(fast.steps);
+        return "step count: reference " + std::to_string(ref.steps) + ", fast " +
+               std::to_string(fast.steps);
     if (ref.pixels != fast.pixels) return "the pixels differ";
     if (ref.committed != fast.committed) return "the committed pictures differ";
     return {};
@@ -243,8 +261,10 @@ private Q_SLOTS:
             const Outcome fast = RunEngine(inpaint::fast::InpaintPicture, c);
             const std::string difference = FirstDifference(ref, fast);
             if (!difference.empty()) QFAIL((c.description + ": " + difference).c_str());
-            if (ref.error) ++failed;
-            else if (ref.steps > 0) ++filled;
+            if (ref.error)
+                ++failed;
+            else if (ref.steps > 0)
+                ++filled;
         }
         // The cases must mostly fill something, and must also reach the no-source ending.
         QVERIFY2(filled >= 250, std::to_string(filled).c_str());
@@ -257,16 +277,19 @@ private Q_SLOTS:
             int w, h, touched = 0;
             int Width() const override { return w; }
             int Height() const override { return h; }
-            void ReadPixels(std::uint32_t*) const override { ++const_cast<SizeOnly*>(this)->touched; }
+            void ReadPixels(std::uint32_t*) const override {
+                ++const_cast<SizeOnly*>(this)->touched;
+            }
             void WritePixels(int, int, int, int, const std::uint32_t*, int) override { ++touched; }
         };
         struct Arguments {
             int w, h, targetW, targetH, radius, border;
         };
-        for (const Arguments a : {Arguments{10, 10, 10, 10, -1, 10}, Arguments{10, 10, 10, 10, 4, -1},
-                                  Arguments{10, 10, 10, 10, 40000, 10}, Arguments{10, 10, 11, 10, 4, 10},
-                                  Arguments{40000, 10, 40000, 10, 4, 10}, Arguments{30000, 30000, 30000, 30000, 4, 10},
-                                  Arguments{-3, 10, -3, 10, 4, 10}}) {
+        for (const Arguments a :
+             {Arguments{10, 10, 10, 10, -1, 10}, Arguments{10, 10, 10, 10, 4, -1},
+              Arguments{10, 10, 10, 10, 40000, 10}, Arguments{10, 10, 11, 10, 4, 10},
+              Arguments{40000, 10, 40000, 10, 4, 10}, Arguments{30000, 30000, 30000, 30000, 4, 10},
+              Arguments{-3, 10, -3, 10, 4, 10}}) {
             std::optional<inpaint::InpaintError::Reason> reasons[2];
             Engine engines[2] = {inpaint::reference::InpaintPicture, inpaint::fast::InpaintPicture};
             for (int e = 0; e < 2; ++e) {
@@ -285,8 +308,9 @@ private Q_SLOTS:
 
     void ByteThreeAndNaturalMarkerPixels_Should_BeHandledAlike() {
         Case c = NoiseCase(7, 30, 20, 99);
-        c.pixels[5 * 30 + 7] = kMarkerPixel | 0xAB000000u;  // a photo pixel that happens to be pure green
-        c.pixels[12 * 30 + 20] = PixelOf(0, 254, 0);         // one off: stays
+        c.pixels[5 * 30 + 7] =
+            kMarkerPixel | 0xAB000000u;               // a photo pixel that happens to be pure green
+        c.pixels[12 * 30 + 20] = PixelOf(0, 254, 0);  // one off: stays
         MarkRect(c, 10, 8, 6, 4);
         const Outcome ref = RunEngine(inpaint::reference::InpaintPicture, c);
         const Outcome fast = RunEngine(inpaint::fast::InpaintPicture, c);

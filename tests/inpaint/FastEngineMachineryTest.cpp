@@ -4,8 +4,8 @@
 
 #include <array>
 #include <atomic>
-#include <initializer_list>
 #include <cstdint>
+#include <initializer_list>
 #include <random>
 #include <vector>
 
@@ -25,7 +25,8 @@ struct Surface {
     int width;
     int height;
     std::vector<std::uint32_t> pixels;
-    Surface(int w, int h) : width(w), height(h), pixels(static_cast<std::size_t>(w) * h + kSurfacePadding, 0) {}
+    Surface(int w, int h)
+        : width(w), height(h), pixels(static_cast<std::size_t>(w) * h + kSurfacePadding, 0) {}
     std::uint32_t& At(int x, int y) { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 
@@ -142,7 +143,8 @@ private Q_SLOTS:
             }
         PatchPixels patch = PatchAround(s, 8, 8, 2);
         CandidateGrid grid = RowSegments(40, {{10, 15, 24}, {20, 25, 34}});
-        for (const SearchKernel kernel : {SearchKernel::Scalar, SearchKernel::Sse2, SearchKernel::Auto}) {
+        for (const SearchKernel kernel :
+             {SearchKernel::Scalar, SearchKernel::Sse2, SearchKernel::Auto}) {
             SetSearchKernel(kernel);
             const SearchOutcome found = FindBestCandidate(s.pixels.data(), patch, grid, 1, nullptr);
             QVERIFY(found.found);
@@ -155,9 +157,11 @@ private Q_SLOTS:
         Surface s(30, 30);
         FillNoise(s, 8, 256);
         const PatchPixels patch = PatchAround(s, 5, 5, 3);
-        const SearchOutcome any = FindBestCandidate(s.pixels.data(), patch, AllCentres(s, 3), 99999999u, nullptr);
+        const SearchOutcome any =
+            FindBestCandidate(s.pixels.data(), patch, AllCentres(s, 3), 99999999u, nullptr);
         QVERIFY(any.found);
-        const SearchOutcome none = FindBestCandidate(s.pixels.data(), patch, RowSegments(30, {{20, 20, 24}}), 1, nullptr);
+        const SearchOutcome none =
+            FindBestCandidate(s.pixels.data(), patch, RowSegments(30, {{20, 20, 24}}), 1, nullptr);
         QVERIFY(!none.found);
     }
 
@@ -165,14 +169,16 @@ private Q_SLOTS:
         for (std::uint32_t seed = 1; seed <= 12; ++seed) {
             Surface s(61, 47);
             FillNoise(s, seed, seed % 3 == 0 ? 2 : 256);  // two levels: many equal sums
-            if (seed % 4 == 1) {  // a repeating pattern: the smallest sum in every chunk of candidates
+            if (seed % 4 ==
+                1) {  // a repeating pattern: the smallest sum in every chunk of candidates
                 for (int y = 0; y < s.height; ++y)
                     for (int x = 0; x < s.width; ++x) s.At(x, y) = s.At(x % 4, y % 3);
             }
             if (seed % 4 == 2) {  // smooth: narrow colour ranges, so whole blocks are passed over
                 for (int y = 0; y < s.height; ++y)
                     for (int x = 0; x < s.width; ++x)
-                        s.At(x, y) = PixelOf(static_cast<std::uint8_t>(x * 4), static_cast<std::uint8_t>(y * 5),
+                        s.At(x, y) = PixelOf(static_cast<std::uint8_t>(x * 4),
+                                             static_cast<std::uint8_t>(y * 5),
                                              static_cast<std::uint8_t>((x + y) * 2));
             }
             const int r = 2 + static_cast<int>(seed % 4);
@@ -180,18 +186,23 @@ private Q_SLOTS:
             std::mt19937 dice(seed);
             for (int dy = -r; dy <= r; ++dy)
                 for (int dx = -r; dx <= r; ++dx)
-                    if (dice() % 3 != 0) patch.Add(dx, dy, s.width, s.At(30 + dx, 20 + dy) ^ (dice() & 0x030303));
+                    if (dice() % 3 != 0)
+                        patch.Add(dx, dy, s.width, s.At(30 + dx, 20 + dy) ^ (dice() & 0x030303));
             if (seed % 2 == 0) patch.PutOutliersFirst();
-            CandidateGrid grid = Centres(s, r, [&](int x, int y) { return (x * 7 + y * 3 + static_cast<int>(seed)) % 11 == 0; });
+            CandidateGrid grid = Centres(s, r, [&](int x, int y) {
+                return (x * 7 + y * 3 + static_cast<int>(seed)) % 11 == 0;
+            });
             const SearchOutcome expected = PlainSearch(s, patch, grid, 99999999u);
             SetParallelWork(0);
             for (const bool blocks : {false, true}) {
                 if (blocks) grid.BuildBlockRanges(s.pixels.data(), r);
-                for (const SearchKernel kernel : {SearchKernel::Scalar, SearchKernel::Sse2, SearchKernel::Auto}) {
+                for (const SearchKernel kernel :
+                     {SearchKernel::Scalar, SearchKernel::Sse2, SearchKernel::Auto}) {
                     SetSearchKernel(kernel);
                     for (const int threads : {1, 2, 3, 7}) {
                         WorkerPool pool(threads);
-                        const SearchOutcome found = FindBestCandidate(s.pixels.data(), patch, grid, 99999999u, &pool);
+                        const SearchOutcome found =
+                            FindBestCandidate(s.pixels.data(), patch, grid, 99999999u, &pool);
                         QVERIFY(found.found);
                         QCOMPARE(found.sum, expected.sum);
                         QCOMPARE(found.position, expected.position);
@@ -216,7 +227,8 @@ private Q_SLOTS:
         for (int y = 0; y < 90; ++y)
             for (int x = 0; x < 120; ++x)
                 original.At(x, y) = PixelOf(static_cast<std::uint8_t>(x * 2 + dice() % 8),
-                                            static_cast<std::uint8_t>(y * 2), static_cast<std::uint8_t>(dice() % 4 * 60));
+                                            static_cast<std::uint8_t>(y * 2),
+                                            static_cast<std::uint8_t>(dice() % 4 * 60));
         original.FillRect(50, 70, 40, 8, inpaint::kMarkerPixel);
         original.FillRect(5, 5, 6, 6, inpaint::kMarkerPixel);
         std::vector<std::uint32_t> first;
@@ -225,7 +237,8 @@ private Q_SLOTS:
         for (const int threads : {1, 2, 5}) {
             SetThreadCount(threads);
             inpaint::MemoryPicture picture = original;
-            const int steps = inpaint::fast::InpaintPicture(picture, picture, 0, 255, 0, false, 3, 30);
+            const int steps =
+                inpaint::fast::InpaintPicture(picture, picture, 0, 255, 0, false, 3, 30);
             if (first.empty()) {
                 first = picture.Pixels();
                 firstSteps = steps;
@@ -240,7 +253,8 @@ private Q_SLOTS:
         struct CountingPicture : inpaint::MemoryPicture {
             using MemoryPicture::MemoryPicture;
             long long written = 0;
-            void WritePixels(int x, int y, int w, int h, const std::uint32_t* src, int stride) override {
+            void WritePixels(int x, int y, int w, int h, const std::uint32_t* src,
+                             int stride) override {
                 written += static_cast<long long>(w) * h;
                 MemoryPicture::WritePixels(x, y, w, h, src, stride);
             }

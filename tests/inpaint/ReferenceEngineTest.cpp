@@ -24,7 +24,9 @@ namespace {
 
 constexpr std::uint32_t kGrey = 0xff646464;  // red, green, blue 100
 
-std::uint32_t GreyPixel(int v) { return PixelOf(v, v, v); }
+std::uint32_t GreyPixel(int v) {
+    return PixelOf(v, v, v);
+}
 
 // A run prepared on the picture with the marker colour red 0, green 255, blue 0.
 Run PreparedRun(MemoryPicture& picture, int r, int border = 10) {
@@ -214,8 +216,8 @@ private Q_SLOTS:
             run.GreyPlane[run.Position(x, 2)] = 3.0 * x;
         }
         const Gradient inner = run.GreyGradient(2, 1);
-        QCOMPARE(inner.gx, 4.0);                 // (9 - 1) / 2
-        QCOMPARE(inner.gy, (6.0 - 0.0) / 2.0);   // row 2 minus row 0, halved
+        QCOMPARE(inner.gx, 4.0);                   // (9 - 1) / 2
+        QCOMPARE(inner.gy, (6.0 - 0.0) / 2.0);     // row 2 minus row 0, halved
         QCOMPARE(run.GreyGradient(0, 1).gx, 1.0);  // 1 - 0, not halved
         QCOMPARE(run.GreyGradient(4, 1).gx, 7.0);  // 16 - 9, not halved
     }
@@ -314,8 +316,8 @@ private Q_SLOTS:
             run.FillMask[run.Position(x, y)] = mask;
             run.PriorityPlane[run.Position(x, y)] = priority;
         };
-        set(0, 0, kFront, 5.0);    // outside the box
-        set(1, 2, kToFill, 9.0);   // stale priority behind the front
+        set(0, 0, kFront, 5.0);   // outside the box
+        set(1, 2, kToFill, 9.0);  // stale priority behind the front
         set(3, 1, kFront, 0.5);
         set(2, 2, kFront, 0.5);
         set(4, 2, kFront, 0.2);
@@ -351,7 +353,9 @@ private Q_SLOTS:
         MemoryPicture picture(30, 30, kGrey);
         picture.At(15, 15) = kMarkerPixel;
         Run run = PreparedRun(picture, 4);
-        auto valid = [&](int x, int y) { return static_cast<bool>(run.SourceValid[run.Position(x, y)]); };
+        auto valid = [&](int x, int y) {
+            return static_cast<bool>(run.SourceValid[run.Position(x, y)]);
+        };
         QVERIFY(valid(4, 4));
         QVERIFY(!valid(3, 10));
         QVERIFY(valid(25, 25));
@@ -375,7 +379,8 @@ private Q_SLOTS:
         MemoryPicture picture = TexturedPicture(60, 40);
         // Copy the patch around (40, 25) to around (15, 20), then mark its centre.
         for (int dy = -2; dy <= 2; ++dy)
-            for (int dx = -2; dx <= 2; ++dx) picture.At(15 + dx, 20 + dy) = picture.At(40 + dx, 25 + dy);
+            for (int dx = -2; dx <= 2; ++dx)
+                picture.At(15 + dx, 20 + dy) = picture.At(40 + dx, 25 + dy);
         picture.At(15, 20) = kMarkerPixel;
         Run run = PreparedRun(picture, 2, 40);
         run.FindBestSource(15, 20);
@@ -487,7 +492,7 @@ private Q_SLOTS:
         QCOMPARE(steps.size(), std::size_t{1});
         QCOMPARE(steps[0].tx, 10);  // all priorities 0: first front pixel
         QCOMPARE(steps[0].ty, 10);
-        QCOMPARE(steps[0].sx, 4);   // first valid centre of the window (0..22)
+        QCOMPARE(steps[0].sx, 4);  // first valid centre of the window (0..22)
         QCOMPARE(steps[0].sy, 4);
     }
 
@@ -615,15 +620,27 @@ private Q_SLOTS:
     void Run_Should_RefusePicturesBeyondTheSizeLimits() {
         using R = InpaintError::Reason;
         SizeOnlyPicture wide(32768, 1), tall(1, 32768), huge(32767, 16385);
-        QVERIFY(ReasonOf([&] { inpaint::reference::InpaintPicture(wide, wide, 0, 255, 0, false, 4, 10); }) == R::PictureTooLarge);
-        QVERIFY(ReasonOf([&] { inpaint::reference::InpaintPicture(tall, tall, 0, 255, 0, false, 4, 10); }) == R::PictureTooLarge);
-        QVERIFY(ReasonOf([&] { inpaint::reference::InpaintPicture(huge, huge, 0, 255, 0, false, 4, 10); }) == R::PictureTooLarge);
+        QVERIFY(ReasonOf([&] {
+                    inpaint::reference::InpaintPicture(wide, wide, 0, 255, 0, false, 4, 10);
+                }) == R::PictureTooLarge);
+        QVERIFY(ReasonOf([&] {
+                    inpaint::reference::InpaintPicture(tall, tall, 0, 255, 0, false, 4, 10);
+                }) == R::PictureTooLarge);
+        QVERIFY(ReasonOf([&] {
+                    inpaint::reference::InpaintPicture(huge, huge, 0, 255, 0, false, 4, 10);
+                }) == R::PictureTooLarge);
         QCOMPARE(wide.reads + tall.reads + huge.reads, 0);
         QCOMPARE(wide.writes + tall.writes + huge.writes, 0);
         MemoryPicture a(10, 10), b(10, 11);
-        QVERIFY(ReasonOf([&] { inpaint::reference::InpaintPicture(a, b, 0, 255, 0, false, 4, 10); }) == R::SizeMismatch);
-        QVERIFY(ReasonOf([&] { inpaint::reference::InpaintPicture(a, a, 0, 255, 0, false, -1, 10); }) == R::BadArgument);
-        QVERIFY(ReasonOf([&] { inpaint::reference::InpaintPicture(a, a, 0, 255, 0, false, 4, -1); }) == R::BadArgument);
+        QVERIFY(ReasonOf([&] {
+                    inpaint::reference::InpaintPicture(a, b, 0, 255, 0, false, 4, 10);
+                }) == R::SizeMismatch);
+        QVERIFY(ReasonOf([&] {
+                    inpaint::reference::InpaintPicture(a, a, 0, 255, 0, false, -1, 10);
+                }) == R::BadArgument);
+        QVERIFY(ReasonOf([&] {
+                    inpaint::reference::InpaintPicture(a, a, 0, 255, 0, false, 4, -1);
+                }) == R::BadArgument);
 #ifdef __linux__
         SizeOnlyPicture largest(32767, 16383);
         // The largest accepted size needs far more memory than a limited address space allows.
@@ -634,7 +651,8 @@ private Q_SLOTS:
         rlimit tight = old;
         tight.rlim_cur = static_cast<rlim_t>(pages) * 4096 + (256u << 20);
         setrlimit(RLIMIT_AS, &tight);
-        const R reason = ReasonOf([&] { inpaint::reference::InpaintPicture(largest, largest, 0, 255, 0, false, 4, 10); });
+        const R reason = ReasonOf(
+            [&] { inpaint::reference::InpaintPicture(largest, largest, 0, 255, 0, false, 4, 10); });
         setrlimit(RLIMIT_AS, &old);
         QVERIFY(reason == R::OutOfMemory);
         QCOMPARE(largest.writes, 0);

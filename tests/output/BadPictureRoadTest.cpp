@@ -83,20 +83,23 @@ private Q_SLOTS:
         if (!c.opens) {
             QCOMPARE(dialogs_->shown.size(), 1);
             QCOMPARE(dialogs_->shown[0].caption, QStringLiteral("Application Error"));
-            QVERIFY2(dialogs_->shown[0].text.contains(c.problem), qPrintable(dialogs_->shown[0].text));
+            QVERIFY2(dialogs_->shown[0].text.contains(c.problem),
+                     qPrintable(dialogs_->shown[0].text));
             QVERIFY(!form_->HasPicture());
             form_->PushButton3->click();  // Start Removing on nothing
             QCOMPARE(form_->PushButton3->text(), QStringLiteral("Start Removing"));
             form_->PushButton5->click();  // Save on nothing
             QCOMPARE(dialogs_->shown.size(), 2);
-            QVERIFY2(dialogs_->shown[1].text.contains(QStringLiteral("there is no picture on show")),
-                     qPrintable(dialogs_->shown[1].text));
+            QVERIFY2(
+                dialogs_->shown[1].text.contains(QStringLiteral("there is no picture on show")),
+                qPrintable(dialogs_->shown[1].text));
             QVERIFY(Entries(OutFolder()).isEmpty());
             QCOMPARE(form_->nCurrentFile, 1);  // still there; skipping goes on
             form_->PushButton1->click();
             QCOMPARE(dialogs_->Messages().last(), QStringLiteral("Done."));
         } else {
-            QVERIFY2(dialogs_->shown.isEmpty(), qPrintable(dialogs_->Messages().join(QLatin1Char('|'))));
+            QVERIFY2(dialogs_->shown.isEmpty(),
+                     qPrintable(dialogs_->Messages().join(QLatin1Char('|'))));
             QCOMPARE(form_->PicOrg->size(), c.size);
             const bool room = c.size.width() >= 12 && c.size.height() >= 12;
             if (room) MarkBox({4, 4}, {7, 7});
@@ -118,13 +121,15 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(FileHash(source), before);
-        QCOMPARE(Entries(dir_->filePath(QStringLiteral("photos"))), QStringList{c.name});  // no leftovers
+        QCOMPARE(Entries(dir_->filePath(QStringLiteral("photos"))),
+                 QStringList{c.name});  // no leftovers
     }
 
     void ReplacingAnimationOrTransparency_Should_AskFirst_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("lost");
-        QTest::newRow("animated") << QStringLiteral("animated.gif") << QStringLiteral("its 2 later animation frames");
+        QTest::newRow("animated") << QStringLiteral("animated.gif")
+                                  << QStringLiteral("its 2 later animation frames");
         QTest::newRow("alpha") << QStringLiteral("alpha.png") << QStringLiteral("its transparency");
     }
     void ReplacingAnimationOrTransparency_Should_AskFirst() {

@@ -10,8 +10,8 @@ class FakeStepHost : public StepHost {
 public:
     FileList list;
     int current = 1;
-    QImage image;             // the picture on show
-    QStringList loaded;       // paths passed to LoadNewPicture
+    QImage image;        // the picture on show
+    QStringList loaded;  // paths passed to LoadNewPicture
     int listWindowShown = 0;
     bool busy = false;
     bool removalRunning = false;

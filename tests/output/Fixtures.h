@@ -21,9 +21,9 @@
 namespace OutputTest {
 
 // The real editor window on a fresh list, settings in `dir`, the built programs beside it.
-inline void OpenEditor(std::unique_ptr<QTemporaryDir>& dir, std::unique_ptr<ScriptedDialogs>& dialogs,
-                       std::unique_ptr<FileList>& list, std::unique_ptr<QWidget>& listWindow,
-                       std::unique_ptr<Form2>& form) {
+inline void OpenEditor(std::unique_ptr<QTemporaryDir>& dir,
+                       std::unique_ptr<ScriptedDialogs>& dialogs, std::unique_ptr<FileList>& list,
+                       std::unique_ptr<QWidget>& listWindow, std::unique_ptr<Form2>& form) {
     dir = std::make_unique<QTemporaryDir>();
     UseSettingsFolder(dir->filePath(QStringLiteral("settings")));
     SetProgramFolder(ProgramDir());
@@ -44,8 +44,8 @@ inline void CloseEditor(std::unique_ptr<ScriptedDialogs>& dialogs, std::unique_p
 
 // The save and skip steps on a fake editor, with the real converter.
 inline void OpenSteps(const QString& settingsFolder, std::unique_ptr<ScriptedDialogs>& dialogs,
-                      std::unique_ptr<SaveOptionFrame>& options, std::unique_ptr<FakeStepHost>& host,
-                      std::unique_ptr<SaveSteps>& steps) {
+                      std::unique_ptr<SaveOptionFrame>& options,
+                      std::unique_ptr<FakeStepHost>& host, std::unique_ptr<SaveSteps>& steps) {
     UseSettingsFolder(settingsFolder);
     dialogs = std::make_unique<ScriptedDialogs>();
     options = std::make_unique<SaveOptionFrame>();
@@ -55,7 +55,8 @@ inline void OpenSteps(const QString& settingsFolder, std::unique_ptr<ScriptedDia
     steps->converter = ConverterSetup{RealConverter(), 60000};
 }
 
-inline void CloseSteps(std::unique_ptr<ScriptedDialogs>& dialogs, std::unique_ptr<SaveOptionFrame>& options,
+inline void CloseSteps(std::unique_ptr<ScriptedDialogs>& dialogs,
+                       std::unique_ptr<SaveOptionFrame>& options,
                        std::unique_ptr<FakeStepHost>& host, std::unique_ptr<SaveSteps>& steps) {
     steps.reset();
     host.reset();
@@ -66,8 +67,8 @@ inline void CloseSteps(std::unique_ptr<ScriptedDialogs>& dialogs, std::unique_pt
 // Presses the left button on `box` at `from`, moves to `to` and releases there: one box mark.
 inline void DragOnPicture(QWidget* box, QPoint from, QPoint to) {
     QTest::mousePress(box, Qt::LeftButton, {}, from);
-    QMouseEvent move(QEvent::MouseMove, QPointF(to), box->mapToGlobal(QPointF(to)), Qt::NoButton, Qt::LeftButton,
-                     Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(to), box->mapToGlobal(QPointF(to)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(box, &move);
     QTest::mouseRelease(box, Qt::LeftButton, {}, to);
 }

@@ -7,22 +7,27 @@ class OutputNamingTest : public QObject {
 private Q_SLOTS:
     void BuildOutputPath_Should_JoinChosenFolderAndSourceName() {
         const SaveChoice toOut{true, false, QStringLiteral("/out/")};
-        QCOMPARE(BuildOutputPath(QStringLiteral("/pics/IMG_1.JPG"), toOut), QStringLiteral("/out/IMG_1.JPG"));
+        QCOMPARE(BuildOutputPath(QStringLiteral("/pics/IMG_1.JPG"), toOut),
+                 QStringLiteral("/out/IMG_1.JPG"));
         // typed without a final separator
         const SaveChoice typed{true, false, QStringLiteral("/out")};
-        QCOMPARE(BuildOutputPath(QStringLiteral("/pics/IMG_1.JPG"), typed), QStringLiteral("/out/IMG_1.JPG"));
+        QCOMPARE(BuildOutputPath(QStringLiteral("/pics/IMG_1.JPG"), typed),
+                 QStringLiteral("/out/IMG_1.JPG"));
         // the root folder
         const SaveChoice root{true, false, QStringLiteral("/")};
-        QCOMPARE(BuildOutputPath(QStringLiteral("/pics/a b.png"), root), QStringLiteral("/a b.png"));
+        QCOMPARE(BuildOutputPath(QStringLiteral("/pics/a b.png"), root),
+                 QStringLiteral("/a b.png"));
     }
 
     void BuildOutputPath_Should_GiveTheSourcePath_When_SavingBesideIt() {
         const SaveChoice beside{false, true, QStringLiteral("/ignored/")};
-        QCOMPARE(BuildOutputPath(QStringLiteral("/pics/IMG_1.gif"), beside), QStringLiteral("/pics/IMG_1.gif"));
+        QCOMPARE(BuildOutputPath(QStringLiteral("/pics/IMG_1.gif"), beside),
+                 QStringLiteral("/pics/IMG_1.gif"));
     }
 
     void BuildOutputPath_Should_BeEmpty_When_NoOptionIsSet() {
-        QCOMPARE(BuildOutputPath(QStringLiteral("/pics/IMG_1.gif"), SaveChoice{false, false, QStringLiteral("/out/")}),
+        QCOMPARE(BuildOutputPath(QStringLiteral("/pics/IMG_1.gif"),
+                                 SaveChoice{false, false, QStringLiteral("/out/")}),
                  QString());
     }
 
@@ -46,7 +51,8 @@ private Q_SLOTS:
     }
 
     void TargetFileFor_Should_KeepTheSourcesLetterCase() {
-        QCOMPARE(TargetFileFor(QStringLiteral("/p/IMG_0001.JPG")), QStringLiteral("/p/IMG_0001.JPG"));
+        QCOMPARE(TargetFileFor(QStringLiteral("/p/IMG_0001.JPG")),
+                 QStringLiteral("/p/IMG_0001.JPG"));
         QCOMPARE(TargetFileFor(QStringLiteral("/p/photo.jpg")), QStringLiteral("/p/photo.jpg"));
         QCOMPARE(TargetFileFor(QStringLiteral("/p/Scan.Bmp")), QStringLiteral("/p/Scan.Bmp"));
         QCOMPARE(TargetFileFor(QStringLiteral("/p/x.PNG")), QStringLiteral("/p/x.PNG"));

@@ -6,22 +6,27 @@
 #include <QPainter>
 #include <QtTest>
 
-#include "shell/PathHelpers.h"
 #include <cmath>
+#include "shell/PathHelpers.h"
 
 // Helpers shared by the output tests.
 namespace OutputTest {
 
-inline QString ProgramDir() { return qEnvironmentVariable("BRISVANE_PROGRAM_DIR"); }
-inline QString RealConverter() { return ProgramDir() + QStringLiteral("/brisvane-convert"); }
+inline QString ProgramDir() {
+    return qEnvironmentVariable("BRISVANE_PROGRAM_DIR");
+}
+inline QString RealConverter() {
+    return ProgramDir() + QStringLiteral("/brisvane-convert");
+}
 
 // A photo-like picture: smooth gradients with detail, so every format has work to do.
 inline QImage TestPicture(int width = 160, int height = 120) {
     QImage image(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, qRgb((x * 255) / width, (y * 255) / height,
-                                      128 + int(100 * std::sin(x / 7.0) * std::cos(y / 5.0))));
+            image.setPixel(x, y,
+                           qRgb((x * 255) / width, (y * 255) / height,
+                                128 + int(100 * std::sin(x / 7.0) * std::cos(y / 5.0))));
     return image;
 }
 
@@ -60,7 +65,8 @@ double Psnr(const QImage& a, const QImage& b, Pred counts) {
 
 // The names in a folder, hidden ones included.
 inline QStringList Entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                                  QDir::Name);
 }
 
 }  // namespace OutputTest

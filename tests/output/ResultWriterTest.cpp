@@ -13,7 +13,9 @@ class ResultWriterTest : public QObject {
     QImage picture_ = TestPicture(120, 90);
     ConverterSetup real_{RealConverter(), 60000};
 
-    static QImage Read(const QString& path) { return QImage(path).convertToFormat(QImage::Format_RGB32); }
+    static QImage Read(const QString& path) {
+        return QImage(path).convertToFormat(QImage::Format_RGB32);
+    }
 
 private Q_SLOTS:
     void initTestCase() {
@@ -26,7 +28,8 @@ private Q_SLOTS:
     void Bmp_Should_BeWrittenBitForBitWithoutTheConverter() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("it's \"a\" photo.BMP"));
-        const WriteOutcome out = WriteResult(picture_, path, ConverterSetup{dir.filePath(QStringLiteral("none")), 1000});
+        const WriteOutcome out =
+            WriteResult(picture_, path, ConverterSetup{dir.filePath(QStringLiteral("none")), 1000});
         QCOMPARE(out.status, WriteOutcome::Status::Written);
         QCOMPARE(out.target, path);
         QCOMPARE(Read(path), picture_);
@@ -78,25 +81,31 @@ private Q_SLOTS:
 
     void UnknownFormat_Should_WriteNothing() {
         QTemporaryDir dir;
-        const WriteOutcome out = WriteResult(picture_, dir.filePath(QStringLiteral("scan.tif")), real_);
+        const WriteOutcome out =
+            WriteResult(picture_, dir.filePath(QStringLiteral("scan.tif")), real_);
         QCOMPARE(out.status, WriteOutcome::Status::NoFormat);
         QVERIFY(Entries(dir.path()).isEmpty());
     }
 
-    // Every way the converter can let us down leaves the old file as it was and nothing else behind.
+    // Every way the converter can let us down leaves the old file as it was and nothing else
+    // behind.
     void FailingConverter_Should_LeaveTheTargetUntouched_data() {
         QTest::addColumn<QByteArray>("script");  // empty: no converter at all
         QTest::addColumn<int>("timeoutMs");
         QTest::addColumn<QString>("reasonPart");
         QTest::newRow("missing") << QByteArray() << 60000 << QStringLiteral("missing");
-        QTest::newRow("fails") << QByteArray("echo 'brisvane-convert: disk on fire' >&2; exit 3") << 60000
-                               << QStringLiteral("disk on fire");
-        QTest::newRow("silent failure") << QByteArray("exit 4") << 60000 << QStringLiteral("exit code 4");
-        QTest::newRow("writes nothing") << QByteArray("exit 0") << 60000 << QStringLiteral("read back");
+        QTest::newRow("fails") << QByteArray("echo 'brisvane-convert: disk on fire' >&2; exit 3")
+                               << 60000 << QStringLiteral("disk on fire");
+        QTest::newRow("silent failure")
+            << QByteArray("exit 4") << 60000 << QStringLiteral("exit code 4");
+        QTest::newRow("writes nothing")
+            << QByteArray("exit 0") << 60000 << QStringLiteral("read back");
         QTest::newRow("writes garbage")
-            << QByteArray("while [ $# -gt 2 ]; do shift; done; echo junk > \"$1\"") << 60000 << QStringLiteral("read back");
-        QTest::newRow("wrong size") << QByteArray("while [ $# -gt 2 ]; do shift; done; cp \"$SMALL\" \"$1\"") << 60000
-                                    << QStringLiteral("120 x 90");
+            << QByteArray("while [ $# -gt 2 ]; do shift; done; echo junk > \"$1\"") << 60000
+            << QStringLiteral("read back");
+        QTest::newRow("wrong size")
+            << QByteArray("while [ $# -gt 2 ]; do shift; done; cp \"$SMALL\" \"$1\"") << 60000
+            << QStringLiteral("120 x 90");
         QTest::newRow("hangs") << QByteArray("sleep 30") << 300 << QStringLiteral("did not finish");
     }
     void FailingConverter_Should_LeaveTheTargetUntouched() {
@@ -112,7 +121,8 @@ private Q_SLOTS:
         QVERIFY(TestPicture(64, 48).save(source, "JPEG"));
         const QByteArray before = FileHash(source);
 
-        const WriteOutcome out = WriteResult(picture_, source, ConverterSetup{converter, timeoutMs});
+        const WriteOutcome out =
+            WriteResult(picture_, source, ConverterSetup{converter, timeoutMs});
 
         QCOMPARE(out.status, WriteOutcome::Status::Failed);
         QVERIFY2(out.reason.contains(reasonPart), qPrintable(out.reason));
@@ -125,9 +135,10 @@ private Q_SLOTS:
         const QByteArray oldTemp = qgetenv("TMPDIR");
         qputenv("TMPDIR", temp.path().toUtf8());
         const QString log = bin.filePath(QStringLiteral("log"));
-        const QString converter = WriteScript(bin.filePath(QStringLiteral("brisvane-convert")),
-                                              "for last; do :; done; stat -c %a \"$(dirname \"$last\")\" > '" +
-                                                  log.toUtf8() + "'; exec '" + RealConverter().toUtf8() + "' \"$@\"");
+        const QString converter =
+            WriteScript(bin.filePath(QStringLiteral("brisvane-convert")),
+                        "for last; do :; done; stat -c %a \"$(dirname \"$last\")\" > '" +
+                            log.toUtf8() + "'; exec '" + RealConverter().toUtf8() + "' \"$@\"");
         const QString target = photos.filePath(QStringLiteral("r.png"));
         const WriteOutcome out = WriteResult(picture_, target, ConverterSetup{converter, 60000});
         qputenv("TMPDIR", oldTemp);
@@ -149,7 +160,8 @@ private Q_SLOTS:
 
     void NoPicture_Should_FailAndWriteNothing() {
         QTemporaryDir dir;
-        const WriteOutcome out = WriteResult(QImage(), dir.filePath(QStringLiteral("x.bmp")), real_);
+        const WriteOutcome out =
+            WriteResult(QImage(), dir.filePath(QStringLiteral("x.bmp")), real_);
         QCOMPARE(out.status, WriteOutcome::Status::Failed);
         QVERIFY(Entries(dir.path()).isEmpty());
     }

@@ -42,22 +42,26 @@ struct SmallDisk {
     QTemporaryDir dir;
     bool mounted = false;
     explicit SmallDisk(const QString& size) {
-        mounted = RunAsIs(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                                    QStringLiteral("size=") + size, QStringLiteral("tmpfs"), dir.path()});
+        mounted = RunAsIs(QStringLiteral("mount"),
+                          {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                           QStringLiteral("size=") + size, QStringLiteral("tmpfs"), dir.path()});
     }
     ~SmallDisk() {
         if (mounted) RunAsIs(QStringLiteral("umount"), {dir.path()});
     }
     QString Path(const QString& name) const { return dir.filePath(name); }
     bool MakeReadOnly() {
-        return RunAsIs(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,ro"), dir.path()});
+        return RunAsIs(QStringLiteral("mount"),
+                       {QStringLiteral("-o"), QStringLiteral("remount,ro"), dir.path()});
     }
     // Fills the disk up to `leave` bytes.
     void Fill(qint64 leave) {
         QFile filler(Path(QStringLiteral("filler")));
         if (!filler.open(QIODevice::WriteOnly)) qFatal("cannot fill the small disk");
         const QByteArray block(4096, 'x');
-        while (QStorageInfo(dir.path()).bytesAvailable() > leave && filler.write(block) == block.size()) filler.flush();
+        while (QStorageInfo(dir.path()).bytesAvailable() > leave &&
+               filler.write(block) == block.size())
+            filler.flush();
     }
 };
 
@@ -106,7 +110,8 @@ private Q_SLOTS:
             QTest::addRow("dashes %s", format) << QStringLiteral("--out -o.") + ext;
             QTest::addRow("newline %s", format) << QStringLiteral("two\nlines.") + ext;
             QTest::addRow("non-ASCII %s", format) << QStringLiteral("Zürich 東京 😀.") + ext;
-            QTest::addRow("250 characters %s", format) << QString(246, QLatin1Char('n')) + QLatin1Char('.') + ext;
+            QTest::addRow("250 characters %s", format)
+                << QString(246, QLatin1Char('n')) + QLatin1Char('.') + ext;
         }
     }
     void AwkwardName_Should_BeReplacedInItsFormat() {
@@ -116,8 +121,9 @@ private Q_SLOTS:
         const QString folder = photos.filePath(QString(120, QLatin1Char('d')));
         QVERIFY(QDir().mkpath(folder));
         const QString source = folder + QLatin1Char('/') + name;
-        const QString format = QFileInfo(name).suffix() == QStringLiteral("jpg") ? QStringLiteral("JPEG")
-                                                                                 : QFileInfo(name).suffix().toUpper();
+        const QString format = QFileInfo(name).suffix() == QStringLiteral("jpg")
+                                   ? QStringLiteral("JPEG")
+                                   : QFileInfo(name).suffix().toUpper();
         if (format == QStringLiteral("GIF")) {
             QFile gif(source);  // Qt writes no GIF: any GIF will do as the file to replace
             QVERIFY(gif.open(QIODevice::WriteOnly));
@@ -131,7 +137,8 @@ private Q_SLOTS:
 
         steps_->PushButton5_Click();
 
-        QVERIFY2(dialogs_->Messages().isEmpty(), qPrintable(dialogs_->Messages().join(QLatin1Char('|'))));
+        QVERIFY2(dialogs_->Messages().isEmpty(),
+                 qPrintable(dialogs_->Messages().join(QLatin1Char('|'))));
         QCOMPARE(host_->current, 2);
         QImageReader back(source);
         QCOMPARE(back.size(), QSize(40, 30));
@@ -153,7 +160,8 @@ private Q_SLOTS:
         const QString source = disk.Path(name);
         QFile small(source);
         QVERIFY(small.open(QIODevice::WriteOnly));
-        small.write(QByteArray::fromBase64("R0lGODlhAQABAIAAAP///wAAACwAAAAAAQABAAACAkQBADs="));  // 1 x 1
+        small.write(
+            QByteArray::fromBase64("R0lGODlhAQABAIAAAP///wAAACwAAAAAAQABAAACAkQBADs="));  // 1 x 1
         small.close();
         const QByteArray before = FileHash(source);
         disk.Fill(16 * 1024);
@@ -164,7 +172,8 @@ private Q_SLOTS:
         steps_->PushButton5_Click();
 
         QCOMPARE(dialogs_->Messages().size(), 1);
-        QVERIFY2(dialogs_->Messages()[0].contains(QStringLiteral("could not be saved")), qPrintable(dialogs_->Messages()[0]));
+        QVERIFY2(dialogs_->Messages()[0].contains(QStringLiteral("could not be saved")),
+                 qPrintable(dialogs_->Messages()[0]));
         QCOMPARE(FileHash(source), before);
         QCOMPARE(Entries(disk.dir.path()), (QStringList{QStringLiteral("filler"), name}));
         QCOMPARE(host_->current, 1);
@@ -191,7 +200,8 @@ private Q_SLOTS:
         steps_->PushButton5_Click();
 
         QCOMPARE(dialogs_->Messages().size(), 1);
-        QVERIFY2(dialogs_->Messages()[0].contains(QStringLiteral("no file can be created in the folder")),
+        QVERIFY2(dialogs_->Messages()[0].contains(
+                     QStringLiteral("no file can be created in the folder")),
                  qPrintable(dialogs_->Messages()[0]));
         QCOMPARE(FileHash(source), before);
         QCOMPARE(Entries(disk.dir.path()), QStringList{QStringLiteral("photo.jpg")});
@@ -206,7 +216,8 @@ private Q_SLOTS:
 
     void CrashingConverter_Should_BeToldAndTheSourceKept() {
         QTemporaryDir bin, photos;
-        steps_->converter.program = WriteScript(bin.filePath(QStringLiteral("brisvane-convert")), "kill -SEGV $$");
+        steps_->converter.program =
+            WriteScript(bin.filePath(QStringLiteral("brisvane-convert")), "kill -SEGV $$");
         const QString source = photos.filePath(QStringLiteral("photo.png"));
         QVERIFY(TestPicture(40, 30).save(source, "PNG"));
         const QByteArray before = FileHash(source);
@@ -216,7 +227,8 @@ private Q_SLOTS:
         steps_->PushButton5_Click();
 
         QCOMPARE(dialogs_->Messages().size(), 1);
-        QVERIFY2(dialogs_->Messages()[0].contains(QStringLiteral("converter failed")), qPrintable(dialogs_->Messages()[0]));
+        QVERIFY2(dialogs_->Messages()[0].contains(QStringLiteral("converter failed")),
+                 qPrintable(dialogs_->Messages()[0]));
         QCOMPARE(FileHash(source), before);
         QCOMPARE(Entries(photos.path()), QStringList{QStringLiteral("photo.png")});
     }

@@ -27,14 +27,19 @@ namespace {
 constexpr QRgb Green = 0xFF00FF00u;
 
 QRect StampBox(const QString& name) {
-    QFile json(qEnvironmentVariable("BRISVANE_PHOTOS") + QLatin1Char('/') + name + QStringLiteral(".json"));
+    QFile json(qEnvironmentVariable("BRISVANE_PHOTOS") + QLatin1Char('/') + name +
+               QStringLiteral(".json"));
     if (!json.open(QIODevice::ReadOnly)) return {};
-    const QJsonArray b =
-        QJsonDocument::fromJson(json.readAll()).object().value(QStringLiteral("stamp_box_x0_y0_x1_y1_exclusive")).toArray();
+    const QJsonArray b = QJsonDocument::fromJson(json.readAll())
+                             .object()
+                             .value(QStringLiteral("stamp_box_x0_y0_x1_y1_exclusive"))
+                             .toArray();
     return QRect(QPoint(b[0].toInt(), b[1].toInt()), QPoint(b[2].toInt() - 1, b[3].toInt() - 1));
 }
 
-QImage Rgb(const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); }
+QImage Rgb(const QImage& image) {
+    return image.convertToFormat(QImage::Format_RGB32);
+}
 }  // namespace
 
 // The whole road of a picture in the real editor: listed, shown, marked, removed, saved.
@@ -49,13 +54,9 @@ class SaveRoadTest : public QObject {
     void Drag(QPoint from, QPoint to) { DragOnPicture(form_->PicOrg, from, to); }
 
 private Q_SLOTS:
-    void init() {
-        OpenEditor(dir_, dialogs_, list_, listWindow_, form_);
-    }
+    void init() { OpenEditor(dir_, dialogs_, list_, listWindow_, form_); }
 
-    void cleanup() {
-        CloseEditor(dialogs_, list_, listWindow_, form_);
-    }
+    void cleanup() { CloseEditor(dialogs_, list_, listWindow_, form_); }
 
     void Editor_Should_ShowTheSaveOptionsRestoredFromTheSettings() {
         SaveOptionFrame* frame = form_->Frame7;
@@ -116,7 +117,9 @@ private Q_SLOTS:
             if (i == 0) {
                 QCOMPARE(differentOutside, 0);  // the bitmap: bit for bit
             } else {
-                const double psnr = Psnr(originals[i], result, [&](int x, int y) { return marked[i].pixel(x, y) != Green; });
+                const double psnr = Psnr(originals[i], result, [&](int x, int y) {
+                    return marked[i].pixel(x, y) != Green;
+                });
                 QVERIFY2(psnr >= 40, qPrintable(QString::number(psnr)));
             }
         }

@@ -3,9 +3,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLineEdit>
 #include <QPainter>
 #include <QRadioButton>
-#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -57,10 +57,12 @@ private Q_SLOTS:
     }
 
     void Skip_Should_StepThroughTheListAndEndWithDone() {
-        host_->Start({QStringLiteral("/p/1.jpg"), QStringLiteral("  /p/2 b.jpg  "), QStringLiteral("/p/3.gif")});
+        host_->Start({QStringLiteral("/p/1.jpg"), QStringLiteral("  /p/2 b.jpg  "),
+                      QStringLiteral("/p/3.gif")});
         steps_->PushButton1_Click();
         steps_->PushButton1_Click();
-        QCOMPARE(host_->loaded, (QStringList{QStringLiteral("/p/2 b.jpg"), QStringLiteral("/p/3.gif")}));
+        QCOMPARE(host_->loaded,
+                 (QStringList{QStringLiteral("/p/2 b.jpg"), QStringLiteral("/p/3.gif")}));
         QCOMPARE(host_->current, 3);
         QVERIFY(dialogs_->Messages().isEmpty());
         steps_->PushButton1_Click();
@@ -79,9 +81,14 @@ private Q_SLOTS:
         for (int i = 0; i < 3; ++i) steps_->PushButton5_Click();
         QCOMPARE(dialogs_->Messages(), QStringList{QStringLiteral("Done.")});
         QCOMPARE(host_->listWindowShown, 1);
-        QCOMPARE(Entries(out_->path()), (QStringList{QStringLiteral("a.bmp"), QStringLiteral("b c.JPG"), QStringLiteral("d.png")}));
-        QCOMPARE(QImage(out_->filePath(QStringLiteral("a.bmp"))).convertToFormat(QImage::Format_RGB32), picture);
-        QCOMPARE(QImageReader(out_->filePath(QStringLiteral("b c.JPG"))).format(), QByteArray("jpeg"));
+        QCOMPARE(Entries(out_->path()),
+                 (QStringList{QStringLiteral("a.bmp"), QStringLiteral("b c.JPG"),
+                              QStringLiteral("d.png")}));
+        QCOMPARE(
+            QImage(out_->filePath(QStringLiteral("a.bmp"))).convertToFormat(QImage::Format_RGB32),
+            picture);
+        QCOMPARE(QImageReader(out_->filePath(QStringLiteral("b c.JPG"))).format(),
+                 QByteArray("jpeg"));
         QVERIFY(!steps_->SaveBusy());
         QVERIFY(!host_->busy);
     }
@@ -92,7 +99,8 @@ private Q_SLOTS:
         host_->Start({source, source});
         QPainter(&host_->image).fillRect(5, 5, 10, 10, QColor(0, 255, 0));
         options_->Option4->click();
-        options_->Text1->setText(QStringLiteral("/no/such/folder/"));  // not checked beside the source
+        options_->Text1->setText(
+            QStringLiteral("/no/such/folder/"));  // not checked beside the source
         steps_->PushButton5_Click();
         QVERIFY(dialogs_->Messages().isEmpty());
         QCOMPARE(QImage(source).pixel(7, 7), qRgb(0, 255, 0));
@@ -101,12 +109,15 @@ private Q_SLOTS:
     }
 
     void MissingFolder_Should_BeToldAndNothingChanges() {
-        host_->Start({Photo(QStringLiteral("a.bmp"), TestPicture(), "BMP"), QStringLiteral("/p/2.bmp")});
+        host_->Start(
+            {Photo(QStringLiteral("a.bmp"), TestPicture(), "BMP"), QStringLiteral("/p/2.bmp")});
         for (const QString& folder : {out_->filePath(QStringLiteral("gone/")), QString()}) {
             SaveToFolder(folder);
             steps_->PushButton5_Click();
         }
-        QCOMPARE(dialogs_->Messages(), QStringList(2, QStringLiteral("Folder does not exist. Please select another folder.")));
+        QCOMPARE(
+            dialogs_->Messages(),
+            QStringList(2, QStringLiteral("Folder does not exist. Please select another folder.")));
         QCOMPARE(host_->current, 1);
         QVERIFY(host_->loaded.isEmpty());
         QVERIFY(Entries(out_->path()).isEmpty());
@@ -117,14 +128,16 @@ private Q_SLOTS:
     void FailedSave_Should_KeepTheSourceAndThePicture_data() {
         QTest::addColumn<QByteArray>("script");
         QTest::newRow("missing converter") << QByteArray();
-        QTest::newRow("failing converter") << QByteArray("echo 'brisvane-convert: broken' >&2; exit 2");
+        QTest::newRow("failing converter")
+            << QByteArray("echo 'brisvane-convert: broken' >&2; exit 2");
     }
     void FailedSave_Should_KeepTheSourceAndThePicture() {
         QFETCH(QByteArray, script);
         QTemporaryDir bin;
         steps_->converter.program = bin.filePath(QStringLiteral("brisvane-convert"));
         if (!script.isEmpty()) WriteScript(steps_->converter.program, script);
-        const QString source = Photo(QStringLiteral("it's \"my\" photo.jpg"), TestPicture(), "JPEG");
+        const QString source =
+            Photo(QStringLiteral("it's \"my\" photo.jpg"), TestPicture(), "JPEG");
         const QByteArray before = FileHash(source);
         host_->Start({source, QStringLiteral("/p/next.jpg")});
         QPainter(&host_->image).fillRect(0, 0, 20, 20, QColor(0, 255, 0));
@@ -160,7 +173,8 @@ private Q_SLOTS:
         QCOMPARE(dialogs_->Messages(), QStringList{SaveMessages::NoWritableFormat(tif)});
         QCOMPARE(host_->current, 1);
 
-        SaveSetting(QStringLiteral("Option3"), QStringLiteral("False"));  // neither option: an edited store
+        SaveSetting(QStringLiteral("Option3"),
+                    QStringLiteral("False"));  // neither option: an edited store
         options_->RestoreFromSettings();
         steps_->PushButton5_Click();
         QCOMPARE(dialogs_->Messages().last(), SaveMessages::NoSaveOption(tif));
@@ -173,10 +187,11 @@ private Q_SLOTS:
 
     void SecondClick_Should_BeIgnoredWhileASaveRuns() {
         QTemporaryDir bin;
-        steps_->converter.program = WriteScript(bin.filePath(QStringLiteral("slow-convert")),
-                                                "sleep 0.5; exec '" + RealConverter().toUtf8() + "' \"$@\"");
-        host_->Start({Photo(QStringLiteral("a.png"), TestPicture(), "PNG"), QStringLiteral("/p/2.png"),
-                      QStringLiteral("/p/3.png")});
+        steps_->converter.program =
+            WriteScript(bin.filePath(QStringLiteral("slow-convert")),
+                        "sleep 0.5; exec '" + RealConverter().toUtf8() + "' \"$@\"");
+        host_->Start({Photo(QStringLiteral("a.png"), TestPicture(), "PNG"),
+                      QStringLiteral("/p/2.png"), QStringLiteral("/p/3.png")});
         SaveToFolder(out_->path());
         bool busyMeanwhile = false;
         QTimer::singleShot(150, [&] {
@@ -196,7 +211,8 @@ private Q_SLOTS:
     }
 
     void Steps_Should_WaitForARunningRemoval() {
-        host_->Start({Photo(QStringLiteral("a.bmp"), TestPicture(), "BMP"), QStringLiteral("/p/2.bmp")});
+        host_->Start(
+            {Photo(QStringLiteral("a.bmp"), TestPicture(), "BMP"), QStringLiteral("/p/2.bmp")});
         SaveToFolder(out_->path());
         host_->removalRunning = true;
         steps_->PushButton5_Click();
@@ -210,8 +226,12 @@ private Q_SLOTS:
         const QString photos = qEnvironmentVariable("BRISVANE_PHOTOS");
         QFile json(photos + QStringLiteral("/coffee.json"));
         if (!json.open(QIODevice::ReadOnly)) QSKIP("sample photos not found");
-        const QJsonArray box = QJsonDocument::fromJson(json.readAll()).object().value(QStringLiteral("stamp_box_x0_y0_x1_y1_exclusive")).toArray();
-        const QRect stamp(QPoint(box[0].toInt(), box[1].toInt()), QPoint(box[2].toInt() - 1, box[3].toInt() - 1));
+        const QJsonArray box = QJsonDocument::fromJson(json.readAll())
+                                   .object()
+                                   .value(QStringLiteral("stamp_box_x0_y0_x1_y1_exclusive"))
+                                   .toArray();
+        const QRect stamp(QPoint(box[0].toInt(), box[1].toInt()),
+                          QPoint(box[2].toInt() - 1, box[3].toInt() - 1));
         const QString source = photos_->filePath(QStringLiteral("coffee-stamped.jpg"));
         QVERIFY(QFile::copy(photos + QStringLiteral("/coffee-stamped.jpg"), source));
         QVERIFY(QFile::setPermissions(source, QFile::ReadOwner | QFile::WriteOwner));
@@ -226,7 +246,8 @@ private Q_SLOTS:
         QCOMPARE(dialogs_->Messages(), QStringList{QStringLiteral("Done.")});
         const QImage result = QImage(source).convertToFormat(QImage::Format_RGB32);
         QCOMPARE(result.size(), edited.size());
-        const double outside = Psnr(edited, result, [&](int x, int y) { return !stamp.contains(x, y); });
+        const double outside =
+            Psnr(edited, result, [&](int x, int y) { return !stamp.contains(x, y); });
         QVERIFY2(outside >= 40, qPrintable(QString::number(outside)));
         const QRgb middle = result.pixel(stamp.center());
         QVERIFY(qGreen(middle) > 230 && qRed(middle) < 25 && qBlue(middle) < 25);

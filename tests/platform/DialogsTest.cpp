@@ -34,17 +34,20 @@ class DialogsTest : public QObject {
 private Q_SLOTS:
     void OpenDialog_Should_ShowPicturesInAnyLetterCase_AndGiveFolderPlusNames() {
         QTemporaryDir dir;
-        for (const char* f : {"IMG_0001.JPG", "b.jpg", "c.Gif", "d.BMP", "notes.txt"}) Touch(dir.filePath(QLatin1String(f)));
+        for (const char* f : {"IMG_0001.JPG", "b.jpg", "c.Gif", "d.BMP", "notes.txt"})
+            Touch(dir.filePath(QLatin1String(f)));
         QStringList shown;
         QString filterShown;
         QTimer::singleShot(0, [&] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
             dialog->setDirectory(dir.path());
-            filterShown = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))->currentText();
+            filterShown =
+                dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))->currentText();
             QTRY_COMPARE(ShownNames(dialog).size(), 4);
             shown = ShownNames(dialog);
-            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("\"IMG_0001.JPG\" \"b.jpg\""));
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+                ->setText(QStringLiteral("\"IMG_0001.JPG\" \"b.jpg\""));
             QMetaObject::invokeMethod(dialog, "accept");
         });
         QtDialogs dialogs;

@@ -21,19 +21,24 @@ private Q_SLOTS:
         const QString readOnly = Touch(dir.filePath(QStringLiteral(".c.jpg")));
         QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ReadGroup);
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
-        QVERIFY(QFile::link(dir.filePath(QStringLiteral("sub")), dir.filePath(QStringLiteral("link"))));
+        QVERIFY(
+            QFile::link(dir.filePath(QStringLiteral("sub")), dir.filePath(QStringLiteral("link"))));
 
         QCOMPARE(FileAttributes(plain), std::optional<unsigned>(Archive));
         QCOMPARE(FileAttributes(hidden), std::optional<unsigned>(Hidden | Archive));
         QCOMPARE(FileAttributes(readOnly), std::optional<unsigned>(Hidden | Archive | ReadOnly));
-        QCOMPARE(FileAttributes(dir.filePath(QStringLiteral("sub"))), std::optional<unsigned>(Directory));
-        QCOMPARE(FileAttributes(dir.filePath(QStringLiteral("sub/"))), std::optional<unsigned>(Directory));
-        QCOMPARE(FileAttributes(dir.filePath(QStringLiteral("link"))), std::optional<unsigned>(Directory | ReparsePoint));
+        QCOMPARE(FileAttributes(dir.filePath(QStringLiteral("sub"))),
+                 std::optional<unsigned>(Directory));
+        QCOMPARE(FileAttributes(dir.filePath(QStringLiteral("sub/"))),
+                 std::optional<unsigned>(Directory));
+        QCOMPARE(FileAttributes(dir.filePath(QStringLiteral("link"))),
+                 std::optional<unsigned>(Directory | ReparsePoint));
     }
 
     void UnreadablePath_Should_HaveNoAttributes() {
         QTemporaryDir dir;
-        QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone")), dir.filePath(QStringLiteral("dangling"))));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone")),
+                            dir.filePath(QStringLiteral("dangling"))));
         QCOMPARE(FileAttributes(dir.filePath(QStringLiteral("missing"))), std::nullopt);
         QCOMPARE(FileAttributes(dir.filePath(QStringLiteral("dangling"))), std::nullopt);
         QCOMPARE(FileAttributes(QString()), std::nullopt);

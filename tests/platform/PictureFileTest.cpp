@@ -36,7 +36,8 @@ private Q_SLOTS:
     }
 
     void MissingFileOrFolder_Should_BeRefused() {
-        QCOMPARE(ReadPicture(Path(QStringLiteral("no such.jpg"))).problem, QStringLiteral("the file does not exist"));
+        QCOMPARE(ReadPicture(Path(QStringLiteral("no such.jpg"))).problem,
+                 QStringLiteral("the file does not exist"));
         QCOMPARE(ReadPicture(dir_.path()).problem, QStringLiteral("it is not a file"));
     }
 
@@ -67,13 +68,15 @@ private Q_SLOTS:
         file.write(BadPictures::Encoded(BadPictures::Photo(8, 8), "jpeg"));
         QVERIFY(file.resize(MaxPictureFileBytes + 1));  // sparse: no disk space taken
         file.close();
-        QVERIFY(ReadPicture(path).problem.contains(QStringLiteral("picture files of up to 1024 MB")));
+        QVERIFY(
+            ReadPicture(path).problem.contains(QStringLiteral("picture files of up to 1024 MB")));
         QFile::remove(path);
     }
 
     // The fuzzers' seeds, kept as cases: every one decodes or is refused with a reason.
     void FuzzSeeds_Should_DecodeOrBeRefusedWithAReason() {
-        const QDir seeds(qEnvironmentVariable("BRISVANE_SOURCE_DIR") + QStringLiteral("/fuzz/seeds/picture-read"));
+        const QDir seeds(qEnvironmentVariable("BRISVANE_SOURCE_DIR") +
+                         QStringLiteral("/fuzz/seeds/picture-read"));
         const QStringList names = seeds.entryList(QDir::Files);
         QVERIFY(names.size() >= 10);
         for (const QString& name : names) {
@@ -90,8 +93,9 @@ private Q_SLOTS:
     void ExifTurnedJpeg_Should_ComeUpright() {
         const QImage upright = ReadPicture(Path(QStringLiteral("exif-rotated.jpg"))).image;
         QCOMPARE(upright.size(), QSize(20, 40));
-        QVERIFY(qRed(upright.pixel(10, 5)) > 180 && qBlue(upright.pixel(10, 5)) < 60);   // red above
-        QVERIFY(qBlue(upright.pixel(10, 35)) > 180 && qRed(upright.pixel(10, 35)) < 60);  // blue below
+        QVERIFY(qRed(upright.pixel(10, 5)) > 180 && qBlue(upright.pixel(10, 5)) < 60);  // red above
+        QVERIFY(qBlue(upright.pixel(10, 35)) > 180 &&
+                qRed(upright.pixel(10, 35)) < 60);  // blue below
     }
 
     void CmykJpeg_Should_ReadAsCyanAndWhite() {
@@ -112,8 +116,10 @@ private Q_SLOTS:
     void ContentLost_Should_NameLaterFramesAndTransparency() {
         QCOMPARE(ContentLostByReplacing(Path(QStringLiteral("animated.gif"))),
                  QStringList{QStringLiteral("its 2 later animation frames")});
-        QCOMPARE(ContentLostByReplacing(Path(QStringLiteral("alpha.png"))), QStringList{QStringLiteral("its transparency")});
-        for (const char* whole : {"plain.gif", "grey.png", "palette.bmp", "exif-rotated.jpg", "text.jpg", "missing.png"})
+        QCOMPARE(ContentLostByReplacing(Path(QStringLiteral("alpha.png"))),
+                 QStringList{QStringLiteral("its transparency")});
+        for (const char* whole : {"plain.gif", "grey.png", "palette.bmp", "exif-rotated.jpg",
+                                  "text.jpg", "missing.png"})
             QVERIFY2(ContentLostByReplacing(Path(QLatin1String(whole))).isEmpty(), whole);
         // An alpha channel that is opaque everywhere loses nothing.
         const QString opaque = Path(QStringLiteral("opaque-alpha.png"));
@@ -127,7 +133,8 @@ private Q_SLOTS:
         QVERIFY(JpegDataIsComplete(jpeg));
         QVERIFY(JpegDataIsComplete(jpeg + "trailing bytes a camera added"));
         QVERIFY(GifDataIsComplete(gif));
-        for (qsizetype cut = 0; cut < jpeg.size(); ++cut) QVERIFY(!JpegDataIsComplete(jpeg.left(cut)));
+        for (qsizetype cut = 0; cut < jpeg.size(); ++cut)
+            QVERIFY(!JpegDataIsComplete(jpeg.left(cut)));
         for (qsizetype cut = 0; cut < gif.size(); ++cut) QVERIFY(!GifDataIsComplete(gif.left(cut)));
     }
 };

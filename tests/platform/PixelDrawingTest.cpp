@@ -102,10 +102,10 @@ private Q_SLOTS:
             star.emplace_back(qRound(50 + 45 * std::cos(angle)), qRound(50 + 45 * std::sin(angle)));
         }
         FillPolygon(image, star, Green);
-        QCOMPARE(image.pixel(50, 50), Grey);           // centre
-        QCOMPARE(image.pixel(50, 15), Green);          // inside the top point
-        QCOMPARE(image.pixel(star[0]), Green);         // a corner
-        QCOMPARE(image.pixel(5, 5), Grey);             // outside
+        QCOMPARE(image.pixel(50, 50), Grey);    // centre
+        QCOMPARE(image.pixel(50, 15), Green);   // inside the top point
+        QCOMPARE(image.pixel(star[0]), Green);  // a corner
+        QCOMPARE(image.pixel(5, 5), Grey);      // outside
     }
 
     void FigureEight_Should_PaintBothLoops() {

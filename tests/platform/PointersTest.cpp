@@ -5,7 +5,8 @@
 class PointersTest : public QObject {
     Q_OBJECT
     QString ProgramFile(const char* name) {
-        return QDir(qEnvironmentVariable("BRISVANE_PROGRAM_DIR")).filePath(QString::fromLatin1(name));
+        return QDir(qEnvironmentVariable("BRISVANE_PROGRAM_DIR"))
+            .filePath(QString::fromLatin1(name));
     }
 
 private Q_SLOTS:
@@ -14,7 +15,8 @@ private Q_SLOTS:
         QVERIFY(hand.has_value());
         QCOMPARE(hand->pixmap().size(), QSize(32, 32));
         QCOMPARE(hand->hotSpot(), QPoint(5, 0));
-        QCOMPARE(hand->pixmap().toImage().pixelColor(0, 0).alpha(), 0);  // transparent around the hand
+        QCOMPARE(hand->pixmap().toImage().pixelColor(0, 0).alpha(),
+                 0);  // transparent around the hand
     }
 
     void DragPointer_Should_LoadAsAnIcon() {

@@ -19,8 +19,9 @@ private Q_SLOTS:
     }
 
     void Run_Should_ReturnTheExitCodeAndErrorOutput() {
-        const RunResult r = RunAndWait(QStringLiteral("/bin/sh"),
-                                       {QStringLiteral("-c"), QStringLiteral("echo trouble >&2; exit 3")}, 10000);
+        const RunResult r =
+            RunAndWait(QStringLiteral("/bin/sh"),
+                       {QStringLiteral("-c"), QStringLiteral("echo trouble >&2; exit 3")}, 10000);
         QCOMPARE(r.status, RunResult::Status::Finished);
         QCOMPARE(r.exitCode, 3);
         QVERIFY(!r.Succeeded());
@@ -30,10 +31,11 @@ private Q_SLOTS:
     void Arguments_Should_ArriveUnchanged() {
         const QString awkward = QStringLiteral("a b \"q\" 'x' $HOME `id` ü\nline; rm -rf x");
         const QString out = dir_.filePath(QStringLiteral("arg.txt"));
-        const RunResult r = RunAndWait(QStringLiteral("/bin/sh"),
-                                       {QStringLiteral("-c"), QStringLiteral("printf '%s' \"$1\" > \"$2\""),
-                                        QStringLiteral("sh"), awkward, out},
-                                       10000);
+        const RunResult r =
+            RunAndWait(QStringLiteral("/bin/sh"),
+                       {QStringLiteral("-c"), QStringLiteral("printf '%s' \"$1\" > \"$2\""),
+                        QStringLiteral("sh"), awkward, out},
+                       10000);
         QVERIFY(r.Succeeded());
         QFile file(out);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -45,7 +47,8 @@ private Q_SLOTS:
         QTimer::singleShot(50, [&] { timerRan = true; });
         QElapsedTimer clock;
         clock.start();
-        const RunResult r = RunAndWait(QStringLiteral("/bin/sleep"), {QStringLiteral("0.3")}, 10000);
+        const RunResult r =
+            RunAndWait(QStringLiteral("/bin/sleep"), {QStringLiteral("0.3")}, 10000);
         QVERIFY(r.Succeeded());
         QVERIFY(timerRan);
         QVERIFY(clock.elapsed() >= 290);

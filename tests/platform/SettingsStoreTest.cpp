@@ -13,7 +13,8 @@ private Q_SLOTS:
     }
 
     void AbsentKey_Should_ReadAsItsDefault() {
-        QCOMPARE(GetSetting(QStringLiteral("Extension"), QStringLiteral("bmp")), QStringLiteral("bmp"));
+        QCOMPARE(GetSetting(QStringLiteral("Extension"), QStringLiteral("bmp")),
+                 QStringLiteral("bmp"));
         QCOMPARE(GetSetting(QStringLiteral("LastFolder")), QString());
         QVERIFY(TextToBool(GetSetting(QStringLiteral("Option2"), BoolText(true))));
     }
@@ -27,7 +28,8 @@ private Q_SLOTS:
     void Values_Should_LiveUnderMakerAndSection() {
         SaveSetting(QStringLiteral("Text1"), QStringLiteral("/home/u/Ürlaub/"));
         QSettings raw(dir_.filePath(QStringLiteral("Tarnwick/Brisvane.ini")), QSettings::IniFormat);
-        QCOMPARE(raw.value(QStringLiteral("Brisvane/Text1")).toString(), QStringLiteral("/home/u/Ürlaub/"));
+        QCOMPARE(raw.value(QStringLiteral("Brisvane/Text1")).toString(),
+                 QStringLiteral("/home/u/Ürlaub/"));
     }
 
     void EveryCharacterCode_Should_SurviveTheStore() {
@@ -41,8 +43,10 @@ private Q_SLOTS:
 
     void HandEditedValueWithCommas_Should_ReadAsItsText() {
         {
-            QSettings raw(dir_.filePath(QStringLiteral("Tarnwick/Brisvane.ini")), QSettings::IniFormat);
-            raw.setValue(QStringLiteral("Brisvane/LastFolder"), QStringList{QStringLiteral("/a"), QStringLiteral("b")});
+            QSettings raw(dir_.filePath(QStringLiteral("Tarnwick/Brisvane.ini")),
+                          QSettings::IniFormat);
+            raw.setValue(QStringLiteral("Brisvane/LastFolder"),
+                         QStringList{QStringLiteral("/a"), QStringLiteral("b")});
         }
         QCOMPARE(GetSetting(QStringLiteral("LastFolder")), QStringLiteral("/a, b"));
     }

@@ -7,8 +7,9 @@ class AppInfoTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void CutTitle_Should_CutWordsUntilAtMost40Characters() {
-        QCOMPARE(CutTitle(QStringLiteral("One Two Three Four Five Six Seven Eight Nine Ten Eleven")),
-                 QStringLiteral("One Two Three Four Five Six Seven Eight"));
+        QCOMPARE(
+            CutTitle(QStringLiteral("One Two Three Four Five Six Seven Eight Nine Ten Eleven")),
+            QStringLiteral("One Two Three Four Five Six Seven Eight"));
         // A short name still loses its last word.
         QCOMPARE(CutTitle(QStringLiteral("Alpha Beta Gamma")), QStringLiteral("Alpha Beta"));
         // A name without a space stays whole.

@@ -7,10 +7,12 @@ class ErrorReportTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void ReportText_Should_MatchTheBoxLayout() {
-        const QString text = ErrorReportText(QStringLiteral("Path not found"),
-                                             ErrorLocation(QStringLiteral("Form1"), QStringLiteral("Form_Load")), 104);
-        QCOMPARE(text, QStringLiteral("Path not found\r\nin Velloran2021/08/31.Form1.Form_Load at line 104\r\r"
-                                      "Please email screenshot of this message to support@brisvane.example"));
+        const QString text = ErrorReportText(
+            QStringLiteral("Path not found"),
+            ErrorLocation(QStringLiteral("Form1"), QStringLiteral("Form_Load")), 104);
+        QCOMPARE(text, QStringLiteral(
+                           "Path not found\r\nin Velloran2021/08/31.Form1.Form_Load at line 104\r\r"
+                           "Please email screenshot of this message to support@brisvane.example"));
     }
 
     void FailingSteps_Should_BeReportedEachAndTheHandlerGoesOn() {

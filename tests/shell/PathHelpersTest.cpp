@@ -22,12 +22,17 @@ private Q_SLOTS:
     }
 
     void CollapseBackslashes_Should_MakeDoubledSeparatorsSingleInOnePass() {
-        QCOMPARE(CollapseBackslashes(QStringLiteral("/home/u/a.jpg")), QStringLiteral("/home/u/a.jpg"));
-        QCOMPARE(CollapseBackslashes(QStringLiteral("/home//u/a.jpg")), QStringLiteral("/home/u/a.jpg"));
+        QCOMPARE(CollapseBackslashes(QStringLiteral("/home/u/a.jpg")),
+                 QStringLiteral("/home/u/a.jpg"));
+        QCOMPARE(CollapseBackslashes(QStringLiteral("/home//u/a.jpg")),
+                 QStringLiteral("/home/u/a.jpg"));
         QCOMPARE(CollapseBackslashes(QStringLiteral("//a.jpg")), QStringLiteral("/a.jpg"));
-        QCOMPARE(CollapseBackslashes(QStringLiteral("/out///a.jpg")), QStringLiteral("/out//a.jpg"));
-        QCOMPARE(CollapseBackslashes(QStringLiteral("/out////a.jpg")), QStringLiteral("/out//a.jpg"));
-        QCOMPARE(CollapseBackslashes(QStringLiteral("/Ürlaub//写真.jpg")), QStringLiteral("/Ürlaub/写真.jpg"));
+        QCOMPARE(CollapseBackslashes(QStringLiteral("/out///a.jpg")),
+                 QStringLiteral("/out//a.jpg"));
+        QCOMPARE(CollapseBackslashes(QStringLiteral("/out////a.jpg")),
+                 QStringLiteral("/out//a.jpg"));
+        QCOMPARE(CollapseBackslashes(QStringLiteral("/Ürlaub//写真.jpg")),
+                 QStringLiteral("/Ürlaub/写真.jpg"));
         QCOMPARE(CollapseBackslashes(QString()), QString());
     }
 
@@ -52,7 +57,8 @@ private Q_SLOTS:
         const QString desktop = DesktopFolderPath();
         QVERIFY(desktop.endsWith(PathSeparator()));
         QVERIFY(!desktop.endsWith(QString(2, PathSeparator())));
-        QCOMPARE(desktop.chopped(1), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+        QCOMPARE(desktop.chopped(1),
+                 QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
     }
 };
 

@@ -20,15 +20,18 @@ private Q_SLOTS:
         for (const char* marker : {"HAND-M.CUR", "drag.ico", "x/o.cjs", "Samples/a.jpg"}) {
             QTemporaryDir root;
             MakeFile(root.filePath(QStringLiteral("bin/") + QLatin1String(marker)));
-            MakeFile(root.filePath(QStringLiteral("share/brisvane/HAND-M.CUR")));  // both present: beside wins
-            QCOMPARE(ProgramFolderFor(root.filePath(QStringLiteral("bin"))), Native(root.filePath(QStringLiteral("bin"))));
+            MakeFile(root.filePath(
+                QStringLiteral("share/brisvane/HAND-M.CUR")));  // both present: beside wins
+            QCOMPARE(ProgramFolderFor(root.filePath(QStringLiteral("bin"))),
+                     Native(root.filePath(QStringLiteral("bin"))));
         }
     }
 
     void ProgramFolderFor_Should_TakeShareBrisvane_When_InstalledLayout() {
         QTemporaryDir root;
         MakeFile(root.filePath(QStringLiteral("bin/brisvane")));
-        MakeFile(root.filePath(QStringLiteral("bin/brisvane-convert")));  // programs alone are no marker
+        MakeFile(
+            root.filePath(QStringLiteral("bin/brisvane-convert")));  // programs alone are no marker
         MakeFile(root.filePath(QStringLiteral("share/brisvane/Samples/Coffee.jpg")));
         QCOMPARE(ProgramFolderFor(root.filePath(QStringLiteral("bin"))),
                  Native(root.filePath(QStringLiteral("share/brisvane"))));
@@ -41,7 +44,8 @@ private Q_SLOTS:
         QTemporaryDir root;
         QVERIFY(QDir(root.path()).mkpath(QStringLiteral("bin")));
         QVERIFY(QDir(root.path()).mkpath(QStringLiteral("share/other")));
-        QCOMPARE(ProgramFolderFor(root.filePath(QStringLiteral("bin"))), Native(root.filePath(QStringLiteral("bin"))));
+        QCOMPARE(ProgramFolderFor(root.filePath(QStringLiteral("bin"))),
+                 Native(root.filePath(QStringLiteral("bin"))));
     }
 
     void HelperProgramPathIn_Should_PreferBesideTheExecutable_ThenTheProgramFolder() {

@@ -20,7 +20,8 @@ private Q_SLOTS:
     void ProgramIcon_Should_BeTheIconInstalledForTheMenuEntry() {
         const QString source = qEnvironmentVariable("BRISVANE_SOURCE_DIR");
         if (source.isEmpty()) QSKIP("BRISVANE_SOURCE_DIR is not set");
-        const QImage installed(source + QStringLiteral("/resources/desktop/icons/hicolor/48x48/apps/") +
+        const QImage installed(source +
+                               QStringLiteral("/resources/desktop/icons/hicolor/48x48/apps/") +
                                AppInfo::DesktopId + QStringLiteral(".png"));
         QVERIFY(!installed.isNull());
         const QImage shown = ProgramIcon().pixmap(QSize(48, 48)).toImage();

@@ -12,7 +12,8 @@ using namespace TestFiles;
 
 namespace {
 const QString kQuestion = QStringLiteral(
-    "Would you like this software to open the folder where these sample files are stored (so that you can view "
+    "Would you like this software to open the folder where these sample files are stored (so that "
+    "you can view "
     "them before working with them)?");
 }
 
@@ -21,7 +22,9 @@ class SamplesTest : public QObject {
     QTemporaryDir settings_;
     std::unique_ptr<QTemporaryDir> program_;
 
-    QString Sample(const char* name) { return program_->path() + QStringLiteral("/Samples/") + QLatin1String(name); }
+    QString Sample(const char* name) {
+        return program_->path() + QStringLiteral("/Samples/") + QLatin1String(name);
+    }
 
 private Q_SLOTS:
     void initTestCase() {
@@ -31,7 +34,8 @@ private Q_SLOTS:
     }
 
     void init() {
-        program_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/Ürlaub 写真-XXXXXX"));
+        program_ = std::make_unique<QTemporaryDir>(QDir::tempPath() +
+                                                   QStringLiteral("/Ürlaub 写真-XXXXXX"));
         SetProgramFolder(program_->path());
         SaveSetting(QStringLiteral("Snapshot"), QString());
     }
@@ -41,7 +45,8 @@ private Q_SLOTS:
         // "é" is C3 A9: 195 + 'q' = 308 -> 53, 169 + 'u' = 286 -> 31.
         QCOMPARE(ScrambleText(QStringLiteral("é"), SampleKey), QString(QChar(53)) + QChar(31));
         // The key restarts with every call.
-        QCOMPARE(ScrambleText(QStringLiteral("aa"), SampleKey), ScrambleText(QStringLiteral("aa"), SampleKey));
+        QCOMPARE(ScrambleText(QStringLiteral("aa"), SampleKey),
+                 ScrambleText(QStringLiteral("aa"), SampleKey));
         QCOMPARE(ScrambleText(QString(), SampleKey), QString());
     }
 
@@ -60,7 +65,8 @@ private Q_SLOTS:
         for (const char* f : {"b.bmp", "a.jpg", "c.gif"}) Touch(Sample(f));
         RegisterSamples();
         QCOMPARE(UnscrambleText(GetSetting(QStringLiteral("Snapshot")), SampleKey),
-                 QStringList({Sample("a.jpg"), Sample("b.bmp"), Sample("c.gif")}).join(QLatin1Char('|')));
+                 QStringList({Sample("a.jpg"), Sample("b.bmp"), Sample("c.gif")})
+                     .join(QLatin1Char('|')));
 
         ScriptedDialogs dialogs;
         FileList list;
@@ -109,7 +115,8 @@ private Q_SLOTS:
     }
 
     void ShippedSamples_Should_IncludeAJpegABitmapAndAGifThatLoad() {
-        const QDir shipped(qEnvironmentVariable("BRISVANE_PROGRAM_DIR") + QStringLiteral("/Samples"));
+        const QDir shipped(qEnvironmentVariable("BRISVANE_PROGRAM_DIR") +
+                           QStringLiteral("/Samples"));
         QStringList formats;
         for (const QFileInfo& f : shipped.entryInfoList(QDir::Files)) {
             QImageReader reader(f.filePath());

@@ -15,10 +15,10 @@
 namespace BadPictures {
 
 struct Case {
-    QString name;       // file name in the corpus folder
-    bool opens;         // the program works on it
-    QSize size;         // upright size when it opens
-    QString problem;    // part of the refusal text when it does not
+    QString name;     // file name in the corpus folder
+    bool opens;       // the program works on it
+    QSize size;       // upright size when it opens
+    QString problem;  // part of the refusal text when it does not
 };
 
 // A photo-like picture with gradients and detail.
@@ -27,7 +27,8 @@ inline QImage Photo(int width, int height) {
     for (int y = 0; y < height; ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < width; ++x)
-            line[x] = qRgb((x * 255) / width, (y * 255) / height, 128 + int(100 * std::sin(x / 7.0) * std::cos(y / 5.0)));
+            line[x] = qRgb((x * 255) / width, (y * 255) / height,
+                           128 + int(100 * std::sin(x / 7.0) * std::cos(y / 5.0)));
     }
     return image;
 }
@@ -74,16 +75,17 @@ inline QByteArray PngChunk(const char* type, const QByteArray& data) {
 // A PNG announcing width x height with a few bytes of pixel data.
 inline QByteArray PngHeaderOnly(quint32 width, quint32 height) {
     QByteArray ihdr = Be32(width) + Be32(height);
-    ihdr += QByteArray("\x08\x02\x00\x00\x00", 5);  // 8-bit RGB
+    ihdr += QByteArray("\x08\x02\x00\x00\x00", 5);                     // 8-bit RGB
     const QByteArray idat = qCompress(QByteArray(4096, '\0')).mid(4);  // a zlib stream
     return QByteArray("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", ihdr) + PngChunk("IDAT", idat) +
            PngChunk("IEND", QByteArray());
 }
 
 inline QByteArray BmpHeaderOnly(qint32 width, qint32 height) {
-    QByteArray info = Le32(40) + Le32(quint32(width)) + Le32(quint32(height)) + Le16(1) + Le16(24) + Le32(0) +
-                      Le32(0) + Le32(2835) + Le32(2835) + Le32(0) + Le32(0);
-    return QByteArray("BM") + Le32(14 + 40 + 64) + Le32(0) + Le32(14 + 40) + info + QByteArray(64, '\x55');
+    QByteArray info = Le32(40) + Le32(quint32(width)) + Le32(quint32(height)) + Le16(1) + Le16(24) +
+                      Le32(0) + Le32(0) + Le32(2835) + Le32(2835) + Le32(0) + Le32(0);
+    return QByteArray("BM") + Le32(14 + 40 + 64) + Le32(0) + Le32(14 + 40) + info +
+           QByteArray(64, '\x55');
 }
 
 // A JPEG whose frame header says width x height (the scan still holds the small picture).
@@ -101,11 +103,11 @@ inline QByteArray JpegClaiming(const QByteArray& jpeg, quint16 width, quint16 he
 // An EXIF block (APP1) saying the stored picture must be turned: 6 = a quarter turn clockwise.
 inline QByteArray WithExifOrientation(const QByteArray& jpeg, quint16 orientation) {
     QByteArray tiff("MM\x00\x2A\x00\x00\x00\x08", 8);
-    tiff += QByteArray("\x00\x01", 2);                                // one entry
-    tiff += QByteArray("\x01\x12\x00\x03\x00\x00\x00\x01", 8);        // orientation, SHORT, 1
+    tiff += QByteArray("\x00\x01", 2);                          // one entry
+    tiff += QByteArray("\x01\x12\x00\x03\x00\x00\x00\x01", 8);  // orientation, SHORT, 1
     tiff += char(orientation >> 8);
     tiff += char(orientation & 0xFF);
-    tiff += QByteArray("\x00\x00\x00\x00\x00\x00", 6);                // padding, no next IFD
+    tiff += QByteArray("\x00\x00\x00\x00\x00\x00", 6);  // padding, no next IFD
     const QByteArray body = QByteArray("Exif\0\0", 6) + tiff;
     QByteArray app1("\xFF\xE1", 2);
     app1 += char((body.size() + 2) >> 8);
@@ -155,7 +157,8 @@ inline QByteArray Gif(int width, int height, int frames, QSize screen = QSize())
     if (frames > 1) gif += QByteArray("\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00", 19);
     for (int f = 0; f < frames; ++f) {
         gif += QByteArray("\x21\xF9\x04\x04\x0A\x00\x00\x00", 8);  // 1/10 s, keep the frame
-        gif += QByteArray("\x2C\x00\x00\x00\x00", 5) + Le16(quint16(width)) + Le16(quint16(height)) + '\0';
+        gif += QByteArray("\x2C\x00\x00\x00\x00", 5) + Le16(quint16(width)) +
+               Le16(quint16(height)) + '\0';
         QList<uchar> indices;
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) indices << uchar((x * 4 + y + 40 * f) & 0xFF);
@@ -167,7 +170,8 @@ inline QByteArray Gif(int width, int height, int frames, QSize screen = QSize())
 
 inline void Write(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) qFatal("cannot write %s", qPrintable(path));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
 }
 
 // A picture with an alpha channel: opaque left half, see-through right half.
@@ -183,7 +187,8 @@ inline QImage HalfTransparent(int width, int height) {
 inline QImage SidewaysPicture() {
     QImage image(40, 20, QImage::Format_RGB32);
     for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 40; ++x) image.setPixel(x, y, x < 20 ? qRgb(220, 0, 0) : qRgb(0, 0, 220));
+        for (int x = 0; x < 40; ++x)
+            image.setPixel(x, y, x < 20 ? qRgb(220, 0, 0) : qRgb(0, 0, 220));
     return image;
 }
 
@@ -208,7 +213,8 @@ inline QList<Case> Make(const QString& folder) {
         {{"truncated.gif", false, {}, damaged}, gif.left(gif.size() / 2)},
         {{"truncated.bmp", false, {}, damaged}, bmp.left(bmp.size() / 2)},
         {{"truncated.png", false, {}, damaged}, png.left(png.size() / 2)},
-        {{"text.jpg", false, {}, notPicture}, QByteArray("These are my holiday notes, not a photo.\n")},
+        {{"text.jpg", false, {}, notPicture},
+         QByteArray("These are my holiday notes, not a photo.\n")},
         {{"jpeg-named.gif", true, {160, 120}, {}}, jpeg},
         {{"one-pixel.bmp", true, {1, 1}, {}}, Encoded(Photo(1, 1), "bmp")},
         {{"one-pixel.jpg", true, {1, 1}, {}}, Encoded(Photo(1, 1), "jpeg")},
@@ -224,15 +230,18 @@ inline QList<Case> Make(const QString& folder) {
         {{"palette.png", true, {160, 120}, {}}, Encoded(palette, "png")},
         {{"palette.bmp", true, {160, 120}, {}}, Encoded(palette, "bmp")},
         {{"alpha.png", true, {160, 120}, {}}, Encoded(HalfTransparent(160, 120), "png")},
-        {{"exif-rotated.jpg", true, {20, 40}, {}}, WithExifOrientation(Encoded(SidewaysPicture(), "jpeg"), 6)},
+        {{"exif-rotated.jpg", true, {20, 40}, {}},
+         WithExifOrientation(Encoded(SidewaysPicture(), "jpeg"), 6)},
     };
     QList<Case> cases;
     for (const auto& [c, bytes] : files) {
         Write(dir.filePath(c.name), bytes);
         cases << c;
     }
-    const QString cmyk = qEnvironmentVariable("BRISVANE_SOURCE_DIR") + QStringLiteral("/tests/pictures/cmyk.jpg");
-    if (!QFile::copy(cmyk, dir.filePath(QStringLiteral("cmyk.jpg")))) qFatal("cannot copy %s", qPrintable(cmyk));
+    const QString cmyk =
+        qEnvironmentVariable("BRISVANE_SOURCE_DIR") + QStringLiteral("/tests/pictures/cmyk.jpg");
+    if (!QFile::copy(cmyk, dir.filePath(QStringLiteral("cmyk.jpg"))))
+        qFatal("cannot copy %s", qPrintable(cmyk));
     cases << Case{QStringLiteral("cmyk.jpg"), true, {32, 24}, {}};
     return cases;
 }

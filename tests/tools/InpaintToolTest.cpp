@@ -19,8 +19,8 @@ struct Result {
 
 Result RunTool(const QStringList& args) {
     QProcess process;
-    process.start(qEnvironmentVariable("BRISVANE_PROGRAM_DIR") + QStringLiteral("/brisvane-inpaint"),
-                  args);
+    process.start(
+        qEnvironmentVariable("BRISVANE_PROGRAM_DIR") + QStringLiteral("/brisvane-inpaint"), args);
     if (!process.waitForFinished(120000)) return {};
     return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
             QString::fromLocal8Bit(process.readAllStandardError())};
@@ -54,7 +54,9 @@ QImage FilledInProcess(const QImage& image, const QRect& box, int block, int bor
     return result;
 }
 
-QImage Rgb32(const QString& path) { return QImage(path).convertToFormat(QImage::Format_RGB32); }
+QImage Rgb32(const QString& path) {
+    return QImage(path).convertToFormat(QImage::Format_RGB32);
+}
 
 }  // namespace
 
@@ -74,8 +76,9 @@ private Q_SLOTS:
 
     void Box_Should_FillLikeTheEngineAndTraceEveryStep() {
         const QString out = Path(QStringLiteral("box.png"));
-        const Result r = RunTool({QStringLiteral("--block"), QStringLiteral("3"), QStringLiteral("--box"),
-                                  QStringLiteral("20,15,14,9"), QStringLiteral("--trace"), in, out});
+        const Result r =
+            RunTool({QStringLiteral("--block"), QStringLiteral("3"), QStringLiteral("--box"),
+                     QStringLiteral("20,15,14,9"), QStringLiteral("--trace"), in, out});
         QCOMPARE(r.code, 0);
         QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QVERIFY(lines.last().startsWith(QStringLiteral("steps ")));
@@ -104,11 +107,13 @@ private Q_SLOTS:
         QImage picture = TexturedImage(64, 48).convertToFormat(QImage::Format_ARGB32);
         for (int y = 0; y < 48; ++y)
             for (int x = 0; x < 64; ++x)
-                picture.setPixel(x, y, (picture.pixel(x, y) & 0x00ffffffu) | (quint32(128 + x) << 24));
+                picture.setPixel(x, y,
+                                 (picture.pixel(x, y) & 0x00ffffffu) | (quint32(128 + x) << 24));
         const QString alphaIn = Path(QStringLiteral("alpha.png"));
         const QString out = Path(QStringLiteral("alpha-out.png"));
         QVERIFY(picture.save(alphaIn));
-        QCOMPARE(RunTool({QStringLiteral("--box"), QStringLiteral("30,20,6,6"), alphaIn, out}).code, 0);
+        QCOMPARE(RunTool({QStringLiteral("--box"), QStringLiteral("30,20,6,6"), alphaIn, out}).code,
+                 0);
         const QImage expected = FilledInProcess(picture, QRect(30, 20, 6, 6), 4, 10);
         const QImage result = QImage(out).convertToFormat(QImage::Format_ARGB32);
         for (int y = 0; y < 48; ++y)
@@ -118,7 +123,8 @@ private Q_SLOTS:
     void Output_Should_FollowTheExtension() {
         for (const char* ext : {"ppm", "jpg", "gif"}) {
             const QString out = Path(QStringLiteral("format.") + QLatin1String(ext));
-            QCOMPARE(RunTool({QStringLiteral("--box"), QStringLiteral("2,2,4,4"), in, out}).code, 0);
+            QCOMPARE(RunTool({QStringLiteral("--box"), QStringLiteral("2,2,4,4"), in, out}).code,
+                     0);
             QImageReader reader(out);
             QCOMPARE(reader.size(), QSize(64, 48));
             QCOMPARE(reader.format(), QByteArray(ext == QByteArray("jpg") ? "jpeg" : ext));
@@ -152,7 +158,8 @@ private Q_SLOTS:
         QTest::newRow("missing input") << QStringList{"@missing.png", "@OUT.png"};
         QTest::newRow("not a picture") << QStringList{"@junk.png", "@OUT.png"};
         QTest::newRow("missing mask") << QStringList{"--mask", "@missing.png", "@IN", "@OUT.png"};
-        QTest::newRow("mask of other size") << QStringList{"--mask", "@small.png", "@IN", "@OUT.png"};
+        QTest::newRow("mask of other size")
+            << QStringList{"--mask", "@small.png", "@IN", "@OUT.png"};
         QTest::newRow("unknown extension") << QStringList{"@IN", "@OUT.tif"};
         QTest::newRow("missing folder") << QStringList{"@IN", "@nofolder/OUT.png"};
     }
@@ -164,7 +171,8 @@ private Q_SLOTS:
         QFile junk(work.filePath(QStringLiteral("junk.png")));
         QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write("not a picture") > 0);
         junk.close();
-        QVERIFY(QImage(8, 8, QImage::Format_RGB32).save(work.filePath(QStringLiteral("small.png"))));
+        QVERIFY(
+            QImage(8, 8, QImage::Format_RGB32).save(work.filePath(QStringLiteral("small.png"))));
         for (QString& a : args)
             if (a.startsWith(QLatin1Char('@'))) a = work.filePath(a.mid(1));
         const QStringList before = QDir(work.path()).entryList(QDir::Files);
@@ -189,8 +197,9 @@ private Q_SLOTS:
             f.open(QIODevice::ReadOnly);
             return f.readAll();
         }();
-        const Result r = RunTool({QStringLiteral("--block"), QStringLiteral("32"), QStringLiteral("--box"),
-                                  QStringLiteral("0,0,10,10"), cornerFile, out});
+        const Result r =
+            RunTool({QStringLiteral("--block"), QStringLiteral("32"), QStringLiteral("--box"),
+                     QStringLiteral("0,0,10,10"), cornerFile, out});
         QCOMPARE(r.code, 3);
         QVERIFY(r.err.contains(QStringLiteral("Scan Border")));
         QFile f(out);

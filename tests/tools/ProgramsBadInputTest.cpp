@@ -50,18 +50,23 @@ private Q_SLOTS:
         QTest::addColumn<BadPictures::Case>("c");
         QTest::addColumn<QString>("program");
         for (const auto& c : cases_) {
-            QTest::addRow("inpaint %s", qPrintable(c.name)) << c << QStringLiteral("brisvane-inpaint");
-            QTest::addRow("convert %s", qPrintable(c.name)) << c << QStringLiteral("brisvane-convert");
+            QTest::addRow("inpaint %s", qPrintable(c.name))
+                << c << QStringLiteral("brisvane-inpaint");
+            QTest::addRow("convert %s", qPrintable(c.name))
+                << c << QStringLiteral("brisvane-convert");
         }
     }
     void EveryCase_Should_BeWrittenOrRefusedInOneLine() {
         QFETCH(BadPictures::Case, c);
         QFETCH(QString, program);
         QTemporaryDir out;
-        const QString input = corpus_.filePath(c.name), target = out.filePath(QStringLiteral("result.png"));
+        const QString input = corpus_.filePath(c.name),
+                      target = out.filePath(QStringLiteral("result.png"));
         const bool tool = program == QStringLiteral("brisvane-inpaint");
         const bool room = c.size.width() >= 12 && c.size.height() >= 12;
-        QStringList args = tool ? QStringList{} : QStringList{QStringLiteral("-out"), QStringLiteral("png"), QStringLiteral("-o")};
+        QStringList args =
+            tool ? QStringList{}
+                 : QStringList{QStringLiteral("-out"), QStringLiteral("png"), QStringLiteral("-o")};
         if (tool && room) args << QStringLiteral("--box") << QStringLiteral("4,4,3,3");
         args << (tool ? QStringList{input, target} : QStringList{target, input});
 
@@ -98,15 +103,21 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QTemporaryDir dir;
         // A folder path of more than 250 characters for the long name.
-        const QString folder = name.size() > 100 ? dir.filePath(QString(60, QLatin1Char('d'))) : dir.path();
+        const QString folder =
+            name.size() > 100 ? dir.filePath(QString(60, QLatin1Char('d'))) : dir.path();
         QVERIFY(QDir().mkpath(folder));
         const QString input = folder + QLatin1Char('/') + name;
         BadPictures::Write(input, BadPictures::Encoded(BadPictures::Photo(40, 30), "jpeg"));
         const QString toolOut = folder + QStringLiteral("/out ") + name + QStringLiteral(".png");
-        const QString convertOut = folder + QStringLiteral("/conv ") + name + QStringLiteral(".png");
+        const QString convertOut =
+            folder + QStringLiteral("/conv ") + name + QStringLiteral(".png");
 
-        const Result tool = Run(QStringLiteral("brisvane-inpaint"), {QStringLiteral("--box"), QStringLiteral("4,4,3,3"), QStringLiteral("--"), input, toolOut});
-        const Result convert = Run(QStringLiteral("brisvane-convert"), {QStringLiteral("-out"), QStringLiteral("png"), QStringLiteral("-o"), convertOut, input});
+        const Result tool = Run(QStringLiteral("brisvane-inpaint"),
+                                {QStringLiteral("--box"), QStringLiteral("4,4,3,3"),
+                                 QStringLiteral("--"), input, toolOut});
+        const Result convert =
+            Run(QStringLiteral("brisvane-convert"), {QStringLiteral("-out"), QStringLiteral("png"),
+                                                     QStringLiteral("-o"), convertOut, input});
 
         QVERIFY2(tool.code == 0, qPrintable(tool.err));
         QVERIFY2(convert.code == 0, qPrintable(convert.err));
@@ -128,13 +139,15 @@ private Q_SLOTS:
             file.write(jpeg.constData(), jpeg.size());
         }
         const Result r = Run(QStringLiteral("brisvane-inpaint"),
-                             {QFile::decodeName(QByteArray::fromStdString(raw.string())), dir.filePath(QStringLiteral("out.png"))});
+                             {QFile::decodeName(QByteArray::fromStdString(raw.string())),
+                              dir.filePath(QStringLiteral("out.png"))});
         // Qt carries such a name as text and loses the bytes: the file is refused in one line
         // that says why, never a crash or a stray file.
         QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains(QStringLiteral("please rename the file")), qPrintable(r.err));
         int entries = 0;
-        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++entries;
+        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder))
+            ++entries;
         QCOMPARE(entries, 1);
         std::filesystem::remove(raw);
 #endif
