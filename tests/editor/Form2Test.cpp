@@ -18,6 +18,7 @@
 #include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
 #include "shell/AppInfo.h"
+#include "support/SharedPhotos.h"
 
 namespace {
 constexpr QRgb Grey = 0xFF808080u;
@@ -363,9 +364,8 @@ private Q_SLOTS:
 
     void RealEngine_Should_FillTheDateStampAndUndoShouldBringItBack() {
         Editor e;
-        const QString photo =
-            qEnvironmentVariable("BRISVANE_PHOTOS") + QStringLiteral("/coffee-stamped.png");
-        if (!QFile::exists(photo)) QSKIP("sample photos not available");
+        REQUIRE_SHARED_PHOTO(QStringLiteral("coffee-stamped.png"));
+        const QString photo = SharedPhotos::Path(QStringLiteral("coffee-stamped.png"));
         e.Open({photo});
         const QImage original = e.Pic().Picture();
         e.Drag({467, 358}, {585, 386});  // the stamp's box

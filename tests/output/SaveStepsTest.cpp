@@ -1,8 +1,5 @@
 #include <QFile>
 #include <QImageReader>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLineEdit>
 #include <QPainter>
 #include <QRadioButton>
@@ -17,6 +14,7 @@
 #include "output/SaveSteps.h"
 #include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
+#include "support/SharedPhotos.h"
 
 using namespace OutputTest;
 
@@ -223,15 +221,9 @@ private Q_SLOTS:
 
     // A real photo with its date stamp painted over keeps everything outside the box.
     void JpegPhoto_Should_KeepThePictureOutsideTheMarkedBox() {
+        REQUIRE_SHARED_PHOTO(QStringLiteral("coffee.json"));
         const QString photos = qEnvironmentVariable("BRISVANE_PHOTOS");
-        QFile json(photos + QStringLiteral("/coffee.json"));
-        if (!json.open(QIODevice::ReadOnly)) QSKIP("sample photos not found");
-        const QJsonArray box = QJsonDocument::fromJson(json.readAll())
-                                   .object()
-                                   .value(QStringLiteral("stamp_box_x0_y0_x1_y1_exclusive"))
-                                   .toArray();
-        const QRect stamp(QPoint(box[0].toInt(), box[1].toInt()),
-                          QPoint(box[2].toInt() - 1, box[3].toInt() - 1));
+        const QRect stamp = SharedPhotos::StampBox(QStringLiteral("coffee"));
         const QString source = photos_->filePath(QStringLiteral("coffee-stamped.jpg"));
         QVERIFY(QFile::copy(photos + QStringLiteral("/coffee-stamped.jpg"), source));
         QVERIFY(QFile::setPermissions(source, QFile::ReadOwner | QFile::WriteOwner));
