@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "inpaint/Inpainting.h"
+#include "inpaint/MarkerColor.h"
 #include "inpaint/MemoryPicture.h"
 #include "inpaint/fast/FastInpainting.h"
 #include "inpaint/reference/ReferenceEngine.h"
@@ -126,9 +127,10 @@ std::optional<inpaint::MemoryPicture> MarkedPhoto(const Case& c, QString& error)
               y0 = static_cast<int>(std::floor(box[1].toInt() * sy));
     const int x1 = static_cast<int>(std::ceil(box[2].toInt() * sx)),
               y1 = static_cast<int>(std::ceil(box[3].toInt() * sy));
-    picture.FillRect(x0, y0, x1 - x0, y1 - y0, 0xff00ff00u);
+    picture.FillRect(x0, y0, x1 - x0, y1 - y0, inpaint::kOpaqueMarkerPixel);
     if (c.twoMarks)
-        picture.FillRect(image.width() - x1, image.height() - y1, x1 - x0, y1 - y0, 0xff00ff00u);
+        picture.FillRect(image.width() - x1, image.height() - y1, x1 - x0, y1 - y0,
+                         inpaint::kOpaqueMarkerPixel);
     return picture;
 }
 

@@ -12,6 +12,7 @@
 
 #include "editor/Form2.h"
 #include "filelist/FileList.h"
+#include "inpaint/MarkerColor.h"
 #include "output/Fixtures.h"
 #include "output/OutputTestSupport.h"
 #include "output/SaveOptionFrame.h"
@@ -24,7 +25,7 @@
 using namespace OutputTest;
 
 namespace {
-constexpr QRgb Green = 0xFF00FF00u;
+constexpr QRgb Green = inpaint::kOpaqueMarkerPixel;
 
 QRect StampBox(const QString& name) {
     QFile json(qEnvironmentVariable("BRISVANE_PHOTOS") + QLatin1Char('/') + name +
