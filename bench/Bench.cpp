@@ -37,9 +37,8 @@
 
 namespace {
 
-using EngineFunction = int (*)(inpaint::PictureAccess&, inpaint::PictureAccess&, std::uint8_t,
-                               std::uint8_t, std::uint8_t, bool, int, int,
-                               const inpaint::RunHooks&);
+using EngineFunction = int (*)(inpaint::PictureAccess&, inpaint::PictureAccess&,
+                               const inpaint::InpaintOptions&, const inpaint::RunHooks&);
 
 struct Engine {
     const char* name;
@@ -165,7 +164,10 @@ Outcome RunOnce(const Engine& engine, const inpaint::MemoryPicture& marked, cons
     const std::clock_t cpuStart = std::clock();
     const auto start = std::chrono::steady_clock::now();
     try {
-        o.steps = engine.run(picture, picture, 0, 255, 0, false, c.block, c.border, {});
+        inpaint::InpaintOptions options;
+        options.blockRadius = c.block;
+        options.scanBorder = c.border;
+        o.steps = engine.run(picture, picture, options, {});
     } catch (const inpaint::InpaintError& e) {
         o.error = QString::fromStdString(e.what());
     }

@@ -21,9 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             picture.At(x, y) = v < 32 ? inpaint::kOpaqueMarkerPixel
                                       : 0xff000000u | (std::uint32_t(v) << 16) | (v / 2u);
         }
-    inpaint::StopRequested = false;
+    inpaint::InpaintOptions options;
+    options.liveDisplay = live;
+    options.blockRadius = block;
+    options.scanBorder = border;
     try {
-        const int steps = inpaint::InpaintPicture(picture, picture, 0, 255, 0, live, block, border);
+        const int steps = inpaint::InpaintPicture(picture, picture, options);
         if (steps > 0)
             for (int y = 0; y < height; ++y)
                 for (int x = 0; x < width; ++x)

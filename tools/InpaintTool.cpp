@@ -114,10 +114,12 @@ int Run(const Options& o) {
         hooks.trace = [](const inpaint::StepTrace& s) {
             std::printf("%d %d %d %d\n", s.tx, s.ty, s.sx, s.sy);
         };
+    inpaint::InpaintOptions options;
+    options.blockRadius = o.block;
+    options.scanBorder = o.border;
     int steps = 0;
     try {
-        steps =
-            inpaint::InpaintPicture(picture, picture, 0, 255, 0, false, o.block, o.border, hooks);
+        steps = inpaint::InpaintPicture(picture, picture, options, hooks);
     } catch (const inpaint::InpaintError& e) {
         file.cancelWriting();
         throw Failure{kExitCannotProgress, QString::fromStdString(e.what())};

@@ -77,14 +77,14 @@ struct Shift {
 
 class FastRun {
 public:
-    FastRun(PictureAccess& source, PictureAccess& target, std::uint32_t marker, bool liveDisplay,
-            int blockRadius, int scanBorder, const RunHooks& hooks)
+    FastRun(PictureAccess& source, PictureAccess& target, const InpaintOptions& options,
+            const RunHooks& hooks)
         : source_(source),
           target_(target),
-          marker_(marker),
-          live_(liveDisplay),
-          r_(blockRadius),
-          border_(scanBorder),
+          marker_(options.marker.Pixel()),
+          live_(options.liveDisplay),
+          r_(options.blockRadius),
+          border_(options.scanBorder),
           hooks_(hooks) {}
 
     int Execute();
@@ -281,7 +281,7 @@ void FastRun::InitialPriorities() {
 
 bool FastRun::Pause() {
     if (hooks_.yield) hooks_.yield();
-    return StopRequested.load();
+    return hooks_.stop.stop_requested();
 }
 
 double FastRun::ConfidenceTerm(int x, int y) {
@@ -532,13 +532,10 @@ void SetBlockSearchFrom(long long candidates) {
     blockSearchFrom = candidates;
 }
 
-int InpaintPicture(PictureAccess& source, PictureAccess& target, std::uint8_t red,
-                   std::uint8_t green, std::uint8_t blue, bool liveDisplay, int blockRadius,
-                   int scanBorder, const RunHooks& hooks) {
-    const std::uint32_t marker =
-        (static_cast<std::uint32_t>(red) << 16) | (static_cast<std::uint32_t>(green) << 8) | blue;
+int InpaintPicture(PictureAccess& source, PictureAccess& target, const InpaintOptions& options,
+                   const RunHooks& hooks) {
     try {
-        FastRun run(source, target, marker, liveDisplay, blockRadius, scanBorder, hooks);
+        FastRun run(source, target, options, hooks);
         return run.Execute();
     } catch (const std::bad_alloc&) {
         throw InpaintError(InpaintError::Reason::OutOfMemory,

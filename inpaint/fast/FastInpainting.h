@@ -7,9 +7,8 @@ namespace inpaint::fast {
 
 // The engine the programs use: the same pixels, step count and step trace as
 // inpaint::reference::InpaintPicture, found with much less work and memory.
-int InpaintPicture(PictureAccess& source, PictureAccess& target, std::uint8_t red,
-                   std::uint8_t green, std::uint8_t blue, bool liveDisplay, int blockRadius,
-                   int scanBorder, const RunHooks& hooks = {});
+int InpaintPicture(PictureAccess& source, PictureAccess& target, const InpaintOptions& options,
+                   const RunHooks& hooks = {});
 
 // Runs whose search window holds at least this many valid source centres prepare colour ranges
 // per block of centres (8 bytes a position) to pass over poor blocks at once. Tests set 0 to

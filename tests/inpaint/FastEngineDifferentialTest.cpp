@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <random>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -43,18 +44,25 @@ struct Outcome {
     std::vector<std::uint32_t> committed;
 };
 
-using Engine = int (*)(inpaint::PictureAccess&, inpaint::PictureAccess&, std::uint8_t, std::uint8_t,
-                       std::uint8_t, bool, int, int, const inpaint::RunHooks&);
+using Engine = int (*)(inpaint::PictureAccess&, inpaint::PictureAccess&,
+                       const inpaint::InpaintOptions&, const inpaint::RunHooks&);
+
+inpaint::InpaintOptions Options(int blockRadius, int scanBorder, bool liveDisplay) {
+    inpaint::InpaintOptions options;
+    options.blockRadius = blockRadius;
+    options.scanBorder = scanBorder;
+    options.liveDisplay = liveDisplay;
+    return options;
+}
 
 Outcome RunEngine(Engine engine, const Case& c) {
     MemoryPicture picture(c.width, c.height, c.pixels);
     Outcome outcome;
     inpaint::RunHooks hooks;
     hooks.trace = [&](const StepTrace& t) { outcome.trace.push_back(t); };
-    inpaint::StopRequested = false;
     try {
         outcome.steps =
-            engine(picture, picture, 0, 255, 0, c.liveDisplay, c.blockRadius, c.scanBorder, hooks);
+            engine(picture, picture, Options(c.blockRadius, c.scanBorder, c.liveDisplay), hooks);
     } catch (const inpaint::InpaintError& e) {
         outcome.error = e.reason();
     }
@@ -295,7 +303,7 @@ private Q_SLOTS:
             for (int e = 0; e < 2; ++e) {
                 SizeOnly source(a.w, a.h), target(a.targetW, a.targetH);
                 try {
-                    engines[e](source, target, 0, 255, 0, false, a.radius, a.border, {});
+                    engines[e](source, target, Options(a.radius, a.border, false), {});
                 } catch (const inpaint::InpaintError& error) {
                     reasons[e] = error.reason();
                 }
@@ -328,13 +336,13 @@ private Q_SLOTS:
             Engine engines[2] = {inpaint::reference::InpaintPicture, inpaint::fast::InpaintPicture};
             for (int e = 0; e < 2; ++e) {
                 MemoryPicture picture(c.width, c.height, c.pixels);
+                std::stop_source stop;
                 inpaint::RunHooks hooks;
+                hooks.stop = stop.get_token();
                 hooks.trace = [&](const StepTrace& t) {
-                    if (t.step == stopAt) inpaint::StopRequested = true;
+                    if (t.step == stopAt) stop.request_stop();
                 };
-                inpaint::StopRequested = false;
-                QCOMPARE(engines[e](picture, picture, 0, 255, 0, true, 2, 10, hooks), 0);
-                inpaint::StopRequested = false;
+                QCOMPARE(engines[e](picture, picture, Options(2, 10, true), hooks), 0);
                 QCOMPARE(picture.commits, 0);
                 seen[e] = picture.Pixels();
             }

@@ -237,8 +237,10 @@ private Q_SLOTS:
         for (const int threads : {1, 2, 5}) {
             SetThreadCount(threads);
             inpaint::MemoryPicture picture = original;
-            const int steps =
-                inpaint::fast::InpaintPicture(picture, picture, 0, 255, 0, false, 3, 30);
+            inpaint::InpaintOptions options;
+            options.blockRadius = 3;
+            options.scanBorder = 30;
+            const int steps = inpaint::fast::InpaintPicture(picture, picture, options);
             if (first.empty()) {
                 first = picture.Pixels();
                 firstSteps = steps;
@@ -262,7 +264,11 @@ private Q_SLOTS:
         CountingPicture picture(200, 150, PixelOf(10, 20, 30));
         for (int x = 0; x < 200; ++x) picture.At(x, 75) = PixelOf(200, 200, 200);
         picture.FillRect(90, 70, 10, 10, inpaint::kMarkerPixel);
-        const int steps = inpaint::fast::InpaintPicture(picture, picture, 0, 255, 0, true, 2, 20);
+        inpaint::InpaintOptions options;
+        options.liveDisplay = true;
+        options.blockRadius = 2;
+        options.scanBorder = 20;
+        const int steps = inpaint::fast::InpaintPicture(picture, picture, options);
         QVERIFY(steps > 0);
         QCOMPARE(picture.redraws, steps + 1);
         // Each step writes at most one 5 x 5 patch; the final write-back is the whole picture.
