@@ -10,6 +10,25 @@
 
 namespace inpaint {
 
+// Which inner loop the fast engine's source search uses; Auto picks the widest the processor
+// has. All give the same results.
+enum class SearchKernel { Auto, Scalar, Sse2, Avx2 };
+
+// How the fast engine shares out and cuts short its work. None of it changes a result; the
+// reference engine does not look at it.
+struct EngineTuning {
+    // Threads taking part in a run, the caller's included; 0 (or less): one per core.
+    int threads = 0;
+    SearchKernel kernel = SearchKernel::Auto;
+    // Smallest search (candidates times known patch pixels) shared among the threads: below it,
+    // waking them costs more than it saves. 0 shares every search.
+    long long parallelWork = 200000;
+    // Runs whose search window holds at least this many valid source centres prepare colour
+    // ranges per block of centres (8 bytes a position) to pass over poor blocks at once. 0 uses
+    // them in every run.
+    long long blockSearchFrom = 250000;
+};
+
 // What a run fills and how.
 struct InpaintOptions {
     // The pixels to fill are those of exactly this colour.
@@ -20,6 +39,7 @@ struct InpaintOptions {
     int blockRadius = 4;
     // How far around the marked pixels source patches are sought.
     int scanBorder = 10;
+    EngineTuning tuning;
 };
 
 struct StepTrace {

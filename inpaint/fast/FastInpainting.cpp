@@ -40,12 +40,12 @@
 #include "inpaint/fast/FastInpainting.h"
 
 #include <algorithm>
-#include <atomic>
 #include <climits>
 #include <cmath>
 #include <memory>
 #include <new>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -60,8 +60,6 @@ namespace {
 // A candidate's sum must be below this for it to be used at all.
 constexpr std::uint32_t kNoMatchLimit = 99999999;
 constexpr int kMaxSeeds = 8;
-// Searches with at least this many candidates pass over whole blocks of poor candidates at once.
-std::atomic<long long> blockSearchFrom{250000};
 
 double GreyOf(std::uint32_t pixel) {
     const double red = (pixel >> 16) & 255;
@@ -85,6 +83,7 @@ public:
           live_(options.liveDisplay),
           r_(options.blockRadius),
           border_(options.scanBorder),
+          tuning_(options.tuning),
           hooks_(hooks) {}
 
     int Execute();
@@ -134,6 +133,7 @@ private:
     const bool live_;
     const int r_;
     const int border_;
+    const EngineTuning tuning_;
     const RunHooks& hooks_;
 
     int W_ = 0;
@@ -261,7 +261,7 @@ void FastRun::FindSourceCentres() {
         }
     }
     grid_.FinishRuns();
-    if (grid_.Count() >= blockSearchFrom.load()) grid_.BuildBlockRanges(surface_.data(), r_);
+    if (grid_.Count() >= tuning_.blockSearchFrom) grid_.BuildBlockRanges(surface_.data(), r_);
 }
 
 bool FastRun::IsCandidate(int x, int y) const {
@@ -397,7 +397,7 @@ void FastRun::FindBestSource(int tx, int ty) {
     patch_.PutOutliersFirst();
     const std::uint32_t limit = SeedLimit(tx, ty);
     const SearchOutcome best =
-        FindBestCandidate(surface_.data(), patch_, grid_, limit, pool_.get());
+        FindBestCandidate(surface_.data(), patch_, grid_, limit, tuning_, pool_.get());
     if (best.found) {
         sx_ = best.position % W_;
         sy_ = best.position / W_;
@@ -492,7 +492,8 @@ int FastRun::Execute() {
     stepConfidence_.assign(1, 0.0);  // step numbers start at 1
     stepShift_.assign(1, Shift{0, 0});
     InitialPriorities();
-    const int threads = ThreadCount();
+    const int threads = tuning_.threads > 0 ? tuning_.threads
+                                            : static_cast<int>(std::thread::hardware_concurrency());
     if (threads > 1) pool_ = std::make_unique<WorkerPool>(threads);
 
     int step = 0;
@@ -527,10 +528,6 @@ int FastRun::Execute() {
 }
 
 }  // namespace
-
-void SetBlockSearchFrom(long long candidates) {
-    blockSearchFrom = candidates;
-}
 
 int InpaintPicture(PictureAccess& source, PictureAccess& target, const InpaintOptions& options,
                    const RunHooks& hooks) {

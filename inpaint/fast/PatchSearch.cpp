@@ -352,18 +352,12 @@ __attribute__((target("avx2"))) void GroupAvx2(const std::uint32_t* surface,
 }
 #endif
 
-std::atomic<int> kernelChoice{0};  // SearchKernel as int
-// Below this much work (candidates times known pixels) waking the other threads costs more than it
-// saves.
-std::atomic<long long> parallelWork{200000};
 constexpr int kChunk = 256;
 
-GroupFunction ChooseGroup() {
-    const auto choice = static_cast<SearchKernel>(kernelChoice.load());
+GroupFunction ChooseGroup(SearchKernel choice) {
     if (choice == SearchKernel::Scalar) return GroupScalar;
 #ifdef BRISVANE_X86_KERNELS
-    static const bool hasAvx2 = __builtin_cpu_supports("avx2");
-    if (choice == SearchKernel::Sse2 || !hasAvx2) return GroupSse2;
+    if (choice == SearchKernel::Sse2 || !__builtin_cpu_supports("avx2")) return GroupSse2;
     return GroupAvx2;
 #else
     return GroupScalar;
@@ -477,24 +471,18 @@ private:
     std::vector<std::uint64_t> targets_;
 };
 
-void SetSearchKernel(SearchKernel kernel) {
-    kernelChoice = static_cast<int>(kernel);
-}
-void SetParallelWork(long long work) {
-    parallelWork = work;
-}
-
 SearchOutcome FindBestCandidate(const std::uint32_t* surface, const PatchPixels& patch,
-                                const CandidateGrid& grid, std::uint32_t limit, WorkerPool* pool) {
+                                const CandidateGrid& grid, std::uint32_t limit,
+                                const EngineTuning& tuning, WorkerPool* pool) {
     SearchOutcome outcome;
     const std::vector<CandidateRun>& runs = grid.Runs();
     if (grid.Count() == 0 || limit == 0) return outcome;
     if (patch.Count() == 0) return SearchOutcome{true, 0, runs.front().first};  // every sum is 0
 
-    const GroupFunction group = ChooseGroup();
+    const GroupFunction group = ChooseGroup(tuning.kernel);
     SharedLimit shared{limit};
     const bool parallel =
-        pool != nullptr && pool->Size() > 1 && grid.Count() * patch.Count() >= parallelWork.load();
+        pool != nullptr && pool->Size() > 1 && grid.Count() * patch.Count() >= tuning.parallelWork;
     const std::size_t threads = parallel ? static_cast<std::size_t>(pool->Size()) : 1;
     std::vector<LocalBest> locals(threads, LocalBest{limit});
 

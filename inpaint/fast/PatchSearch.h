@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "inpaint/Inpainting.h"
 #include "inpaint/fast/WorkerPool.h"
 
 namespace inpaint::fast {
@@ -100,20 +101,14 @@ std::uint32_t PatchDistance(const std::uint32_t* surface, const PatchPixels& pat
 
 // The candidate with the smallest sum below `limit`, the lowest position (the first in walking
 // order) among equal sums. The surface must have kSurfacePadding readable pixels after the
-// picture. With a pool of several threads the candidates are shared out; the result does not
-// depend on the number of threads, nor on whether block ranges are used.
+// picture. The search uses the tuning's kernel and, with a pool of several threads, shares out
+// large enough searches (tuning.parallelWork); the result depends on none of these, nor on
+// whether block ranges are used.
 SearchOutcome FindBestCandidate(const std::uint32_t* surface, const PatchPixels& patch,
-                                const CandidateGrid& grid, std::uint32_t limit, WorkerPool* pool);
+                                const CandidateGrid& grid, std::uint32_t limit,
+                                const EngineTuning& tuning, WorkerPool* pool);
 
 // Pixels to allocate after the picture so that vector loads near its end stay in bounds.
 constexpr int kSurfacePadding = 8;
-
-// Which inner loop the search uses; Auto picks the widest the processor has. All give the same
-// results.
-enum class SearchKernel { Auto, Scalar, Sse2, Avx2 };
-void SetSearchKernel(SearchKernel kernel);
-// Smallest search (candidates times known pixels) shared among threads; tests set 0 to share every
-// search.
-void SetParallelWork(long long work);
 
 }  // namespace inpaint::fast

@@ -12,8 +12,6 @@
 #include "inpaint/Inpainting.h"
 #include "inpaint/MemoryPicture.h"
 #include "inpaint/fast/FastInpainting.h"
-#include "inpaint/fast/PatchSearch.h"
-#include "inpaint/fast/WorkerPool.h"
 #include "inpaint/reference/ReferenceEngine.h"
 
 using inpaint::kMarkerPixel;
@@ -31,7 +29,7 @@ struct Case {
     int scanBorder = 10;
     bool liveDisplay = false;
     int threads = 0;  // 0: every core, searches shared only when large enough
-    inpaint::fast::SearchKernel kernel = inpaint::fast::SearchKernel::Auto;
+    inpaint::SearchKernel kernel = inpaint::SearchKernel::Auto;
     bool blocks = false;  // pass over blocks of poor centres, however small the search
     std::string description;
 };
@@ -55,14 +53,24 @@ inpaint::InpaintOptions Options(int blockRadius, int scanBorder, bool liveDispla
     return options;
 }
 
+// The case's fast-engine settings; a case that names its threads shares every search among
+// them, however small.
+inpaint::InpaintOptions Options(const Case& c) {
+    inpaint::InpaintOptions options = Options(c.blockRadius, c.scanBorder, c.liveDisplay);
+    options.tuning.threads = c.threads;
+    options.tuning.kernel = c.kernel;
+    if (c.threads > 1) options.tuning.parallelWork = 0;
+    if (c.blocks) options.tuning.blockSearchFrom = 0;
+    return options;
+}
+
 Outcome RunEngine(Engine engine, const Case& c) {
     MemoryPicture picture(c.width, c.height, c.pixels);
     Outcome outcome;
     inpaint::RunHooks hooks;
     hooks.trace = [&](const StepTrace& t) { outcome.trace.push_back(t); };
     try {
-        outcome.steps =
-            engine(picture, picture, Options(c.blockRadius, c.scanBorder, c.liveDisplay), hooks);
+        outcome.steps = engine(picture, picture, Options(c), hooks);
     } catch (const inpaint::InpaintError& e) {
         outcome.error = e.reason();
     }
@@ -192,9 +200,9 @@ Case MakeCase(std::uint32_t seed) {
     c.threads = dice.Chance(30) ? dice.Between(1, 4) : 0;
     const int kernel = dice.Between(0, 5);
     c.blocks = dice.Chance(40);
-    c.kernel = kernel == 1   ? inpaint::fast::SearchKernel::Scalar
-               : kernel == 2 ? inpaint::fast::SearchKernel::Sse2
-                             : inpaint::fast::SearchKernel::Auto;
+    c.kernel = kernel == 1   ? inpaint::SearchKernel::Scalar
+               : kernel == 2 ? inpaint::SearchKernel::Sse2
+                             : inpaint::SearchKernel::Auto;
     c.description = "seed " + std::to_string(seed) + ": " + std::to_string(c.width) + "x" +
                     std::to_string(c.height) + ", Block Size " + std::to_string(c.blockRadius) +
                     ", Scan Border " + std::to_string(c.scanBorder) +
@@ -212,14 +220,6 @@ Case NoiseCase(std::uint32_t seed, int width, int height, std::uint32_t colourSe
     Dice dice(colourSeed);
     for (auto& px : c.pixels) px = RandomColour(dice);
     return c;
-}
-
-// A case that names its threads shares every search among them, however small.
-void UseFastSettings(const Case& c) {
-    inpaint::fast::SetThreadCount(c.threads);
-    inpaint::fast::SetSearchKernel(c.kernel);
-    inpaint::fast::SetParallelWork(c.threads > 1 ? 0 : 200000);
-    inpaint::fast::SetBlockSearchFrom(c.blocks ? 0 : 250000);
 }
 
 std::string TraceText(const StepTrace& t) {
@@ -253,18 +253,10 @@ std::string FirstDifference(const Outcome& ref, const Outcome& fast) {
 class FastEngineDifferentialTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() {
-        inpaint::fast::SetThreadCount(0);
-        inpaint::fast::SetSearchKernel(inpaint::fast::SearchKernel::Auto);
-        inpaint::fast::SetParallelWork(200000);
-        inpaint::fast::SetBlockSearchFrom(250000);
-    }
-
     void GeneratedCases_Should_GiveTheReferenceResultsExactly() {
         int filled = 0, failed = 0;
         for (std::uint32_t seed = 1; seed <= 400; ++seed) {
             const Case c = MakeCase(seed);
-            UseFastSettings(c);
             const Outcome ref = RunEngine(inpaint::reference::InpaintPicture, c);
             const Outcome fast = RunEngine(inpaint::fast::InpaintPicture, c);
             const std::string difference = FirstDifference(ref, fast);

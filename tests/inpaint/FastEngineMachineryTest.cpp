@@ -16,7 +16,9 @@
 #include "inpaint/fast/WorkerPool.h"
 
 using namespace inpaint::fast;
+using inpaint::EngineTuning;
 using inpaint::PixelOf;
+using inpaint::SearchKernel;
 
 namespace {
 
@@ -81,6 +83,13 @@ SearchOutcome PlainSearch(const Surface& s, const PatchPixels& patch, const Cand
     return best;
 }
 
+EngineTuning Tuning(SearchKernel kernel, long long parallelWork = EngineTuning{}.parallelWork) {
+    EngineTuning tuning;
+    tuning.kernel = kernel;
+    tuning.parallelWork = parallelWork;
+    return tuning;
+}
+
 void FillNoise(Surface& s, std::uint32_t seed, int levels) {
     std::mt19937 dice(seed);
     for (int y = 0; y < s.height; ++y)
@@ -96,13 +105,6 @@ void FillNoise(Surface& s, std::uint32_t seed, int levels) {
 class FastEngineMachineryTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() {
-        SetThreadCount(0);
-        SetSearchKernel(SearchKernel::Auto);
-        SetParallelWork(200000);
-        SetBlockSearchFrom(250000);
-    }
-
     void FrontQueue_Should_GiveHighestPriorityThenLowestPosition() {
         FrontQueue front;
         front.Insert(50, 0.5);
@@ -145,8 +147,8 @@ private Q_SLOTS:
         CandidateGrid grid = RowSegments(40, {{10, 15, 24}, {20, 25, 34}});
         for (const SearchKernel kernel :
              {SearchKernel::Scalar, SearchKernel::Sse2, SearchKernel::Auto}) {
-            SetSearchKernel(kernel);
-            const SearchOutcome found = FindBestCandidate(s.pixels.data(), patch, grid, 1, nullptr);
+            const SearchOutcome found =
+                FindBestCandidate(s.pixels.data(), patch, grid, 1, Tuning(kernel), nullptr);
             QVERIFY(found.found);
             QCOMPARE(found.sum, 0u);
             QCOMPARE(found.position, 10 * 40 + 20);
@@ -157,11 +159,11 @@ private Q_SLOTS:
         Surface s(30, 30);
         FillNoise(s, 8, 256);
         const PatchPixels patch = PatchAround(s, 5, 5, 3);
-        const SearchOutcome any =
-            FindBestCandidate(s.pixels.data(), patch, AllCentres(s, 3), 99999999u, nullptr);
+        const SearchOutcome any = FindBestCandidate(s.pixels.data(), patch, AllCentres(s, 3),
+                                                    99999999u, EngineTuning{}, nullptr);
         QVERIFY(any.found);
-        const SearchOutcome none =
-            FindBestCandidate(s.pixels.data(), patch, RowSegments(30, {{20, 20, 24}}), 1, nullptr);
+        const SearchOutcome none = FindBestCandidate(
+            s.pixels.data(), patch, RowSegments(30, {{20, 20, 24}}), 1, EngineTuning{}, nullptr);
         QVERIFY(!none.found);
     }
 
@@ -193,16 +195,14 @@ private Q_SLOTS:
                 return (x * 7 + y * 3 + static_cast<int>(seed)) % 11 == 0;
             });
             const SearchOutcome expected = PlainSearch(s, patch, grid, 99999999u);
-            SetParallelWork(0);
             for (const bool blocks : {false, true}) {
                 if (blocks) grid.BuildBlockRanges(s.pixels.data(), r);
                 for (const SearchKernel kernel :
                      {SearchKernel::Scalar, SearchKernel::Sse2, SearchKernel::Auto}) {
-                    SetSearchKernel(kernel);
                     for (const int threads : {1, 2, 3, 7}) {
                         WorkerPool pool(threads);
-                        const SearchOutcome found =
-                            FindBestCandidate(s.pixels.data(), patch, grid, 99999999u, &pool);
+                        const SearchOutcome found = FindBestCandidate(
+                            s.pixels.data(), patch, grid, 99999999u, Tuning(kernel, 0), &pool);
                         QVERIFY(found.found);
                         QCOMPARE(found.sum, expected.sum);
                         QCOMPARE(found.position, expected.position);
@@ -233,13 +233,13 @@ private Q_SLOTS:
         original.FillRect(5, 5, 6, 6, inpaint::kMarkerPixel);
         std::vector<std::uint32_t> first;
         int firstSteps = 0;
-        SetParallelWork(0);
         for (const int threads : {1, 2, 5}) {
-            SetThreadCount(threads);
             inpaint::MemoryPicture picture = original;
             inpaint::InpaintOptions options;
             options.blockRadius = 3;
             options.scanBorder = 30;
+            options.tuning = Tuning(SearchKernel::Auto, 0);
+            options.tuning.threads = threads;
             const int steps = inpaint::fast::InpaintPicture(picture, picture, options);
             if (first.empty()) {
                 first = picture.Pixels();
