@@ -212,6 +212,49 @@ private Q_SLOTS:
         }
     }
 
+    void ScalarAndSse2BlockHelpers_Should_Agree() {
+#ifdef BRISVANE_X86_KERNELS
+        // A build uses one of each pair; on x86 the scalar ones run only here.
+        std::mt19937 dice(17);
+        const int cells = 37;
+        std::vector<std::uint32_t> row(cells * CandidateGrid::kRangeCell +
+                                       CandidateGrid::kRangeSpan);
+        for (std::uint32_t& pixel : row) pixel = dice() & kColourBytes;
+        std::vector<std::uint64_t> scalar(cells), sse2(cells);
+        RowRangesScalar(row.data(), cells, scalar.data());
+        RowRangesSse2(row.data(), cells, sse2.data());
+        QVERIFY(scalar == sse2);
+
+        // Valid ranges (smallest <= largest per byte) against target colours, cut short or not.
+        std::vector<std::uint64_t> ranges(64), targets(40);
+        std::vector<int> offsets(40);
+        for (std::uint64_t& range : ranges) {
+            std::uint32_t low = 0, high = 0;
+            for (int ch = 0; ch < 24; ch += 8) {
+                const std::uint32_t a = dice() & 255, b = dice() & 255;
+                low |= std::min(a, b) << ch;
+                high |= std::max(a, b) << ch;
+            }
+            range = low | (std::uint64_t{high} << 32);
+        }
+        for (std::size_t k = 0; k < targets.size(); ++k) {
+            const std::uint32_t colour = dice() & kColourBytes;
+            targets[k] = colour | (std::uint64_t{colour} << 32);
+            offsets[k] = static_cast<int>(dice() % ranges.size());
+        }
+        const std::uint32_t full =
+            BlockLowerBoundScalar(ranges.data(), offsets.data(), targets.data(), 40, 0xFFFFFFFFu);
+        QVERIFY(full > 0);
+        for (const std::uint32_t stop : {0xFFFFFFFFu, full + 1, full, full / 2, 1u}) {
+            QCOMPARE(
+                BlockLowerBoundSse2(ranges.data(), offsets.data(), targets.data(), 40, stop),
+                BlockLowerBoundScalar(ranges.data(), offsets.data(), targets.data(), 40, stop));
+        }
+#else
+        QSKIP("only x86 builds have both");
+#endif
+    }
+
     void WorkerPool_Should_RunEveryIndexOnceForEveryJob() {
         WorkerPool pool(4);
         for (int job = 0; job < 50; ++job) {
