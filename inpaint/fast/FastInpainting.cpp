@@ -83,7 +83,7 @@ struct Shift {
 class FastRun {
 public:
     FastRun(PictureAccess& source, PictureAccess& target, const InpaintOptions& options,
-            const RunHooks& hooks)
+            const RunHooks& hooks, RunFacts& facts)
         : source_(source),
           target_(target),
           marker_(options.marker.Pixel()),
@@ -91,7 +91,10 @@ public:
           r_(options.blockRadius),
           border_(options.scanBorder),
           tuning_(options.tuning),
-          hooks_(hooks) {}
+          hooks_(hooks),
+          facts_(facts) {
+        facts_ = RunFacts{};
+    }
 
     int Execute();
 
@@ -143,6 +146,7 @@ private:
     const int border_;
     const EngineTuning tuning_;
     const RunHooks& hooks_;
+    RunFacts& facts_;
 
     int W_ = 0;
     int H_ = 0;
@@ -270,6 +274,7 @@ void FastRun::FindSourceCentres() {
     }
     grid_.FinishRuns();
     if (grid_.Count() >= tuning_.blockSearchFrom) grid_.BuildBlockRanges(surface_.data(), r_);
+    facts_.blockRanges = grid_.HasBlockRanges();
 }
 
 bool FastRun::IsCandidate(int x, int y) const {
@@ -409,6 +414,11 @@ void FastRun::FindBestSource(int tx, int ty) {
         sx_ = best.position % W_;
         sy_ = best.position / W_;
     }
+    if (best.kernel != SearchKernel::Auto) {
+        facts_.kernel = best.kernel;
+        ++facts_.searches;
+        if (best.shared) ++facts_.sharedSearches;
+    }
 }
 
 // Returns how many pixels changed from the marker colour to another colour.
@@ -502,6 +512,7 @@ int FastRun::Execute() {
     const int threads = tuning_.threads > 0 ? tuning_.threads
                                             : static_cast<int>(std::thread::hardware_concurrency());
     if (threads > 1) pool_ = std::make_unique<WorkerPool>(threads);
+    facts_.threads = pool_ ? pool_->Size() : 1;
 
     int step = 0;
     while (unknown_ > 0) {
@@ -538,8 +549,14 @@ int FastRun::Execute() {
 
 int InpaintPicture(PictureAccess& source, PictureAccess& target, const InpaintOptions& options,
                    const RunHooks& hooks) {
+    RunFacts facts;
+    return InpaintPicture(source, target, options, hooks, facts);
+}
+
+int InpaintPicture(PictureAccess& source, PictureAccess& target, const InpaintOptions& options,
+                   const RunHooks& hooks, RunFacts& facts) {
     try {
-        FastRun run(source, target, options, hooks);
+        FastRun run(source, target, options, hooks, facts);
         return run.Execute();
     } catch (const std::bad_alloc&) {
         throw InpaintError(InpaintError::Reason::OutOfMemory,

@@ -9,13 +9,20 @@ namespace {
 
 constexpr int kChunk = 256;
 
-GroupFunction ChooseGroup(SearchKernel choice) {
-    if (choice == SearchKernel::Scalar) return GroupScalar;
+struct Kernel {
+    SearchKernel name;
+    GroupFunction group;
+};
+
+// The kernel asked for, or the widest this build and processor have when that one is missing.
+Kernel ChooseKernel(SearchKernel choice) {
+    if (choice == SearchKernel::Scalar) return {SearchKernel::Scalar, GroupScalar};
 #ifdef BRISVANE_X86_KERNELS
-    if (choice == SearchKernel::Sse2 || !__builtin_cpu_supports("avx2")) return GroupSse2;
-    return GroupAvx2;
+    if (choice == SearchKernel::Sse2 || !__builtin_cpu_supports("avx2"))
+        return {SearchKernel::Sse2, GroupSse2};
+    return {SearchKernel::Avx2, GroupAvx2};
 #else
-    return GroupScalar;
+    return {SearchKernel::Scalar, GroupScalar};
 #endif
 }
 
@@ -87,7 +94,8 @@ SearchOutcome FindBestCandidate(const std::uint32_t* surface, const PatchPixels&
     if (grid.Count() == 0 || limit == 0) return outcome;
     if (patch.Count() == 0) return SearchOutcome{true, 0, runs.front().first};  // every sum is 0
 
-    const GroupFunction group = ChooseGroup(tuning.kernel);
+    const Kernel kernel = ChooseKernel(tuning.kernel);
+    const GroupFunction group = kernel.group;
     SharedLimit shared{limit};
     const bool parallel =
         pool != nullptr && pool->Size() > 1 && grid.Count() * patch.Count() >= tuning.parallelWork;
@@ -127,6 +135,8 @@ SearchOutcome FindBestCandidate(const std::uint32_t* surface, const PatchPixels&
             (local.sum == outcome.sum && local.position < outcome.position))
             outcome = SearchOutcome{true, local.sum, local.position};
     }
+    outcome.kernel = kernel.name;
+    outcome.shared = parallel;
     return outcome;
 }
 

@@ -14,6 +14,10 @@ struct SearchOutcome {
     bool found = false;
     std::uint32_t sum = 0;
     int position = 0;
+    // How it was found: the inner loop that ran (Auto when the outcome was plain without one),
+    // and whether the candidates were shared out among threads.
+    SearchKernel kernel = SearchKernel::Auto;
+    bool shared = false;
 };
 
 // The candidate with the smallest sum below `limit`, the lowest position (the first in walking

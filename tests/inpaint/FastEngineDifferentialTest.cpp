@@ -7,11 +7,13 @@
 #include <random>
 #include <stop_token>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "inpaint/Inpainting.h"
 #include "inpaint/MemoryPicture.h"
 #include "inpaint/fast/FastInpainting.h"
+#include "inpaint/fast/SearchKernels.h"
 #include "inpaint/reference/ReferenceEngine.h"
 
 using inpaint::kMarkerPixel;
@@ -64,19 +66,66 @@ inpaint::InpaintOptions Options(const Case& c) {
     return options;
 }
 
-Outcome RunEngine(Engine engine, const Case& c) {
+// What run(picture, options, hooks) gives on the case's picture.
+template <typename Run>
+Outcome Record(const Case& c, Run run) {
     MemoryPicture picture(c.width, c.height, c.pixels);
     Outcome outcome;
     inpaint::RunHooks hooks;
     hooks.trace = [&](const StepTrace& t) { outcome.trace.push_back(t); };
     try {
-        outcome.steps = engine(picture, picture, Options(c), hooks);
+        outcome.steps = run(picture, Options(c), hooks);
     } catch (const inpaint::InpaintError& e) {
         outcome.error = e.reason();
     }
     outcome.pixels = picture.Pixels();
     outcome.committed = picture.Committed();
     return outcome;
+}
+
+Outcome RunEngine(Engine engine, const Case& c) {
+    return Record(c, [&](MemoryPicture& picture, const inpaint::InpaintOptions& options,
+                         const inpaint::RunHooks& hooks) {
+        return engine(picture, picture, options, hooks);
+    });
+}
+
+Outcome RunFast(const Case& c, inpaint::fast::RunFacts& facts) {
+    return Record(c, [&](MemoryPicture& picture, const inpaint::InpaintOptions& options,
+                         const inpaint::RunHooks& hooks) {
+        return inpaint::fast::InpaintPicture(picture, picture, options, hooks, facts);
+    });
+}
+
+// The inner loop a search must run when `requested` is asked for on this build and processor.
+inpaint::SearchKernel KernelFor(inpaint::SearchKernel requested) {
+    using inpaint::SearchKernel;
+    if (requested == SearchKernel::Scalar) return SearchKernel::Scalar;
+#ifdef BRISVANE_X86_KERNELS
+    if (requested == SearchKernel::Sse2) return SearchKernel::Sse2;
+    return __builtin_cpu_supports("avx2") ? SearchKernel::Avx2 : SearchKernel::Sse2;
+#else
+    return SearchKernel::Scalar;
+#endif
+}
+
+// Empty when the fast run went about its work as the case's tuning asks, else how it did not.
+// The results cannot show it, but a kernel or a way of sharing out that is never run is never
+// checked against the reference.
+std::string TuningIgnored(const Case& c, const inpaint::fast::RunFacts& facts) {
+    if (facts.searches == 0) return {};  // no search needed an inner loop: nothing to show
+    if (facts.kernel != KernelFor(c.kernel))
+        return "searched with kernel " + std::to_string(static_cast<int>(facts.kernel));
+    if (facts.blockRanges != c.blocks) return "block ranges the case did not ask for, or none";
+    const int threads = c.threads > 0
+                            ? c.threads
+                            : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    if (facts.threads != threads)
+        return "searched with " + std::to_string(facts.threads) + " threads";
+    if (c.threads > 1 && facts.sharedSearches != facts.searches)
+        return "not every search shared among the threads";
+    if (threads == 1 && facts.sharedSearches != 0) return "a search shared with no other thread";
+    return {};
 }
 
 // Small deterministic generator: the same cases on every platform and compiler.
@@ -255,12 +304,21 @@ class FastEngineDifferentialTest : public QObject {
 private Q_SLOTS:
     void GeneratedCases_Should_GiveTheReferenceResultsExactly() {
         int filled = 0, failed = 0;
+        int byKernel[3] = {0, 0, 0}, withBlocks = 0, shared = 0;  // runs that searched
         for (std::uint32_t seed = 1; seed <= 400; ++seed) {
             const Case c = MakeCase(seed);
             const Outcome ref = RunEngine(inpaint::reference::InpaintPicture, c);
-            const Outcome fast = RunEngine(inpaint::fast::InpaintPicture, c);
+            inpaint::fast::RunFacts facts;
+            const Outcome fast = RunFast(c, facts);
             const std::string difference = FirstDifference(ref, fast);
             if (!difference.empty()) QFAIL((c.description + ": " + difference).c_str());
+            const std::string ignored = TuningIgnored(c, facts);
+            if (!ignored.empty()) QFAIL((c.description + ": " + ignored).c_str());
+            if (facts.searches > 0) {
+                ++byKernel[static_cast<int>(c.kernel) % 3];  // Auto, Scalar, Sse2
+                withBlocks += facts.blockRanges ? 1 : 0;
+                shared += facts.sharedSearches > 0 ? 1 : 0;
+            }
             if (ref.error)
                 ++failed;
             else if (ref.steps > 0)
@@ -269,6 +327,10 @@ private Q_SLOTS:
         // The cases must mostly fill something, and must also reach the no-source ending.
         QVERIFY2(filled >= 250, std::to_string(filled).c_str());
         QVERIFY(failed >= 5);
+        // Every kernel and way of searching is compared on many cases.
+        for (const int runs : byKernel) QVERIFY2(runs >= 20, std::to_string(runs).c_str());
+        QVERIFY2(withBlocks >= 45, std::to_string(withBlocks).c_str());
+        QVERIFY2(shared >= 25, std::to_string(shared).c_str());
     }
 
     void BadArgumentsAndSizes_Should_FailAlikeAndTouchNothing() {

@@ -4,9 +4,14 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <initializer_list>
+#include <mutex>
 #include <random>
+#include <stop_token>
+#include <thread>
 #include <vector>
 
 #include "inpaint/MemoryPicture.h"
@@ -82,6 +87,36 @@ SearchOutcome PlainSearch(const Surface& s, const PatchPixels& patch, const Cand
     }
     return best;
 }
+
+// A textured picture with two marked areas far apart: a run of many steps and large searches.
+inpaint::MemoryPicture TwoMarksPicture() {
+    inpaint::MemoryPicture picture(120, 90);
+    std::mt19937 dice(21);
+    for (int y = 0; y < 90; ++y)
+        for (int x = 0; x < 120; ++x)
+            picture.At(x, y) = PixelOf(static_cast<std::uint8_t>(x * 2 + dice() % 8),
+                                       static_cast<std::uint8_t>(y * 2),
+                                       static_cast<std::uint8_t>(dice() % 4 * 60));
+    picture.FillRect(50, 70, 40, 8, inpaint::kMarkerPixel);
+    picture.FillRect(5, 5, 6, 6, inpaint::kMarkerPixel);
+    return picture;
+}
+
+// Threads wait here until all have come; after a minute it gives up rather than hang the test.
+class Meeting {
+public:
+    explicit Meeting(int parties) : missing_(parties) {}
+    bool Attend() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (--missing_ == 0) everyone_.notify_all();
+        return everyone_.wait_for(lock, std::chrono::minutes(1), [this] { return missing_ <= 0; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable everyone_;
+    int missing_;
+};
 
 EngineTuning Tuning(SearchKernel kernel, long long parallelWork = EngineTuning{}.parallelWork) {
     EngineTuning tuning;
@@ -265,15 +300,7 @@ private Q_SLOTS:
     }
 
     void WholeRun_Should_NotDependOnTheNumberOfThreads() {
-        inpaint::MemoryPicture original(120, 90);
-        std::mt19937 dice(21);
-        for (int y = 0; y < 90; ++y)
-            for (int x = 0; x < 120; ++x)
-                original.At(x, y) = PixelOf(static_cast<std::uint8_t>(x * 2 + dice() % 8),
-                                            static_cast<std::uint8_t>(y * 2),
-                                            static_cast<std::uint8_t>(dice() % 4 * 60));
-        original.FillRect(50, 70, 40, 8, inpaint::kMarkerPixel);
-        original.FillRect(5, 5, 6, 6, inpaint::kMarkerPixel);
+        const inpaint::MemoryPicture original = TwoMarksPicture();
         std::vector<std::uint32_t> first;
         int firstSteps = 0;
         for (const int threads : {1, 2, 5}) {
@@ -292,6 +319,84 @@ private Q_SLOTS:
             QCOMPARE(steps, firstSteps);
             QVERIFY(picture.Pixels() == first);
         }
+    }
+
+    void TwoRunsOnTwoThreads_Should_StopAndFinishEachOnItsOwn() {
+        const inpaint::MemoryPicture original = TwoMarksPicture();
+        inpaint::InpaintOptions options;
+        options.blockRadius = 3;
+        options.scanBorder = 30;
+        inpaint::MemoryPicture alone = original;
+        const int aloneSteps = inpaint::fast::InpaintPicture(alone, alone, options);
+        QVERIFY(aloneSteps > 10);
+
+        // Each run has its own stop, kernel, threads and block search. The first is stopped from
+        // here while both are under way; the second goes on only once the first has ended.
+        inpaint::InpaintOptions firstOptions = options, secondOptions = options;
+        firstOptions.tuning = Tuning(SearchKernel::Scalar, 0);
+        firstOptions.tuning.threads = 2;
+        secondOptions.tuning = Tuning(SearchKernel::Sse2, 0);
+        secondOptions.tuning.threads = 2;
+        secondOptions.tuning.blockSearchFrom = 0;
+        inpaint::MemoryPicture stopped = original, finished = original;
+        inpaint::fast::RunFacts firstFacts, secondFacts;
+        std::stop_source stopFirst, stopSecond;
+        Meeting underWay(3), stopAsked(2), firstEnded(2);
+        std::atomic<int> missedMeetings{0};
+        auto attend = [&](Meeting& meeting) {
+            if (!meeting.Attend()) ++missedMeetings;
+        };
+        auto run = [&](inpaint::MemoryPicture& picture, const inpaint::InpaintOptions& runOptions,
+                       const inpaint::RunHooks& hooks, inpaint::fast::RunFacts& facts) {
+            try {
+                return inpaint::fast::InpaintPicture(picture, picture, runOptions, hooks, facts);
+            } catch (const inpaint::InpaintError&) {
+                return -1;
+            }
+        };
+        int firstSteps = -2, secondSteps = -2;
+        std::thread first([&] {
+            inpaint::RunHooks hooks;
+            hooks.stop = stopFirst.get_token();
+            hooks.trace = [&](const inpaint::StepTrace& t) {
+                if (t.step != 1) return;
+                attend(underWay);
+                attend(stopAsked);
+            };
+            firstSteps = run(stopped, firstOptions, hooks, firstFacts);
+            attend(firstEnded);
+        });
+        std::thread second([&] {
+            inpaint::RunHooks hooks;
+            hooks.stop = stopSecond.get_token();
+            hooks.trace = [&](const inpaint::StepTrace& t) {
+                if (t.step == 1) attend(underWay);
+                if (t.step == 2) attend(firstEnded);
+            };
+            secondSteps = run(finished, secondOptions, hooks, secondFacts);
+        });
+        attend(underWay);
+        stopFirst.request_stop();
+        attend(stopAsked);
+        first.join();
+        second.join();
+
+        QCOMPARE(missedMeetings.load(), 0);
+        QCOMPARE(firstSteps, 0);
+        QCOMPARE(stopped.commits, 0);
+        QVERIFY(stopped.Pixels() == original.Pixels());
+        QCOMPARE(secondSteps, aloneSteps);
+        QCOMPARE(finished.commits, 1);
+        QVERIFY(finished.Pixels() == alone.Pixels());
+        QCOMPARE(firstFacts.kernel, SearchKernel::Scalar);
+        QCOMPARE(firstFacts.threads, 2);
+        QVERIFY(!firstFacts.blockRanges);
+#ifdef BRISVANE_X86_KERNELS
+        QCOMPARE(secondFacts.kernel, SearchKernel::Sse2);
+#endif
+        QCOMPARE(secondFacts.threads, 2);
+        QVERIFY(secondFacts.blockRanges);
+        QCOMPARE(secondFacts.sharedSearches, secondFacts.searches);
     }
 
     void LiveDisplay_Should_WriteOnlyThePatchOfEachStep() {
