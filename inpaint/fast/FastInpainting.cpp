@@ -99,7 +99,7 @@ public:
     int Execute();
 
 private:
-    bool IsMarker(std::uint32_t pixel) const { return (pixel & 0x00FFFFFFu) == marker_; }
+    bool IsMarker(std::uint32_t pixel) const { return (pixel & kColourBytes) == marker_; }
     std::size_t Local(int p) const { return static_cast<std::size_t>(p - bandBase_); }
     Fill& Mask(int p) { return mask_[Local(p)]; }
     bool Known(int p) { return Mask(p) == Fill::Known; }
