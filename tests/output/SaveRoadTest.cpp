@@ -9,6 +9,7 @@
 
 #include "editor/Form2.h"
 #include "filelist/FileList.h"
+#include "inpaint/MarkerColor.h"
 #include "output/Fixtures.h"
 #include "output/OutputTestSupport.h"
 #include "output/SaveOptionFrame.h"
@@ -22,7 +23,7 @@
 using namespace OutputTest;
 
 namespace {
-constexpr QRgb Green = 0xFF00FF00u;
+constexpr QRgb Green = inpaint::kOpaqueMarkerPixel;
 
 QImage Rgb(const QImage& image) {
     return image.convertToFormat(QImage::Format_RGB32);

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "inpaint/MarkerColor.h"
 #include "output/FakeStepHost.h"
 #include "output/Fixtures.h"
 #include "output/OutputTestSupport.h"
@@ -95,13 +96,13 @@ private Q_SLOTS:
         QImage picture = TestPicture(50, 40);
         const QString source = Photo(QStringLiteral("IMG_0001.BMP"), picture, "BMP");
         host_->Start({source, source});
-        QPainter(&host_->image).fillRect(5, 5, 10, 10, QColor(0, 255, 0));
+        QPainter(&host_->image).fillRect(5, 5, 10, 10, QColor(inpaint::kOpaqueMarkerPixel));
         options_->Option4->click();
         options_->Text1->setText(
             QStringLiteral("/no/such/folder/"));  // not checked beside the source
         steps_->PushButton5_Click();
         QVERIFY(dialogs_->Messages().isEmpty());
-        QCOMPARE(QImage(source).pixel(7, 7), qRgb(0, 255, 0));
+        QCOMPARE(QImage(source).pixel(7, 7), inpaint::kOpaqueMarkerPixel);
         QCOMPARE(Entries(photos_->path()), QStringList{QStringLiteral("IMG_0001.BMP")});
         QCOMPARE(host_->current, 2);
     }
@@ -138,7 +139,7 @@ private Q_SLOTS:
             Photo(QStringLiteral("it's \"my\" photo.jpg"), TestPicture(), "JPEG");
         const QByteArray before = FileHash(source);
         host_->Start({source, QStringLiteral("/p/next.jpg")});
-        QPainter(&host_->image).fillRect(0, 0, 20, 20, QColor(0, 255, 0));
+        QPainter(&host_->image).fillRect(0, 0, 20, 20, QColor(inpaint::kOpaqueMarkerPixel));
         const QImage edited = host_->image;
         options_->Option4->click();
 
@@ -229,7 +230,7 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(source, QFile::ReadOwner | QFile::WriteOwner));
         host_->Start({source});
         host_->image = host_->image.convertToFormat(QImage::Format_RGB32);
-        QPainter(&host_->image).fillRect(stamp, QColor(0, 255, 0));
+        QPainter(&host_->image).fillRect(stamp, QColor(inpaint::kOpaqueMarkerPixel));
         const QImage edited = host_->image;
         options_->Option4->click();
 
