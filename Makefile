@@ -20,8 +20,10 @@ test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 bench: build
+	@bash scripts/setup.sh bench
 	$(BUILD)/bin/brisvane-bench
 	$(BUILD)/bin/brisvane-save-bench
+	$(BUILD)/bin/brisvane-quality-bench --sheet $(BUILD)/quality-sheet.png
 
 package: build
 	cd $(BUILD) && cpack -G DEB

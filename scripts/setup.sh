@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs on Debian what building, testing and running Brisvane needs, and only what is missing.
 # Works as root or through sudo; touches nothing that is already installed.
+#   scripts/setup.sh          what building, testing and running need
+#   scripts/setup.sh bench    also what the benchmarks need (make bench)
 set -euo pipefail
 
 packages=(
@@ -10,6 +12,10 @@ packages=(
   xvfb xauth xdotool imagemagick fonts-liberation
   dpkg-dev file
 )
+# OpenCV's Telea fill, the diffusion baseline that brisvane-quality-bench compares against.
+if [ "${1:-}" = bench ]; then
+  packages+=(python3-opencv)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
