@@ -177,30 +177,42 @@ QImage Tile(const Pixels& p, const Box& box, int tileWidth, int tileHeight) {
                                         Qt::SmoothTransformation);
 }
 
+// One row per photo, named on the left; each row as high as its tallest tile.
 void WriteSheet(const std::vector<Photo>& photos, const std::vector<std::vector<Result>>& results,
                 const QString& path) {
-    constexpr int kTileW = 300, kTileH = 200, kGap = 6, kLabel = 22, kColumns = 5;
+    constexpr int kTileW = 300, kTileH = 200, kGap = 6, kLabel = 22, kName = 80, kColumns = 5;
     const char* labels[kColumns] = {"clean", "stamped", "exact", "finer", "Telea"};
-    QImage sheet(kColumns * (kTileW + kGap) + kGap,
-                 kLabel + static_cast<int>(photos.size()) * (kTileH + kGap) + kGap,
-                 QImage::Format_RGB32);
+    std::vector<std::vector<QImage>> rows;
+    int height = kLabel + kGap;
+    for (std::size_t i = 0; i < photos.size(); ++i) {
+        const Photo& photo = photos[i];
+        const Pixels* shown[kColumns] = {&photo.clean, &photo.stamped, &results[i][kExact].pixels,
+                                         &results[i][kFiner].pixels, &results[i][kTelea].pixels};
+        rows.emplace_back();
+        int rowHeight = 0;
+        for (const Pixels* p : shown) {
+            rows.back().push_back(p->data.empty() ? QImage() : Tile(*p, photo.box, kTileW, kTileH));
+            rowHeight = std::max(rowHeight, rows.back().back().height());
+        }
+        height += rowHeight + kGap;
+    }
+    QImage sheet(kName + kColumns * (kTileW + kGap) + kGap, height, QImage::Format_RGB32);
     sheet.fill(Qt::white);
     QPainter painter(&sheet);
     for (int c = 0; c < kColumns; ++c)
-        painter.drawText(QRect(kGap + c * (kTileW + kGap), 0, kTileW, kLabel), Qt::AlignCenter,
-                         QLatin1String(labels[c]));
-    for (std::size_t i = 0; i < photos.size(); ++i) {
-        const Photo& photo = photos[i];
-        const Pixels* tiles[kColumns] = {&photo.clean, &photo.stamped, &results[i][kExact].pixels,
-                                         &results[i][kFiner].pixels, &results[i][kTelea].pixels};
+        painter.drawText(QRect(kName + kGap + c * (kTileW + kGap), 0, kTileW, kLabel),
+                         Qt::AlignCenter, QLatin1String(labels[c]));
+    int y = kLabel;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        int rowHeight = 0;
+        for (const QImage& tile : rows[i]) rowHeight = std::max(rowHeight, tile.height());
+        painter.drawText(QRect(0, y, kName, rowHeight), Qt::AlignCenter, photos[i].name);
         for (int c = 0; c < kColumns; ++c) {
-            if (tiles[c]->data.empty()) continue;
-            const QImage tile = Tile(*tiles[c], photo.box, kTileW, kTileH);
-            painter.drawImage(
-                kGap + c * (kTileW + kGap) + (kTileW - tile.width()) / 2,
-                kLabel + static_cast<int>(i) * (kTileH + kGap) + (kTileH - tile.height()) / 2,
-                tile);
+            const QImage& tile = rows[i][static_cast<std::size_t>(c)];
+            painter.drawImage(kName + kGap + c * (kTileW + kGap) + (kTileW - tile.width()) / 2,
+                              y + (rowHeight - tile.height()) / 2, tile);
         }
+        y += rowHeight + kGap;
     }
     painter.end();
     if (!sheet.save(path))

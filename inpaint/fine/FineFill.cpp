@@ -48,12 +48,11 @@ public:
     int Execute();
 
 private:
-    bool IsMarker(std::uint32_t pixel) const {
-        const std::uint32_t marker = (static_cast<std::uint32_t>(options_.red) << 16) |
-                                     (static_cast<std::uint32_t>(options_.green) << 8) |
-                                     options_.blue;
-        return (pixel & 0x00FFFFFFu) == marker;
+    std::uint32_t Marker() const {
+        return (static_cast<std::uint32_t>(options_.red) << 16) |
+               (static_cast<std::uint32_t>(options_.green) << 8) | options_.blue;
     }
+    long long FindMarks();
     Canvas CanvasOf(const Region& region) const;
     void PutBack(const Region& region, const Canvas& canvas);
     void Show(const Region& region, const Canvas& canvas);
@@ -67,7 +66,33 @@ private:
     int H_ = 0;
     std::vector<std::uint32_t> picture_;
     std::vector<std::uint8_t> marked_;
+    MarkBox box_;
 };
+
+// Notes every marked pixel and the marks' bounding box in one pass; returns how many there are.
+long long FineRun::FindMarks() {
+    const std::uint32_t marker = Marker();
+    marked_.assign(picture_.size(), 0);
+    box_ = MarkBox{W_, H_, 0, 0};
+    long long marks = 0;
+    for (int y = 0; y < H_; ++y) {
+        const std::size_t row = static_cast<std::size_t>(y) * W_;
+        int first = W_, last = -1;
+        for (int x = 0; x < W_; ++x) {
+            if ((picture_[row + x] & 0x00FFFFFFu) != marker) continue;
+            marked_[row + x] = 1;
+            first = std::min(first, x);
+            last = x;
+            ++marks;
+        }
+        if (last < 0) continue;
+        box_.x0 = std::min(box_.x0, first);
+        box_.x1 = std::max(box_.x1, last + 1);
+        box_.y0 = std::min(box_.y0, y);
+        box_.y1 = y + 1;
+    }
+    return marks;
+}
 
 Canvas FineRun::CanvasOf(const Region& region) const {
     Canvas canvas;
@@ -122,12 +147,7 @@ int FineRun::Execute() {
     H_ = source_.Height();
     picture_.resize(static_cast<std::size_t>(W_) * H_);
     source_.ReadPixels(picture_.data());
-    marked_.resize(picture_.size());
-    long long marks = 0;
-    for (std::size_t p = 0; p < picture_.size(); ++p) {
-        marked_[p] = IsMarker(picture_[p]) ? 1 : 0;
-        marks += marked_[p];
-    }
+    const long long marks = FindMarks();
     if (marks == 0) {
         WriteBackAll();
         return 0;
@@ -137,7 +157,7 @@ int FineRun::Execute() {
             InpaintError::Reason::NoSourceArea,
             "No source area to copy from: mark a smaller area or raise Scan Border.");
     const std::vector<Region> regions =
-        FindMarkRegions(marked_, W_, H_, std::max(options_.scanBorder, kMinReach));
+        FindMarkRegions(marked_, W_, H_, box_, std::max(options_.scanBorder, kMinReach));
     for (const Region& region : regions) {
         Canvas canvas = CanvasOf(region);
         SynthesisHooks synthesisHooks;

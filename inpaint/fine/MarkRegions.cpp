@@ -41,21 +41,28 @@ int Find(std::vector<int>& parent, int i) {
 
 }  // namespace
 
-int MarkThickness(const std::vector<std::uint8_t>& marked, int width, int height) {
+MarkBox FindMarkBox(const std::vector<std::uint8_t>& marked, int width, int height) {
+    MarkBox box{width, height, 0, 0};
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* row = marked.data() + static_cast<std::size_t>(y) * width;
+        for (int x = 0; x < width; ++x) {
+            if (!row[x]) continue;
+            box.x0 = std::min(box.x0, x);
+            box.x1 = std::max(box.x1, x + 1);
+            box.y0 = std::min(box.y0, y);
+            box.y1 = std::max(box.y1, y + 1);
+        }
+    }
+    return box;
+}
+
+int MarkThickness(const std::vector<std::uint8_t>& marked, int width, int height,
+                  const MarkBox& box) {
     // Two-pass chessboard distance to the nearest unmarked pixel. Outside the picture is never
     // the nearest unmarked pixel: a mark along the edge is as thick as its distance from the
     // known side.
-    int x0 = width, y0 = height, x1 = 0, y1 = 0;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            if (!marked[static_cast<std::size_t>(y) * width + x]) continue;
-            x0 = std::min(x0, x);
-            x1 = std::max(x1, x + 1);
-            y0 = std::min(y0, y);
-            y1 = std::max(y1, y + 1);
-        }
-    }
-    if (x0 >= x1) return 0;
+    if (box.Empty()) return 0;
+    const int x0 = box.x0, y0 = box.y0, x1 = box.x1, y1 = box.y1;
     const int w = x1 - x0, h = y1 - y0, far = w + h;
     std::vector<int> d(static_cast<std::size_t>(w) * h);
     for (int y = 0; y < h; ++y)
@@ -89,24 +96,11 @@ int MarkThickness(const std::vector<std::uint8_t>& marked, int width, int height
 }
 
 std::vector<Region> FindMarkRegions(const std::vector<std::uint8_t>& marked, int width, int height,
-                                    int minReach) {
-    int x0 = width, y0 = height, x1 = 0, y1 = 0;
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* row = marked.data() + static_cast<std::size_t>(y) * width;
-        for (int x = 0; x < width; ++x) {
-            if (!row[x]) continue;
-            x0 = std::min(x0, x);
-            x1 = std::max(x1, x + 1);
-            y0 = std::min(y0, y);
-            y1 = std::max(y1, y + 1);
-        }
-    }
-    if (x0 >= x1) return {};
-    const int reach = std::max(minReach, 2 * MarkThickness(marked, width, height));
-    x0 = std::max(x0 - reach, 0);
-    y0 = std::max(y0 - reach, 0);
-    x1 = std::min(x1 + reach, width);
-    y1 = std::min(y1 + reach, height);
+                                    const MarkBox& box, int minReach) {
+    if (box.Empty()) return {};
+    const int reach = std::max(minReach, 2 * MarkThickness(marked, width, height, box));
+    const int x0 = std::max(box.x0 - reach, 0), y0 = std::max(box.y0 - reach, 0);
+    const int x1 = std::min(box.x1 + reach, width), y1 = std::min(box.y1 + reach, height);
     const std::vector<std::uint8_t> grown = Grow(marked, width, x0, y0, x1, y1, reach);
 
     // Connected parts of the grown marks (4-neighbours), each one region.

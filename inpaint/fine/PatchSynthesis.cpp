@@ -214,29 +214,27 @@ public:
 
     // Every hole pixel becomes the mean of what the `votes` best matches covering it put there.
     void Vote(int votes) {
-        const std::size_t n = level_.px.size();
-        std::vector<std::uint32_t> bestDist(n * static_cast<std::size_t>(votes), UINT32_MAX);
-        std::vector<std::uint32_t> bestValue(bestDist.size(), 0);
+        const std::size_t slots = holes_.size() * static_cast<std::size_t>(votes);
+        std::vector<std::uint32_t> bestDist(slots, UINT32_MAX), bestValue(slots, 0);
         ForEachCover([&](std::size_t k, int q, int s) {
             std::uint32_t d = dist_[k], v = level_.px[static_cast<std::size_t>(s)];
-            std::uint32_t* bd = &bestDist[static_cast<std::size_t>(q) * votes];
-            std::uint32_t* bv = &bestValue[static_cast<std::size_t>(q) * votes];
-            for (int j = 0; j < votes && d != UINT32_MAX; ++j) {  // keeps them sorted
-                if (d >= bd[j]) continue;
-                std::swap(d, bd[j]);
-                std::swap(v, bv[j]);
+            const std::size_t first = static_cast<std::size_t>(holeOf_[q]) * votes;
+            if (d >= bestDist[first + votes - 1]) return;
+            for (std::size_t j = first; j < first + votes && d != UINT32_MAX; ++j) {
+                if (d >= bestDist[j]) continue;  // the list stays sorted
+                std::swap(d, bestDist[j]);
+                std::swap(v, bestValue[j]);
             }
         });
-        for (std::size_t q = 0; q < n; ++q) {
-            if (!level_.hole[q]) continue;
+        for (std::size_t i = 0; i < holes_.size(); ++i) {
             float sum[3] = {0, 0, 0};
             int count = 0;
-            for (int j = 0; j < votes && bestDist[q * votes + j] != UINT32_MAX; ++j, ++count)
-                for (int c = 0; c < 3; ++c)
-                    sum[c] += static_cast<float>(Channel(bestValue[q * votes + j], c));
+            for (std::size_t j = i * votes; j < (i + 1) * votes && bestDist[j] != UINT32_MAX;
+                 ++j, ++count)
+                for (int c = 0; c < 3; ++c) sum[c] += static_cast<float>(Channel(bestValue[j], c));
             if (count == 0) continue;
-            for (float& s : sum) s /= static_cast<float>(count);
-            level_.px[q] = PixelFrom(sum);
+            for (float& v : sum) v /= static_cast<float>(count);
+            level_.px[static_cast<std::size_t>(holes_[i])] = PixelFrom(sum);
         }
     }
 
@@ -291,6 +289,12 @@ private:
         };
         sourceOk_.assign(level_.px.size(), 0);
         targetOf_.assign(level_.px.size(), -1);
+        holeOf_.assign(level_.px.size(), -1);
+        for (std::size_t p = 0; p < level_.px.size(); ++p) {
+            if (!level_.hole[p]) continue;
+            holeOf_[p] = static_cast<int>(holes_.size());
+            holes_.push_back(static_cast<int>(p));
+        }
         for (int y = kRadius; y < h - kRadius; ++y) {
             for (int x = kRadius; x < w - kRadius; ++x) {
                 const int p = y * w + x;
@@ -354,7 +358,9 @@ private:
     std::vector<int> targetOf_;  // per pixel: its index in targets_, or -1
     std::vector<int> sources_;
     std::vector<std::uint8_t> sourceOk_;
-    std::vector<int> nnf_;  // per target: the centre of its best source so far
+    std::vector<int> holes_;   // the hole pixels
+    std::vector<int> holeOf_;  // per pixel: its index in holes_, or -1
+    std::vector<int> nnf_;     // per target: the centre of its best source so far
     std::vector<std::uint32_t> dist_;
 };
 

@@ -247,7 +247,8 @@ void FineFillTest::MarkRegions_Should_GroupOnlyMarksWithinReach() {
     QCOMPARE(inpaint::fine::MarkThickness(marked, 200, 100), 4);
     mark(50, 10, 10, 4);  // 30 apart: within reach
     mark(150, 80, 5, 5);  // far off
-    const auto regions = inpaint::fine::FindMarkRegions(marked, 200, 100, 24);
+    const auto box = inpaint::fine::FindMarkBox(marked, 200, 100);
+    const auto regions = inpaint::fine::FindMarkRegions(marked, 200, 100, box, 24);
     QCOMPARE(static_cast<int>(regions.size()), 2);
     QCOMPARE(regions[0].x, 0);
     QCOMPARE(regions[0].y, 0);
