@@ -156,8 +156,10 @@ int FineRun::Execute() {
         throw InpaintError(
             InpaintError::Reason::NoSourceArea,
             "No source area to copy from: mark a smaller area or raise Scan Border.");
+    if (StopWanted(hooks_)) return 0;
     const std::vector<Region> regions =
         FindMarkRegions(marked_, W_, H_, box_, std::max(options_.scanBorder, kMinReach));
+    if (StopWanted(hooks_)) return 0;
     for (const Region& region : regions) {
         Canvas canvas = CanvasOf(region);
         SynthesisHooks synthesisHooks;

@@ -445,6 +445,7 @@ SynthesisResult Synthesize(Canvas& canvas, const SynthesisHooks& hooks) {
     if (!first.HasKnown()) return SynthesisResult::NothingToCopy;
     auto pause = [&] { return hooks.pause && hooks.pause(); };
     std::vector<Level> levels = Pyramid(canvas);
+    if (pause()) return SynthesisResult::Stopped;
     const int coarsest = static_cast<int>(levels.size()) - 1;
 
     // The coarsest level: of all starts, the fill with the lowest energy.
@@ -465,6 +466,7 @@ SynthesisResult Synthesize(Canvas& canvas, const SynthesisHooks& hooks) {
         Level& level = levels[static_cast<std::size_t>(i)];
         Enlarge(levels[static_cast<std::size_t>(i) + 1], level);
         auto matcher = std::make_unique<Matcher>(level, hooks, static_cast<std::uint64_t>(i) + 10);
+        if (pause()) return SynthesisResult::Stopped;
         if (matcher->CanMatch()) {
             if (previous)
                 matcher->StartFrom(*previous);
@@ -473,6 +475,7 @@ SynthesisResult Synthesize(Canvas& canvas, const SynthesisHooks& hooks) {
             for (int round = 0; round < kRounds; ++round) {
                 if (!matcher->Improve()) return SynthesisResult::Stopped;
                 matcher->Vote(kVotes);
+                if (pause()) return SynthesisResult::Stopped;
             }
             previous = std::move(matcher);
         } else {
@@ -488,10 +491,12 @@ SynthesisResult Synthesize(Canvas& canvas, const SynthesisHooks& hooks) {
     if (coarsest > 0) {
         Enlarge(levels[1], full);
         auto matcher = std::make_unique<Matcher>(full, hooks, 1000);
+        if (pause()) return SynthesisResult::Stopped;
         if (matcher->CanMatch()) {
             if (previous) {
                 matcher->StartFrom(*previous);
                 matcher->Measure();
+                if (pause()) return SynthesisResult::Stopped;
             } else {
                 matcher->RandomStart();
                 if (!matcher->Improve()) return SynthesisResult::Stopped;
