@@ -5,6 +5,8 @@
 # bench: the benchmarks' reference methods; package: the Debian package; ui: driving the real
 # program in a virtual display for screenshots.
 # Works as root or through sudo; touches nothing that is already installed.
+#   scripts/setup.sh          what building, testing and running need
+#   scripts/setup.sh bench    also what the benchmarks need (make bench)
 set -euo pipefail
 
 declare -A groups=(
@@ -14,6 +16,10 @@ declare -A groups=(
   [package]="dpkg-dev file"
   [ui]="xvfb xauth xdotool imagemagick"
 )
+# OpenCV's Telea fill, the diffusion baseline that brisvane-quality-bench compares against.
+if [ "${1:-}" = bench ]; then
+  packages+=(python3-opencv)
+fi
 
 wanted=("$@")
 [ ${#wanted[@]} -eq 0 ] && wanted=(build)
