@@ -121,11 +121,13 @@ std::optional<Photo> LoadPhoto(const QString& name, QString& error) {
 Result RunEngine(const Photo& photo, Method method) {
     inpaint::MemoryPicture picture(photo.marked.width, photo.marked.height, photo.marked.data);
     Result result;
-    inpaint::StopRequested = false;
     const auto start = std::chrono::steady_clock::now();
     try {
         if (method == kExact) {
-            inpaint::InpaintPicture(picture, picture, 0, 255, 0, false, kBlockRadius, kScanBorder);
+            inpaint::InpaintOptions options;
+            options.blockRadius = kBlockRadius;
+            options.scanBorder = kScanBorder;
+            inpaint::InpaintPicture(picture, picture, options);
         } else {
             inpaint::fine::FineOptions options;
             options.scanBorder = kScanBorder;

@@ -26,17 +26,22 @@ std::uint32_t FreeMarker(const std::vector<std::uint32_t>& pixels,
 
 // The one call into the exact fill.
 bool FillWithExactEngine(int w, int h, std::vector<std::uint32_t>& pixels,
-                         const std::vector<std::uint8_t>& hole, int blockRadius) {
+                         const std::vector<std::uint8_t>& hole, int blockRadius,
+                         const EngineTuning& tuning) {
     const std::uint32_t marker = FreeMarker(pixels, hole);
     std::vector<std::uint32_t> marked = pixels;
     for (std::size_t i = 0; i < marked.size(); ++i)
         if (hole[i]) marked[i] = marker;
     MemoryPicture picture(w, h, std::move(marked));
     try {
-        const int steps = inpaint::InpaintPicture(
-            picture, picture, static_cast<std::uint8_t>(marker >> 16),
-            static_cast<std::uint8_t>(marker >> 8), static_cast<std::uint8_t>(marker), false,
-            blockRadius, std::max(w, h));
+        InpaintOptions options;
+        options.marker =
+            Rgb{static_cast<std::uint8_t>(marker >> 16), static_cast<std::uint8_t>(marker >> 8),
+                static_cast<std::uint8_t>(marker)};
+        options.blockRadius = blockRadius;
+        options.scanBorder = std::max(w, h);
+        options.tuning = tuning;
+        const int steps = inpaint::InpaintPicture(picture, picture, options);
         if (steps == 0) return false;
     } catch (const InpaintError&) {
         return false;

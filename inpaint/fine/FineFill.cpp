@@ -19,7 +19,7 @@ constexpr int kMinReach = 24;
 // Lets the caller's events run, then tells whether the run must stop.
 bool StopWanted(const RunHooks& hooks) {
     if (hooks.yield) hooks.yield();
-    return StopRequested.load();
+    return hooks.stop.stop_requested();
 }
 
 // The exact fill's checks, in the same order and with the same outcomes.
@@ -48,10 +48,7 @@ public:
     int Execute();
 
 private:
-    std::uint32_t Marker() const {
-        return (static_cast<std::uint32_t>(options_.red) << 16) |
-               (static_cast<std::uint32_t>(options_.green) << 8) | options_.blue;
-    }
+    std::uint32_t Marker() const { return options_.marker.Pixel() & 0x00FFFFFFu; }
     long long FindMarks();
     Canvas CanvasOf(const Region& region) const;
     void PutBack(const Region& region, const Canvas& canvas);
@@ -166,7 +163,7 @@ int FineRun::Execute() {
         synthesisHooks.pause = [this] { return StopWanted(hooks_); };
         if (options_.liveDisplay)
             synthesisHooks.show = [this, &region](const Canvas& shown) { Show(region, shown); };
-        const SynthesisResult result = Synthesize(canvas, synthesisHooks);
+        const SynthesisResult result = Synthesize(canvas, synthesisHooks, options_.tuning);
         if (result == SynthesisResult::Stopped) return 0;
         if (result == SynthesisResult::NothingToCopy)
             throw InpaintError(

@@ -412,7 +412,8 @@ struct Trial {
 
 // Start 0 fills from the outside in, which keeps skies smooth; start b > 0 runs the exact fill
 // with Block Size b, whose order carries edges into the hole. False when asked to stop.
-bool RunTrial(const Level& coarsest, int start, const SynthesisHooks& hooks, Trial& trial) {
+bool RunTrial(const Level& coarsest, int start, const SynthesisHooks& hooks,
+              const EngineTuning& exactTuning, Trial& trial) {
     trial.level = std::make_unique<Level>(coarsest);
     Level& level = *trial.level;
     if (start == 0) {
@@ -420,7 +421,7 @@ bool RunTrial(const Level& coarsest, int start, const SynthesisHooks& hooks, Tri
     } else {
         const auto holes = std::count(level.hole.begin(), level.hole.end(), 1);
         if (static_cast<double>(holes) * static_cast<double>(level.px.size()) > kExactStartBudget ||
-            !FillWithExactEngine(level.w, level.h, level.px, level.hole, start)) {
+            !FillWithExactEngine(level.w, level.h, level.px, level.hole, start, exactTuning)) {
             trial.level.reset();
             return true;
         }
@@ -440,7 +441,8 @@ bool RunTrial(const Level& coarsest, int start, const SynthesisHooks& hooks, Tri
 
 }  // namespace
 
-SynthesisResult Synthesize(Canvas& canvas, const SynthesisHooks& hooks) {
+SynthesisResult Synthesize(Canvas& canvas, const SynthesisHooks& hooks,
+                           const EngineTuning& exactTuning) {
     Level first{canvas.width, canvas.height, {}, canvas.hole};
     if (!first.HasKnown()) return SynthesisResult::NothingToCopy;
     auto pause = [&] { return hooks.pause && hooks.pause(); };
@@ -452,7 +454,8 @@ SynthesisResult Synthesize(Canvas& canvas, const SynthesisHooks& hooks) {
     Trial best;
     for (int start = 0; start <= kMaxExactStartBlock; ++start) {
         Trial trial;
-        if (!RunTrial(levels.back(), start, hooks, trial)) return SynthesisResult::Stopped;
+        if (!RunTrial(levels.back(), start, hooks, exactTuning, trial))
+            return SynthesisResult::Stopped;
         if (trial.level && (!best.level || trial.energy < best.energy)) best = std::move(trial);
         if (pause()) return SynthesisResult::Stopped;
     }

@@ -3,6 +3,8 @@
 #include <functional>
 #include <vector>
 
+#include "inpaint/Inpainting.h"
+
 namespace inpaint::fine {
 
 // A part of a picture to fill: its pixels (byte 0 blue, 1 green, 2 red; byte 3 is not looked at)
@@ -25,9 +27,10 @@ enum class SynthesisResult { Filled, Stopped, NothingToCopy };
 
 // Fills every hole pixel of the canvas from its known pixels: coarse to fine, each level's holes
 // are refined by matching every patch that overlaps a hole with its nearest known patch and
-// letting the matches vote; at full size the copied pixels' seams are blended away in the
-// gradient domain. Changes no known pixel. Deterministic. NothingToCopy when the canvas has no
-// known pixel.
-SynthesisResult Synthesize(Canvas& canvas, const SynthesisHooks& hooks);
+// letting the matches vote; at full size each hole pixel copies the best match covering it.
+// Changes no known pixel. Deterministic. NothingToCopy when the canvas has no known pixel.
+// `exactTuning` steers the exact fill's runs that start the coarsest level.
+SynthesisResult Synthesize(Canvas& canvas, const SynthesisHooks& hooks,
+                           const EngineTuning& exactTuning = {});
 
 }  // namespace inpaint::fine

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
+#include <stop_token>
 #include <vector>
 
 #include "inpaint/MemoryPicture.h"
-#include "inpaint/fast/WorkerPool.h"
 #include "inpaint/fine/FineFill.h"
 #include "inpaint/fine/MarkRegions.h"
 
@@ -79,7 +79,6 @@ class FineFillTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { inpaint::StopRequested = false; }
 
     void Fill_Should_ChangeOnlyMarkedPixels_data();
     void Fill_Should_ChangeOnlyMarkedPixels();
@@ -140,13 +139,14 @@ void FineFillTest::Fill_Should_ChangeOnlyMarkedPixels() {
 void FineFillTest::Fill_Should_GiveTheSameResult_WhateverTheThreadCount() {
     std::vector<std::vector<std::uint32_t>> results;
     for (int threads : {1, 2, 3, 1}) {
-        inpaint::fast::SetThreadCount(threads);
         MemoryPicture picture = Textured(220, 160);
         Mark(picture, {{50, 60, 110, 40}, {10, 140, 3, 3}});
-        Fill(picture);
+        inpaint::fine::FineOptions options;
+        options.tuning.threads = threads;
+        options.tuning.parallelWork = 0;  // share every search, however small
+        inpaint::fine::InpaintPicture(picture, picture, options);
         results.push_back(picture.Pixels());
     }
-    inpaint::fast::SetThreadCount(0);
     for (const auto& result : results) QVERIFY(result == results.front());
 }
 
@@ -216,9 +216,11 @@ void FineFillTest::Fill_Should_StopWithoutCommitting_WhenAsked() {
     Mark(picture, {{40, 40, 120, 40}});
     const std::vector<std::uint32_t> before = picture.Pixels();
     int yields = 0;
+    std::stop_source stop;
     inpaint::RunHooks hooks;
+    hooks.stop = stop.get_token();
     hooks.yield = [&] {
-        if (++yields == 3) inpaint::StopRequested = true;
+        if (++yields == 3) stop.request_stop();
     };
     QCOMPARE(Fill(picture, false, hooks), 0);
     QCOMPARE(yields, 3);
