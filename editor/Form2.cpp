@@ -13,6 +13,10 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
+#include "common/AppInfo.h"
+#include "common/ErrorReport.h"
+#include "common/PathHelpers.h"
+#include "common/Skin.h"
 #include "editor/PictureBars.h"
 #include "filelist/FileList.h"
 #include "inpaint/Inpainting.h"
@@ -24,10 +28,6 @@
 #include "platform/PictureFile.h"
 #include "platform/Pointers.h"
 #include "platform/SettingsStore.h"
-#include "shell/AppInfo.h"
-#include "shell/ErrorReport.h"
-#include "shell/PathHelpers.h"
-#include "shell/Skin.h"
 
 namespace {
 

@@ -13,17 +13,17 @@
 #include <QTreeView>
 #include <QUrl>
 
+#include "common/AppInfo.h"
+#include "common/ErrorReport.h"
+#include "common/PathHelpers.h"
+#include "common/Skin.h"
 #include "editor/Form2.h"
 #include "filelist/AddFolder.h"
 #include "platform/Dialogs.h"
 #include "platform/FileAttributes.h"
 #include "platform/Pointers.h"
 #include "platform/SettingsStore.h"
-#include "shell/AppInfo.h"
-#include "shell/ErrorReport.h"
-#include "shell/PathHelpers.h"
 #include "shell/Samples.h"
-#include "shell/Skin.h"
 
 namespace {
 // The layout is kept in twips, 15 to the pixel (whole pixels, as the column's 466 of 7000).

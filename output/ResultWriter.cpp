@@ -10,10 +10,10 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/AppInfo.h"
+#include "common/PathHelpers.h"
 #include "output/OutputNaming.h"
 #include "platform/RunAndWait.h"
-#include "shell/AppInfo.h"
-#include "shell/PathHelpers.h"
 
 namespace {
 

@@ -2,14 +2,14 @@
 
 #include <QDir>
 
+#include "common/ErrorReport.h"
+#include "common/PathHelpers.h"
 #include "filelist/FileList.h"
 #include "output/OutputNaming.h"
 #include "output/SaveOptionFrame.h"
 #include "output/StepHost.h"
 #include "platform/Dialogs.h"
 #include "platform/PictureFile.h"
-#include "shell/ErrorReport.h"
-#include "shell/PathHelpers.h"
 
 namespace SaveMessages {
 QString FolderMissing() {

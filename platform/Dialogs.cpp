@@ -7,7 +7,7 @@
 #include <QMessageBox>
 #include <QUrl>
 
-#include "shell/AppInfo.h"
+#include "common/AppInfo.h"
 
 namespace {
 Dialogs* g_override = nullptr;

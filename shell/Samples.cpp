@@ -2,12 +2,12 @@
 
 #include <QStringList>
 
+#include "common/AppInfo.h"
+#include "common/PathHelpers.h"
 #include "filelist/AddFolder.h"
 #include "filelist/FileList.h"
 #include "platform/Dialogs.h"
 #include "platform/SettingsStore.h"
-#include "shell/AppInfo.h"
-#include "shell/PathHelpers.h"
 
 namespace {
 const QString kSnapshot = QStringLiteral("Snapshot");

@@ -2,8 +2,8 @@
 #include <QCommandLineParser>
 #include <string_view>
 
+#include "common/AppInfo.h"
 #include "filelist/Form1.h"
-#include "shell/AppInfo.h"
 #include "shell/StartFiles.h"
 
 namespace {

@@ -6,11 +6,11 @@
 #include <QScrollBar>
 #include <QTreeView>
 
+#include "common/AppInfo.h"
 #include "editor/Form2.h"
 #include "filelist/Form1.h"
 #include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
-#include "shell/AppInfo.h"
 #include "shell/Samples.h"
 #include "support/TestFiles.h"
 

@@ -6,6 +6,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "common/AppInfo.h"
 #include "editor/Form2.h"
 #include "filelist/FileList.h"
 #include "output/Fixtures.h"
@@ -14,7 +15,6 @@
 #include "platform/PictureBox.h"
 #include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
-#include "shell/AppInfo.h"
 #include "support/BadPictures.h"
 
 using namespace OutputTest;

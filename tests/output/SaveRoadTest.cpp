@@ -10,6 +10,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "common/AppInfo.h"
 #include "editor/Form2.h"
 #include "filelist/FileList.h"
 #include "output/Fixtures.h"
@@ -19,7 +20,6 @@
 #include "platform/PictureBox.h"
 #include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
-#include "shell/AppInfo.h"
 
 using namespace OutputTest;
 

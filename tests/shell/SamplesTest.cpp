@@ -1,10 +1,10 @@
 #include <QImageReader>
 #include <QtTest>
 
+#include "common/AppInfo.h"
 #include "filelist/FileList.h"
 #include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
-#include "shell/AppInfo.h"
 #include "shell/Samples.h"
 #include "support/TestFiles.h"
 

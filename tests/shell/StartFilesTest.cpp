@@ -1,9 +1,9 @@
 #include <QtTest>
 
+#include "common/AppInfo.h"
 #include "filelist/Form1.h"
 #include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
-#include "shell/AppInfo.h"
 #include "shell/StartFiles.h"
 #include "support/TestFiles.h"
 

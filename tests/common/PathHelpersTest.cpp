@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "shell/PathHelpers.h"
+#include "common/PathHelpers.h"
 
 class PathHelpersTest : public QObject {
     Q_OBJECT

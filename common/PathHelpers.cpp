@@ -1,4 +1,4 @@
-#include "shell/PathHelpers.h"
+#include "common/PathHelpers.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include <QtTest>
 
-#include "shell/AppInfo.h"
-#include "shell/Skin.h"
+#include "common/AppInfo.h"
+#include "common/Skin.h"
 
 // The windows' icon is the application icon installed for the menu entry, built into the program.
 class ProgramIconTest : public QObject {

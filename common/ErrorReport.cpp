@@ -1,7 +1,7 @@
-#include "shell/ErrorReport.h"
+#include "common/ErrorReport.h"
 
+#include "common/AppInfo.h"
 #include "platform/Dialogs.h"
-#include "shell/AppInfo.h"
 
 QString ErrorLocation(const QString& module, const QString& procedure, const QString& project) {
     return QStringLiteral("in %1%2.%3.%4 ")

@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "shell/AppInfo.h"
+#include "common/AppInfo.h"
 
 // The program folder and helper programs in a build tree (files beside the programs) and in an
 // installation (programs in bin/, files in share/brisvane/).

@@ -1,4 +1,4 @@
-#include "shell/Skin.h"
+#include "common/Skin.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -8,9 +8,9 @@
 #include <QLabel>
 #include <QRadioButton>
 
-#include "shell/AppInfo.h"
-#include "shell/ErrorReport.h"
-#include "shell/PathHelpers.h"
+#include "common/AppInfo.h"
+#include "common/ErrorReport.h"
+#include "common/PathHelpers.h"
 
 namespace {
 void PaintButtonFace(QWidget* w) {
