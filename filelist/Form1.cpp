@@ -19,11 +19,11 @@
 #include "common/Skin.h"
 #include "editor/Form2.h"
 #include "filelist/AddFolder.h"
+#include "filelist/Samples.h"
 #include "platform/Dialogs.h"
 #include "platform/FileAttributes.h"
 #include "platform/Pointers.h"
 #include "platform/SettingsStore.h"
-#include "shell/Samples.h"
 
 namespace {
 // The layout is kept in twips, 15 to the pixel (whole pixels, as the column's 466 of 7000).

@@ -2,9 +2,9 @@
 #include <stdexcept>
 
 #include "common/PathHelpers.h"
+#include "filelist/Samples.h"
 #include "fuzz/FuzzSupport.h"
 #include "platform/SettingsStore.h"
-#include "shell/Samples.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // First piece: the text; second: the key.

@@ -9,9 +9,9 @@
 #include "common/AppInfo.h"
 #include "editor/Form2.h"
 #include "filelist/Form1.h"
+#include "filelist/Samples.h"
 #include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
-#include "shell/Samples.h"
 #include "support/TestFiles.h"
 
 using namespace TestFiles;

@@ -2,9 +2,9 @@
 #include <QCommandLineParser>
 #include <string_view>
 
+#include "app/StartFiles.h"
 #include "common/AppInfo.h"
 #include "filelist/Form1.h"
-#include "shell/StartFiles.h"
 
 namespace {
 void DescribeOptions(QCommandLineParser& options) {

@@ -1,4 +1,4 @@
-#include "shell/StartFiles.h"
+#include "app/StartFiles.h"
 
 #include <QDir>
 #include <QFileInfo>

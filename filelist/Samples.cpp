@@ -1,4 +1,4 @@
-#include "shell/Samples.h"
+#include "filelist/Samples.h"
 
 #include <QStringList>
 

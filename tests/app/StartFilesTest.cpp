@@ -1,10 +1,10 @@
 #include <QtTest>
 
+#include "app/StartFiles.h"
 #include "common/AppInfo.h"
 #include "filelist/Form1.h"
 #include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
-#include "shell/StartFiles.h"
 #include "support/TestFiles.h"
 
 using namespace TestFiles;

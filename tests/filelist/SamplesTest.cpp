@@ -3,9 +3,9 @@
 
 #include "common/AppInfo.h"
 #include "filelist/FileList.h"
+#include "filelist/Samples.h"
 #include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
-#include "shell/Samples.h"
 #include "support/TestFiles.h"
 
 using namespace TestFiles;
