@@ -15,8 +15,8 @@
 #include "output/SaveOptionFrame.h"
 #include "output/SaveSteps.h"
 #include "output/StepHost.h"
-#include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
+#include "support/ScriptedDialogs.h"
 
 #include <QRadioButton>
 

@@ -3,8 +3,8 @@
 #include "app/StartFiles.h"
 #include "common/AppInfo.h"
 #include "filelist/Form1.h"
-#include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TestFiles.h"
 
 using namespace TestFiles;

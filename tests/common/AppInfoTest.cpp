@@ -1,7 +1,7 @@
 #include <QtTest>
 
 #include "common/AppInfo.h"
-#include "platform/ScriptedDialogs.h"
+#include "support/ScriptedDialogs.h"
 
 class AppInfoTest : public QObject {
     Q_OBJECT

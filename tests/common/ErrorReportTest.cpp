@@ -1,7 +1,7 @@
 #include <QtTest>
 
 #include "common/ErrorReport.h"
-#include "platform/ScriptedDialogs.h"
+#include "support/ScriptedDialogs.h"
 
 class ErrorReportTest : public QObject {
     Q_OBJECT

@@ -16,8 +16,8 @@
 #include "filelist/FileList.h"
 #include "output/SaveOptionFrame.h"
 #include "platform/PictureBox.h"
-#include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
+#include "support/ScriptedDialogs.h"
 
 namespace {
 constexpr QRgb Grey = 0xFF808080u;

@@ -10,8 +10,8 @@
 #include "editor/Form2.h"
 #include "filelist/Form1.h"
 #include "filelist/Samples.h"
-#include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TestFiles.h"
 
 using namespace TestFiles;

@@ -4,8 +4,8 @@
 #include "common/AppInfo.h"
 #include "filelist/FileList.h"
 #include "filelist/Samples.h"
-#include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TestFiles.h"
 
 using namespace TestFiles;

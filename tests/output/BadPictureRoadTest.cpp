@@ -13,9 +13,9 @@
 #include "output/OutputTestSupport.h"
 #include "output/SaveOptionFrame.h"
 #include "platform/PictureBox.h"
-#include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
 #include "support/BadPictures.h"
+#include "support/ScriptedDialogs.h"
 
 using namespace OutputTest;
 

@@ -13,8 +13,8 @@
 #include "output/OutputTestSupport.h"
 #include "output/SaveOptionFrame.h"
 #include "output/SaveSteps.h"
-#include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
+#include "support/ScriptedDialogs.h"
 
 // Set-ups shared by the output tests; each test keeps its own members and calls these from
 // init() and cleanup().

@@ -7,8 +7,8 @@
 
 #include "common/PathHelpers.h"
 #include "output/SaveOptionFrame.h"
-#include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
+#include "support/ScriptedDialogs.h"
 
 class SaveOptionFrameTest : public QObject {
     Q_OBJECT

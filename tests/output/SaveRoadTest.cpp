@@ -18,8 +18,8 @@
 #include "output/SaveOptionFrame.h"
 #include "output/SaveSteps.h"
 #include "platform/PictureBox.h"
-#include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
+#include "support/ScriptedDialogs.h"
 
 using namespace OutputTest;
 

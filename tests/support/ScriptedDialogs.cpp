@@ -1,4 +1,4 @@
-#include "platform/ScriptedDialogs.h"
+#include "support/ScriptedDialogs.h"
 
 ScriptedDialogs::ScriptedDialogs() {
     SetAppDialogs(this);
