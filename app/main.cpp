@@ -42,7 +42,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QStringLiteral(BRISVANE_VERSION));
     QApplication::setDesktopFileName(
         AppInfo::DesktopId);  // ties the windows to the menu entry and its icon
-    options.process(app);
+    options.process(app);     // its messages name the program as started
+    SetAppTitle();            // message boxes without a caption of their own show the title
 
     Form1 form;  // runs its load step
     form.show();

@@ -20,6 +20,7 @@ private Q_SLOTS:
     void SetAppTitle_Should_GiveTheProductNameWhole() {
         SetAppTitle();
         QCOMPARE(AppTitle(), QStringLiteral("Brisvane"));
+        QCOMPARE(QCoreApplication::applicationName(), AppTitle());  // the dialogs' caption
     }
 
     void SiteVisitDraw_Should_LieIn1To100AndHit7AboutOnceInAHundred() {
