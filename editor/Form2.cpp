@@ -291,6 +291,14 @@ void Form2::LoadToolChoice() {
 // ---------------------------------------------------------------------------------------------
 // Showing, loading and arranging the picture
 
+int Form2::ItemCount() const {
+    return list_.Count();
+}
+
+QString Form2::ItemText(int position) const {
+    return list_.Item(position);
+}
+
 void Form2::ShowFromList() {
     show();
     if (QGuiApplication::platformName() != QLatin1String("offscreen")) raise();

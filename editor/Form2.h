@@ -47,7 +47,8 @@ public:
     // What the save step works with.
     QImage PersistentImage() const override;  // picture plus marks; null when nothing is loaded
     bool HasPicture() const;                  // false after a failed load: nothing to save
-    FileList& List() override { return list_; }
+    int ItemCount() const override;
+    QString ItemText(int position) const override;
     int& CurrentFile() override { return nCurrentFile; }
     void SetBusyPointer(bool busy) override {
         SetPointer(busy ? Pointer::Hourglass : Pointer::Default);
