@@ -4,6 +4,7 @@
 
 #include "app/StartFiles.h"
 #include "common/AppInfo.h"
+#include "editor/Form2.h"
 #include "filelist/Form1.h"
 
 namespace {
@@ -45,7 +46,7 @@ int main(int argc, char* argv[]) {
     options.process(app);     // its messages name the program as started
     SetAppTitle();            // message boxes without a caption of their own show the title
 
-    Form1 form;  // runs its load step
+    Form1 form(MakeEditor);  // runs its load step
     form.show();
     AddStartFiles(form, options.positionalArguments());
     return app.exec();

@@ -291,6 +291,10 @@ void Form2::LoadToolChoice() {
 // ---------------------------------------------------------------------------------------------
 // Showing, loading and arranging the picture
 
+std::unique_ptr<ListEditor> MakeEditor(FileList& list, QWidget* listWindow) {
+    return std::make_unique<Form2>(list, listWindow);
+}
+
 int Form2::ItemCount() const {
     return list_.Count();
 }

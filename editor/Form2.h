@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "editor/MarkingTools.h"
+#include "filelist/ListEditor.h"
 #include "inpaint/Inpainting.h"
 #include "output/StepHost.h"
 
@@ -25,7 +26,7 @@ class SaveSteps;
 
 // The editor window. Shown from the file list with "Next >", which loads list entry 1; the
 // user marks regions on the picture, removes them, and steps through the list.
-class Form2 : public QWidget, public StepHost {
+class Form2 : public QWidget, public StepHost, public ListEditor {
     Q_OBJECT
 public:
     // `list` is Form1's list; `listWindow` is shown again when the editor goes back.
@@ -33,7 +34,7 @@ public:
     ~Form2() override;
 
     // Shows the editor from the file list ("Next >"): nCurrentFile := 1, loads entry 1.
-    void ShowFromList();
+    void ShowFromList() override;
 
     // Loads a picture file into the picture area; big pictures may be reduced to 487 x 380.
     void LoadNewPicture(const QString& thefile) override;
@@ -147,3 +148,6 @@ private:
     bool removing_ = false;
     QObject* pointerWatcher_ = nullptr;
 };
+
+// The editor as the list window makes it ("Next >").
+std::unique_ptr<ListEditor> MakeEditor(FileList& list, QWidget* listWindow);

@@ -2,6 +2,7 @@
 
 #include "app/StartFiles.h"
 #include "common/AppInfo.h"
+#include "editor/Form2.h"
 #include "filelist/Form1.h"
 #include "platform/SettingsStore.h"
 #include "support/ScriptedDialogs.h"
@@ -64,7 +65,7 @@ private Q_SLOTS:
 
     void AddStartFiles_Should_AppendExistingFilesAndFolderContentsToTheList() {
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         form.List().Append(
             File(QStringLiteral("b.bmp")));  // whatever the load step left stays first
         const QStringList skipped = AddStartFiles(
@@ -81,7 +82,7 @@ private Q_SLOTS:
 
     void AddStartFiles_Should_LeaveTheListEmpty_When_NothingExists() {
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         AddStartFiles(form,
                       {File(QStringLiteral("x.jpg")), QStringLiteral("file:///no/such/folder/")});
         AddStartFiles(form, {});
