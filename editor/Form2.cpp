@@ -18,6 +18,7 @@
 #include "common/PathHelpers.h"
 #include "common/Skin.h"
 #include "editor/PictureBars.h"
+#include "editor/PictureBoxAccess.h"
 #include "filelist/FileList.h"
 #include "inpaint/Inpainting.h"
 #include "output/SaveOptionFrame.h"
