@@ -16,10 +16,10 @@
 #include <optional>
 
 #include "converter/ConvertArguments.h"
-#include "converter/GifFile.h"
-#include "converter/JpegFile.h"
-#include "converter/Palette.h"
-#include "platform/PictureFile.h"
+#include "picture/GifFile.h"
+#include "picture/JpegFile.h"
+#include "picture/Palette.h"
+#include "picture/PictureFile.h"
 
 namespace {
 

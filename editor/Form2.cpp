@@ -23,10 +23,10 @@
 #include "inpaint/Inpainting.h"
 #include "output/SaveOptionFrame.h"
 #include "output/SaveSteps.h"
+#include "picture/PictureFile.h"
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
 #include "platform/PictureBox.h"
-#include "platform/PictureFile.h"
 #include "platform/Pointers.h"
 #include "platform/SettingsStore.h"
 

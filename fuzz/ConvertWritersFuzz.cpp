@@ -4,11 +4,11 @@
 #include <QImage>
 #include <QImageWriter>
 
-#include "converter/GifFile.h"
-#include "converter/JpegFile.h"
-#include "converter/Palette.h"
 #include "fuzz/FuzzSupport.h"
-#include "platform/PictureFile.h"
+#include "picture/GifFile.h"
+#include "picture/JpegFile.h"
+#include "picture/Palette.h"
+#include "picture/PictureFile.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::StartApplication();

@@ -7,8 +7,8 @@
 #include "output/OutputNaming.h"
 #include "output/SaveOptionFrame.h"
 #include "output/StepHost.h"
+#include "picture/PictureFile.h"
 #include "platform/Dialogs.h"
-#include "platform/PictureFile.h"
 
 namespace SaveMessages {
 QString FolderMissing() {

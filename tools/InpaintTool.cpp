@@ -18,10 +18,10 @@
 #include <cstdio>
 #include <optional>
 
-#include "converter/GifFile.h"
-#include "converter/Palette.h"
 #include "inpaint/Inpainting.h"
-#include "platform/PictureFile.h"
+#include "picture/GifFile.h"
+#include "picture/Palette.h"
+#include "picture/PictureFile.h"
 #include "tools/ImagePicture.h"
 #include "tools/ToolOptions.h"
 

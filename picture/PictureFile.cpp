@@ -1,4 +1,4 @@
-#include "platform/PictureFile.h"
+#include "picture/PictureFile.h"
 
 #include <QBuffer>
 #include <QFile>

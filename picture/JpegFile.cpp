@@ -1,4 +1,4 @@
-#include "converter/JpegFile.h"
+#include "picture/JpegFile.h"
 
 #include <jpeglib.h>
 #include <csetjmp>

@@ -2,7 +2,7 @@
 #include <QIODevice>
 #include <QString>
 
-#include "converter/Palette.h"
+#include "picture/Palette.h"
 
 // Writes an indexed picture as a GIF (one image, global colour table) to `device` with giflib.
 // On failure returns false and sets `error`.

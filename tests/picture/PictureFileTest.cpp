@@ -3,7 +3,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "platform/PictureFile.h"
+#include "picture/PictureFile.h"
 #include "support/BadPictures.h"
 
 Q_DECLARE_METATYPE(BadPictures::Case)

@@ -1,4 +1,4 @@
-#include "converter/Palette.h"
+#include "picture/Palette.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "converter/GifFile.h"
+#include "picture/GifFile.h"
 
 #include <gif_lib.h>
 
