@@ -11,7 +11,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
-#include <QImageWriter>
 #include <QRect>
 #include <QSaveFile>
 #include <QStringList>
@@ -19,9 +18,8 @@
 #include <optional>
 
 #include "inpaint/Inpainting.h"
-#include "picture/GifFile.h"
-#include "picture/Palette.h"
 #include "picture/PictureFile.h"
+#include "picture/PictureWriter.h"
 #include "tools/ImagePicture.h"
 #include "tools/ToolOptions.h"
 
@@ -29,7 +27,6 @@ namespace {
 
 using namespace tool;
 
-constexpr int kJpegQuality = 95;
 constexpr QRgb kMarker = 0xff00ff00;  // red 0, green 255, blue 0
 constexpr int kMaskWhiteFrom = 128;   // lightness from which a mask pixel counts as white
 
@@ -83,21 +80,12 @@ void PaintMask(QImage& image, const QString& path) {
     }
 }
 
-bool Encode(const QImage& image, const QByteArray& format, QIODevice& device, QString& error) {
-    if (format == "gif") {
-        if (image.width() > 65535 || image.height() > 65535) {
-            error = QStringLiteral("the picture is too large for GIF");
-            return false;
-        }
-        return WriteGif(ReduceColours(image, 256, true), device, error);
-    }
-    QImageWriter writer(&device, format);
-    if (format == "jpeg") writer.setQuality(kJpegQuality);
-    if (!writer.write(image)) {
-        error = writer.errorString();
-        return false;
-    }
-    return true;
+PictureFormat FormatNamed(const QByteArray& name) {
+    if (name == "png") return PictureFormat::Png;
+    if (name == "bmp") return PictureFormat::Bmp;
+    if (name == "ppm") return PictureFormat::Ppm;
+    if (name == "jpeg") return PictureFormat::Jpeg;
+    return PictureFormat::Gif;
 }
 
 int Run(const Options& o) {
@@ -123,8 +111,10 @@ int Run(const Options& o) {
         throw Failure{kExitCannotProgress, QString::fromStdString(e.what())};
     }
 
-    QString error;
-    if (!Encode(picture.Image(), o.outFormat, file, error)) {
+    WriteOptions dithered;
+    dithered.dither = true;  // a GIF's 256 colours
+    const QString error = WritePicture(picture.Image(), FormatNamed(o.outFormat), file, dithered);
+    if (!error.isEmpty()) {
         file.cancelWriting();
         throw Usage(QStringLiteral("cannot write \"%1\": %2").arg(o.out, error));
     }
