@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "converter/ConvertArguments.h"
+#include "picture/FileNames.h"
 #include "picture/PictureFile.h"
 #include "picture/PictureWriter.h"
 
@@ -22,7 +23,7 @@ namespace {
 enum ExitCode { kOk = 0, kUsage = 1, kReadFailed = 2, kWriteFailed = 3 };
 
 int Fail(int code, const QString& message) {
-    std::fprintf(stderr, "brisvane-convert: %s\n", qPrintable(message));
+    std::fprintf(stderr, "brisvane-convert: %s\n", TerminalText(message).constData());
     return code;
 }
 
@@ -52,7 +53,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QString error;
     const std::optional<ConvertRequest> request =
-        ParseConvertArguments(QCoreApplication::arguments(), error);
+        ParseConvertArguments(ProgramArguments(argc, argv), error);
     if (!request) return Fail(kUsage, error + QLatin1Char('\n') + QLatin1String(kConvertUsage));
     return Convert(*request);
 }

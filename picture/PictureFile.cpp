@@ -2,8 +2,9 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
+
+#include "picture/FileNames.h"
 
 namespace {
 
@@ -186,34 +187,35 @@ PictureRead DecodePicture(const QByteArray& data, qint64 maxPixels) {
 }
 
 PictureRead ReadPicture(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists())
+    const FileFacts info = FactsOf(path);
+    if (!info.exists)
         return Refused(
             path.contains(QChar::ReplacementCharacter)
                 ? QStringLiteral(
                       "its name holds bytes that are not text in this system's encoding; "
                       "please rename the file")
                 : QStringLiteral("the file does not exist"));
-    if (!info.isFile()) return Refused(QStringLiteral("it is not a file"));
-    if (info.size() == 0) return Refused(QStringLiteral("the file is empty"));
-    if (info.size() > MaxPictureFileBytes)
+    if (!info.isFile) return Refused(QStringLiteral("it is not a file"));
+    if (info.size == 0) return Refused(QStringLiteral("the file is empty"));
+    if (info.size > MaxPictureFileBytes)
         return Refused(
             QStringLiteral("the file is %1 MB; picture files of up to %2 MB can be opened")
-                .arg(info.size() >> 20)
+                .arg(info.size >> 20)
                 .arg(MaxPictureFileBytes >> 20));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Refused(QStringLiteral("the file cannot be opened (%1)").arg(file.errorString()));
+    QFile file;
+    const QString openError = OpenToRead(file, path);
+    if (!openError.isEmpty())
+        return Refused(QStringLiteral("the file cannot be opened (%1)").arg(openError));
     const QByteArray data = file.readAll();
-    if (data.size() != info.size())
+    if (data.size() != info.size)
         return Refused(QStringLiteral("the file cannot be read to its end"));
     return DecodePicture(data);
 }
 
 QStringList ContentLostByReplacing(const QString& path) {
-    if (!QFileInfo(path).isFile()) return {};
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
+    QFile file;
+    if (!FactsOf(path).isFile || !OpenToRead(file, path).isEmpty()) return {};
+    QImageReader reader(&file);  // the format follows the content
     if (!reader.canRead() || reader.format() == "jpeg") return {};  // JPEG: one frame, opaque
     QStringList lost;
     const int frames = reader.imageCount();

@@ -4,7 +4,8 @@
 #include <QStringList>
 
 // Reading picture files: the one place that decides which files the program works on. The
-// editor, brisvane-inpaint and brisvane-convert all read through here.
+// editor, brisvane-inpaint and brisvane-convert all read through here; files are opened by the
+// bytes of their names (see FileNames.h).
 //
 // Before anything is decoded, the file must exist, hold something, be recognised by its content
 // (not its name) as BMP, JPEG, GIF, PNG or PBM/PGM/PPM, and announce a size within

@@ -1,12 +1,12 @@
 #include "picture/PictureWriter.h"
 
 #include <QImageWriter>
-#include <QSaveFile>
 #include <algorithm>
 
 #include "picture/GifFile.h"
 #include "picture/JpegFile.h"
 #include "picture/Palette.h"
+#include "picture/SaveFile.h"
 
 namespace {
 
@@ -63,13 +63,10 @@ QString WritePicture(const QImage& picture, PictureFormat format, QIODevice& dev
 
 QString WritePicture(const QImage& picture, PictureFormat format, const QString& path,
                      const WriteOptions& options) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
-    const QString error = WritePicture(picture, format, file, options);
-    if (!error.isEmpty()) {
-        file.cancelWriting();
-        return error;
-    }
-    if (!file.commit()) return file.errorString();
+    SaveFile file(path);
+    if (!file.Open()) return file.Error();
+    const QString error = WritePicture(picture, format, file.Device(), options);
+    if (!error.isEmpty()) return error;  // the temporary file goes with `file`
+    if (!file.Commit()) return file.Error();
     return {};
 }

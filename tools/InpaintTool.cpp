@@ -12,14 +12,15 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QRect>
-#include <QSaveFile>
 #include <QStringList>
 #include <cstdio>
 #include <optional>
 
 #include "inpaint/Inpainting.h"
+#include "picture/FileNames.h"
 #include "picture/PictureFile.h"
 #include "picture/PictureWriter.h"
+#include "picture/SaveFile.h"
 #include "tools/ImagePicture.h"
 #include "tools/ToolOptions.h"
 
@@ -31,7 +32,7 @@ constexpr QRgb kMarker = 0xff00ff00;  // red 0, green 255, blue 0
 constexpr int kMaskWhiteFrom = 128;   // lightness from which a mask pixel counts as white
 
 int Report(const Failure& f) {
-    std::fprintf(stderr, "brisvane-inpaint: %s\n", qPrintable(f.message));
+    std::fprintf(stderr, "brisvane-inpaint: %s\n", TerminalText(f.message).constData());
     return f.code;
 }
 
@@ -93,9 +94,9 @@ int Run(const Options& o) {
     PaintBoxes(picture.Image(), o.boxes);
     if (!o.mask.isEmpty()) PaintMask(picture.Image(), o.mask);
 
-    QSaveFile file(o.out);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Usage(QStringLiteral("cannot write \"%1\": %2").arg(o.out, file.errorString()));
+    SaveFile file(o.out);
+    if (!file.Open())
+        throw Usage(QStringLiteral("cannot write \"%1\": %2").arg(o.out, file.Error()));
 
     inpaint::RunHooks hooks;
     if (o.trace)
@@ -107,19 +108,16 @@ int Run(const Options& o) {
         steps =
             inpaint::InpaintPicture(picture, picture, 0, 255, 0, false, o.block, o.border, hooks);
     } catch (const inpaint::InpaintError& e) {
-        file.cancelWriting();
         throw Failure{kExitCannotProgress, QString::fromStdString(e.what())};
     }
 
     WriteOptions dithered;
     dithered.dither = true;  // a GIF's 256 colours
-    const QString error = WritePicture(picture.Image(), FormatNamed(o.outFormat), file, dithered);
-    if (!error.isEmpty()) {
-        file.cancelWriting();
-        throw Usage(QStringLiteral("cannot write \"%1\": %2").arg(o.out, error));
-    }
-    if (!file.commit())
-        throw Usage(QStringLiteral("cannot write \"%1\": %2").arg(o.out, file.errorString()));
+    const QString error =
+        WritePicture(picture.Image(), FormatNamed(o.outFormat), file.Device(), dithered);
+    if (!error.isEmpty()) throw Usage(QStringLiteral("cannot write \"%1\": %2").arg(o.out, error));
+    if (!file.Commit())
+        throw Usage(QStringLiteral("cannot write \"%1\": %2").arg(o.out, file.Error()));
     std::printf("steps %d\n", steps);
     return 0;
 }
@@ -129,7 +127,7 @@ int Run(const Options& o) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     try {
-        return Run(Parse(QCoreApplication::arguments()));
+        return Run(Parse(ProgramArguments(argc, argv)));
     } catch (const Failure& f) {
         return Report(f);
     }
