@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QImageWriter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include "common/AppInfo.h"
 #include "common/PathHelpers.h"
 #include "output/OutputNaming.h"
+#include "picture/PictureWriter.h"
 #include "platform/RunAndWait.h"
 
 namespace {
@@ -58,10 +58,14 @@ QString CreatePartFile(const QString& target) {
 }
 
 void WriteBmp(const QImage& picture, const QString& path) {
-    QImageWriter writer(path, "bmp");
-    if (!writer.write(picture.convertToFormat(QImage::Format_RGB32)))
-        throw WriteFailure{
-            QStringLiteral("the bitmap could not be written (%1)").arg(writer.errorString())};
+    QFile file(path);
+    QString error =
+        file.open(QIODevice::WriteOnly)
+            ? WritePicture(picture.convertToFormat(QImage::Format_RGB32), PictureFormat::Bmp, file)
+            : file.errorString();
+    if (error.isEmpty() && !file.flush()) error = file.errorString();
+    if (!error.isEmpty())
+        throw WriteFailure{QStringLiteral("the bitmap could not be written (%1)").arg(error)};
 }
 
 QStringList FormatArguments(ResultFormat format) {
