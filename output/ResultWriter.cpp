@@ -35,7 +35,8 @@ constexpr int kPartNameChars = 40;
 // An empty file of a fresh name beside the target, with the target's permissions when it exists.
 QString CreatePartFile(const QString& target) {
     // The name is cut short so that the temporary name fits where the target's own name only
-    // just fits (most systems allow 255 bytes; the converter adds its own suffix as well).
+    // just fits (most systems allow 255 bytes; the converter makes a short temporary name of its
+    // own beside it too).
     QString name = FileNameOf(target).left(kPartNameChars);
     if (!name.isEmpty() && name.back().isHighSurrogate()) name.chop(1);  // never half a character
     const QString stem = FolderOf(target) + QLatin1Char('.') + name;

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #endif
 
 #ifdef Q_OS_WIN
@@ -59,11 +60,32 @@ QByteArray RealTarget(const QByteArray& target) {
     return real;
 }
 
-QByteArray PartStem(const QString& target) {
-    const qsizetype slash = target.lastIndexOf(QLatin1Char('/'));
-    QString name = target.mid(slash + 1).left(kPartNameChars);
-    if (!name.isEmpty() && name.back().isHighSurrogate()) name.chop(1);  // never half a character
-    return NameBytes(target.left(slash + 1) + QLatin1Char('.') + name);
+QByteArray FolderOf(const QByteArray& target) {
+    const qsizetype slash = target.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : target.left(slash + 1);
+}
+
+// "<folder>/.<the name's first characters>"; the temporary names add ".<8 hex digits>.part".
+QByteArray PartStem(const QByteArray& target) {
+    const QString name = NameFromBytes(target.mid(target.lastIndexOf('/') + 1));
+    QString kept = name.left(kPartNameChars);
+    if (!kept.isEmpty() && kept.back().isHighSurrogate()) kept.chop(1);  // never half a character
+    return target.left(target.lastIndexOf('/') + 1) + '.' + NameBytes(kept);
+}
+
+// Gives `name` fresh names from `stem` until `create` makes one. Returns 0, or the errno that
+// stopped it (EEXIST when no name was free).
+int CreateFresh(const QByteArray& stem, QByteArray& name,
+                const std::function<bool(const QByteArray&)>& create) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const quint32 random = QRandomGenerator::global()->generate();
+        name = stem + '.' + QByteArray::number(random, 16).rightJustified(8, '0') + ".part";
+        if (create(name)) return 0;
+        if (errno != EEXIST) break;
+    }
+    const int error = errno;
+    name.clear();
+    return error;
 }
 
 }  // namespace
@@ -81,25 +103,22 @@ bool SaveFile::Fail(int error) {
 }
 
 bool SaveFile::Open() {
-    const QByteArray target = RealTarget(NameBytes(target_));
+    targetBytes_ = RealTarget(NameBytes(target_));
     struct stat old {};
-    const bool replacing = ::stat(target.constData(), &old) == 0;
+    const bool replacing = ::stat(targetBytes_.constData(), &old) == 0;
     if (replacing && S_ISDIR(old.st_mode)) return Fail(EISDIR);
-    const QByteArray stem = PartStem(NameFromBytes(target));
     int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        const quint32 random = QRandomGenerator::global()->generate();
-        partName_ = stem + '.' + QByteArray::number(random, 16).rightJustified(8, '0') + ".part";
-        fd = ::open(partName_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) {
-            const int error = errno;
-            partName_.clear();
-            return Fail(error);
-        }
-    }
-    if (fd < 0) {
-        partName_.clear();
-        return Fail(EEXIST);
+#ifdef O_TMPFILE
+    // A file without a name until it is complete: a writer that is killed leaves nothing.
+    fd = ::open(FolderOf(targetBytes_).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+#endif
+    if (fd < 0) {  // a file system without nameless files: a hidden name beside the target
+        const int error =
+            CreateFresh(PartStem(targetBytes_), partName_, [&fd](const QByteArray& name) {
+                fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+                return fd >= 0;
+            });
+        if (error) return Fail(error);
     }
     if (replacing) ::fchmod(fd, old.st_mode & 07777);
     if (!file_.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
@@ -126,9 +145,17 @@ bool SaveFile::Commit() {
         return false;
     }
     if (::fsync(file_.handle()) != 0) return Fail(errno);
+    if (partName_.isEmpty()) {  // nameless: it gets a name beside the target, then the target's
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(file_.handle());
+        const int error =
+            CreateFresh(PartStem(targetBytes_), partName_, [&self](const QByteArray& name) {
+                return ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(),
+                                AT_SYMLINK_FOLLOW) == 0;
+            });
+        if (error) return Fail(error);
+    }
     file_.close();
-    const QByteArray target = RealTarget(NameBytes(target_));
-    if (::rename(partName_.constData(), target.constData()) != 0) return Fail(errno);
+    if (::rename(partName_.constData(), targetBytes_.constData()) != 0) return Fail(errno);
     partName_.clear();
     return true;
 }

@@ -3,11 +3,12 @@
 #include <QSaveFile>
 #include <QString>
 
-// A file written under a temporary name beside its target and put in the target's place by
-// Commit() only when complete, so a failure leaves no half-written file and an existing target
-// as it was. Like QSaveFile, but the target is named by its bytes (see FileNames.h). A new file
-// gets the permissions the user's mask allows, a replaced one keeps its own; a target that is a
-// link is replaced where the link points.
+// A file written beside its target, without a name (or under a hidden temporary one where the
+// file system cannot do that), and put in the target's place by Commit() only when complete: a
+// failure, even a killed writer, leaves no half-written file and an existing target as it was. Like
+// QSaveFile, but the target is named by its bytes (see FileNames.h). A new file gets the
+// permissions the user's mask allows, a replaced one keeps its own; a target that is a link is
+// replaced where the link points.
 class SaveFile {
 public:
     explicit SaveFile(QString target);
@@ -32,6 +33,7 @@ private:
 #else
     bool Fail(int error);
     QFile file_;
-    QByteArray partName_;  // empty when there is no temporary file
+    QByteArray targetBytes_;  // the file replaced: the target, or where it links to
+    QByteArray partName_;     // the temporary file's name; empty while it has none
 #endif
 };

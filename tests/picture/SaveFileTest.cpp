@@ -6,7 +6,9 @@
 #include "picture/SaveFile.h"
 
 #ifndef Q_OS_WIN
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -57,7 +59,7 @@ private Q_SLOTS:
             SaveFile file(Path(QStringLiteral("kept.jpg")));
             QVERIFY(file.Open());
             file.Device().write("half of the new");
-            QCOMPARE(Entries().size(), 2);  // the temporary file beside it
+            QCOMPARE(Read(Path(QStringLiteral("kept.jpg"))), QByteArray("old"));
             if (cancel) file.Cancel();
         }
         QCOMPARE(Read(Path(QStringLiteral("kept.jpg"))), QByteArray("old"));
@@ -115,6 +117,26 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(Path(QStringLiteral("link.gif"))).isSymLink());
         QCOMPARE(Read(Path(QStringLiteral("real.gif"))), QByteArray("new"));
         QCOMPARE(Entries().size(), 2);
+    }
+
+    void AKilledWriter_Should_LeaveNothingBehind() {
+        const int probe = ::open(QFile::encodeName(dir_.path()).constData(),
+                                 O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        if (probe < 0) QSKIP("this file system has no nameless files");
+        ::close(probe);
+        QVERIFY(Save(Path(QStringLiteral("kept.jpg")), "old"));
+        const pid_t writer = ::fork();
+        if (writer == 0) {  // opens, writes half and dies without a word
+            SaveFile file(Path(QStringLiteral("kept.jpg")));
+            const bool written = file.Open() && file.Device().write(QByteArray(1 << 20, 'x')) > 0 &&
+                                 static_cast<QFile&>(file.Device()).flush();
+            ::_exit(written ? 0 : 1);
+        }
+        int status = -1;
+        QCOMPARE(::waitpid(writer, &status, 0), writer);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        QCOMPARE(Entries(), QStringList{QStringLiteral("kept.jpg")});
+        QCOMPARE(Read(Path(QStringLiteral("kept.jpg"))), QByteArray("old"));
     }
 
     void AFolder_Should_NotBeReplaced() {
