@@ -38,7 +38,7 @@ int Convert(const ConvertRequest& r) {
     if (read.image.isNull())
         return Fail(kReadFailed,
                     QStringLiteral("cannot read \"%1\": %2").arg(r.input, read.problem));
-    // The results are opaque, as the pictures they come from on screen.
+    // Results are written opaque: the editor neither shows nor saves transparency.
     const QImage picture = read.image.convertToFormat(QImage::Format_RGB32);
     const QString error =
         WritePicture(picture, FormatNamed(r.format), r.target, {r.colours, r.dither});

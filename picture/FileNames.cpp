@@ -156,7 +156,8 @@ FileFacts FactsOf(const QString& name) {
 }
 
 QString OpenToRead(QFile& file, const QString& name) {
-    const int fd = ::open(NameBytes(name).constData(), O_RDONLY | O_CLOEXEC);
+    // Never waits: a name that turned into a pipe since it was looked at reads as empty.
+    const int fd = ::open(NameBytes(name).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return QString::fromLocal8Bit(std::strerror(errno));
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
