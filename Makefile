@@ -1,30 +1,53 @@
 # make run: install what is missing, build, start the program.
 # make test: install what is missing, build, run every test.
+# make bench: build and run every benchmark.
+# make sanitize: the tests under AddressSanitizer and UndefinedBehaviorSanitizer, and the
+#   engine's tests under ThreadSanitizer (build-asan/, build-tsan/).
 # make package: build the Debian package build/brisvane_VERSION_ARCH.deb.
 BUILD ?= build
 JOBS ?= $(shell nproc)
+# WERROR=ON turns every compiler warning into an error (the CI run sets it).
+WERROR ?= OFF
+CTEST = QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-.PHONY: setup build run test bench package clean
+.PHONY: setup build run test bench sanitize package clean
 
 setup:
-	@bash scripts/setup.sh
+	@bash scripts/setup.sh build
 
 build: setup
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBRISVANE_WERROR=$(WERROR)
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
 	$(BUILD)/bin/brisvane
 
 test: build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && $(CTEST)
 
 bench: build
+	@bash scripts/setup.sh bench
 	$(BUILD)/bin/brisvane-bench
+	$(BUILD)/bin/brisvane-live-bench
 	$(BUILD)/bin/brisvane-save-bench
 
+# The deliberate out-of-memory tests ask for more than the sanitizer's allocator hands out: it
+# must fail the allocation as the system would, not stop the program. Qt's own start-up leaks
+# are not ours.
+sanitize: setup
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRISVANE_SANITIZE=address,undefined
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(CTEST)
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRISVANE_SANITIZE=thread
+	cmake --build build-tsan -j $(JOBS) --target $(ENGINE_TESTS)
+	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 $(CTEST) -R '^($(subst $() ,|,$(ENGINE_TESTS)))$$'
+
+ENGINE_TESTS = ReferenceEngineTest FastEngineMachineryTest FastEngineDifferentialTest
+
 package: build
+	@bash scripts/setup.sh package
 	cd $(BUILD) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-asan build-tsan

@@ -30,15 +30,15 @@
 #include <vector>
 
 #include "inpaint/Inpainting.h"
+#include "inpaint/MarkerColor.h"
 #include "inpaint/MemoryPicture.h"
 #include "inpaint/fast/FastInpainting.h"
 #include "inpaint/reference/ReferenceEngine.h"
 
 namespace {
 
-using EngineFunction = int (*)(inpaint::PictureAccess&, inpaint::PictureAccess&, std::uint8_t,
-                               std::uint8_t, std::uint8_t, bool, int, int,
-                               const inpaint::RunHooks&);
+using EngineFunction = int (*)(inpaint::PictureAccess&, inpaint::PictureAccess&,
+                               const inpaint::InpaintOptions&, const inpaint::RunHooks&);
 
 struct Engine {
     const char* name;
@@ -126,9 +126,10 @@ std::optional<inpaint::MemoryPicture> MarkedPhoto(const Case& c, QString& error)
               y0 = static_cast<int>(std::floor(box[1].toInt() * sy));
     const int x1 = static_cast<int>(std::ceil(box[2].toInt() * sx)),
               y1 = static_cast<int>(std::ceil(box[3].toInt() * sy));
-    picture.FillRect(x0, y0, x1 - x0, y1 - y0, 0xff00ff00u);
+    picture.FillRect(x0, y0, x1 - x0, y1 - y0, inpaint::kOpaqueMarkerPixel);
     if (c.twoMarks)
-        picture.FillRect(image.width() - x1, image.height() - y1, x1 - x0, y1 - y0, 0xff00ff00u);
+        picture.FillRect(image.width() - x1, image.height() - y1, x1 - x0, y1 - y0,
+                         inpaint::kOpaqueMarkerPixel);
     return picture;
 }
 
@@ -163,7 +164,10 @@ Outcome RunOnce(const Engine& engine, const inpaint::MemoryPicture& marked, cons
     const std::clock_t cpuStart = std::clock();
     const auto start = std::chrono::steady_clock::now();
     try {
-        o.steps = engine.run(picture, picture, 0, 255, 0, false, c.block, c.border, {});
+        inpaint::InpaintOptions options;
+        options.blockRadius = c.block;
+        options.scanBorder = c.border;
+        o.steps = engine.run(picture, picture, options, {});
     } catch (const inpaint::InpaintError& e) {
         o.error = QString::fromStdString(e.what());
     }

@@ -65,16 +65,17 @@ int main(int argc, char* argv[]) {
     inpaint::MemoryPicture memory(photo.width(), photo.height(), std::move(marked));
     QElapsedTimer timer;
     timer.start();
-    const int engineSteps =
-        inpaint::InpaintPicture(memory, memory, 0, 255, 0, false, block, border, {});
+    inpaint::InpaintOptions options;
+    options.blockRadius = block;
+    options.scanBorder = border;
+    const int engineSteps = inpaint::InpaintPicture(memory, memory, options);
     const double engineMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
 
     inpaint::RunHooks hooks;
     hooks.yield = [] { QApplication::processEvents(); };
-    inpaint::StopRequested = false;
+    options.liveDisplay = true;
     timer.restart();
-    const int liveSteps =
-        inpaint::InpaintPicture(access, access, 0, 255, 0, true, block, border, hooks);
+    const int liveSteps = inpaint::InpaintPicture(access, access, options, hooks);
     QApplication::processEvents();
     const double liveMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
 

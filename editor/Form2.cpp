@@ -413,7 +413,7 @@ void Form2::PushButton2_Click() {
 
 void Form2::closeEvent(QCloseEvent* event) {
     ErrorSteps s(Where("Form_QueryUnload"));
-    s.Do(100, [&] { inpaint::StopRequested = true; });
+    s.Do(100, [&] { removalStop_.request_stop(); });
     event->accept();
     // Closing the editor ends the program; a running removal returns first (it sees the stop).
     s.Do(102, [&] { QCoreApplication::quit(); });
@@ -454,7 +454,7 @@ void Form2::PushButton3_Click() {
         s.Do(102, [&] { SavedCaption = PushButton3->text(); });
         s.Do(104, [&] { PushButton3->setText(QStringLiteral("Stop")); });
         s.Do(106, [&] { SetPointer(Pointer::Hourglass); });
-        s.Do(108, [&] { inpaint::StopRequested = false; });
+        s.Do(108, [&] { removalStop_ = std::stop_source(); });
         s.Do(110, [&] { picUndo->SetPicture(PicOrg->Picture()); });
         s.Do(112, [&] { UndoReady = true; });
         int steps = 0;
@@ -463,10 +463,14 @@ void Form2::PushButton3_Click() {
             removing_ = true;
             try {
                 PictureBoxAccess picture(*PicOrg);
+                inpaint::InpaintOptions options;
+                options.liveDisplay = ChkPrev->isChecked();
+                options.blockRadius = HScroll1->value();
+                options.scanBorder = HScroll2->value();
                 inpaint::RunHooks hooks;
                 hooks.yield = [] { QCoreApplication::processEvents(); };
-                steps = Engine(picture, picture, 0, 255, 0, ChkPrev->isChecked(), HScroll1->value(),
-                               HScroll2->value(), hooks);
+                hooks.stop = removalStop_.get_token();
+                steps = Engine(picture, picture, options, hooks);
                 removing_ = false;
             } catch (const inpaint::InpaintError& e) {
                 removing_ = false;
@@ -486,7 +490,7 @@ void Form2::PushButton3_Click() {
     } else {
         s.Do(122, [&] { PushButton3->setText(SavedCaption); });
         s.Do(124, [&] { SetPointer(Pointer::Default); });
-        s.Do(126, [&] { inpaint::StopRequested = true; });
+        s.Do(126, [&] { removalStop_.request_stop(); });
     }
 }
 

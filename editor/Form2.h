@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <stop_token>
 
 #include "editor/MarkingTools.h"
 #include "filelist/ListEditor.h"
@@ -66,8 +67,7 @@ public:
     // The removal engine "Start Removing" runs (tests put a stand-in here).
     using RemovalEngine =
         std::function<int(inpaint::PictureAccess& source, inpaint::PictureAccess& target,
-                          std::uint8_t red, std::uint8_t green, std::uint8_t blue, bool liveDisplay,
-                          int blockRadius, int scanBorder, const inpaint::RunHooks& hooks)>;
+                          const inpaint::InpaintOptions& options, const inpaint::RunHooks& hooks)>;
     RemovalEngine Engine = inpaint::InpaintPicture;
 
     int nCurrentFile = 0;
@@ -146,6 +146,7 @@ private:
     bool hasCustomCursor_ = false;
     QString SavedCaption;
     bool removing_ = false;
+    std::stop_source removalStop_;  // of the current or last removal: "Stop" and closing use it
     QObject* pointerWatcher_ = nullptr;
 };
 

@@ -5,8 +5,10 @@
 #include <Qt>
 #include <vector>
 
+#include "inpaint/MarkerColor.h"
+
 // The colour every region is painted in; a pixel is marked when it has exactly this colour.
-constexpr QRgb MarkerColor = 0xFF00FF00u;  // red 0, green 255, blue 0
+constexpr QRgb MarkerColor = inpaint::kOpaqueMarkerPixel;
 
 // What the region tools draw on: the picture area's overlay and persistent image.
 class MarkingSurface {

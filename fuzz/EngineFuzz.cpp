@@ -13,21 +13,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     data += 5;
     size -= 5;
     inpaint::MemoryPicture picture(width, height);
-    constexpr std::uint32_t kMarker = 0xff00ff00u;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const std::size_t i = std::size_t(y) * width + x;
             const std::uint8_t v = size ? data[i % size] : 0;
             // One byte a pixel: 0..31 marks it, anything else is a grey-blue level.
-            picture.At(x, y) = v < 32 ? kMarker : 0xff000000u | (std::uint32_t(v) << 16) | (v / 2u);
+            picture.At(x, y) = v < 32 ? inpaint::kOpaqueMarkerPixel
+                                      : 0xff000000u | (std::uint32_t(v) << 16) | (v / 2u);
         }
-    inpaint::StopRequested = false;
+    inpaint::InpaintOptions options;
+    options.liveDisplay = live;
+    options.blockRadius = block;
+    options.scanBorder = border;
     try {
-        const int steps = inpaint::InpaintPicture(picture, picture, 0, 255, 0, live, block, border);
+        const int steps = inpaint::InpaintPicture(picture, picture, options);
         if (steps > 0)
             for (int y = 0; y < height; ++y)
                 for (int x = 0; x < width; ++x)
-                    if (picture.At(x, y) == kMarker) __builtin_trap();  // "done" with a mark left
+                    if (picture.At(x, y) == inpaint::kOpaqueMarkerPixel)
+                        __builtin_trap();  // "done" with a mark left
     } catch (const inpaint::InpaintError&) {
     }
     return 0;

@@ -1,17 +1,46 @@
 #pragma once
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
+#include <stop_token>
 #include <string>
 
+#include "inpaint/MarkerColor.h"
 #include "inpaint/PictureAccess.h"
 
 namespace inpaint {
 
-// Set by the caller to end a running fill; the engine polls it after every sub-step.
-// The caller clears it before each run.
-extern std::atomic<bool> StopRequested;
+// Which inner loop the fast engine's source search uses; Auto picks the widest the processor
+// has. All give the same results.
+enum class SearchKernel { Auto, Scalar, Sse2, Avx2 };
+
+// How the fast engine shares out and cuts short its work. None of it changes a result; the
+// reference engine does not look at it.
+struct EngineTuning {
+    // Threads taking part in a run, the caller's included; 0 (or less): one per core.
+    int threads = 0;
+    SearchKernel kernel = SearchKernel::Auto;
+    // Smallest search (candidates times known patch pixels) shared among the threads: below it,
+    // waking them costs more than it saves. 0 shares every search.
+    long long parallelWork = 200000;
+    // Runs whose search window holds at least this many valid source centres prepare colour
+    // ranges per block of centres (8 bytes a position) to pass over poor blocks at once. 0 uses
+    // them in every run.
+    long long blockSearchFrom = 250000;
+};
+
+// What a run fills and how.
+struct InpaintOptions {
+    // The pixels to fill are those of exactly this colour.
+    Rgb marker = kMarkerColor;
+    // Writes each filled patch back and redraws it as the run goes.
+    bool liveDisplay = false;
+    // Patches are 2 * blockRadius + 1 pixels square.
+    int blockRadius = 4;
+    // How far around the marked pixels source patches are sought.
+    int scanBorder = 10;
+    EngineTuning tuning;
+};
 
 struct StepTrace {
     int step;    // 1-based step number
@@ -24,6 +53,9 @@ struct RunHooks {
     std::function<void()> yield;
     // Called once per completed fill step.
     std::function<void(const StepTrace&)> trace;
+    // Looked at after every yield: once a stop is requested the run ends, returning 0 and
+    // committing nothing. Each run has its own, so stopping one run leaves the others going.
+    std::stop_token stop;
 };
 
 // Why a run ended without a result. Nothing is written back on these paths.
@@ -41,8 +73,7 @@ private:
 // Fills every pixel of exactly the marker colour with patches copied from the same picture.
 // Returns the number of fill steps, 0 when stopped or when nothing was marked.
 // Throws InpaintError when the run cannot complete.
-int InpaintPicture(PictureAccess& source, PictureAccess& target, std::uint8_t red,
-                   std::uint8_t green, std::uint8_t blue, bool liveDisplay, int blockRadius,
-                   int scanBorder, const RunHooks& hooks = {});
+int InpaintPicture(PictureAccess& source, PictureAccess& target, const InpaintOptions& options,
+                   const RunHooks& hooks = {});
 
 }  // namespace inpaint

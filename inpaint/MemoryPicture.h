@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "inpaint/MarkerColor.h"
 #include "inpaint/PictureAccess.h"
 
 namespace inpaint {
@@ -70,10 +71,7 @@ private:
 // A 32-bit pixel from its colour bytes: byte 0 blue, byte 1 green, byte 2 red, byte 3 extra.
 constexpr std::uint32_t PixelOf(std::uint8_t red, std::uint8_t green, std::uint8_t blue,
                                 std::uint8_t extra = 0) {
-    return static_cast<std::uint32_t>(blue) | (static_cast<std::uint32_t>(green) << 8) |
-           (static_cast<std::uint32_t>(red) << 16) | (static_cast<std::uint32_t>(extra) << 24);
+    return Rgb{red, green, blue}.Pixel(extra);
 }
-
-constexpr std::uint32_t kMarkerPixel = PixelOf(0, 255, 0);
 
 }  // namespace inpaint

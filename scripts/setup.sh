@@ -1,15 +1,31 @@
 #!/usr/bin/env bash
-# Installs on Debian what building, testing and running Brisvane needs, and only what is missing.
+# Installs on Debian what Brisvane needs, and only what is missing.
+#   scripts/setup.sh [group...]     groups: build (the default), ci, bench, package, ui
+# build: compile, test and run; ci: what the CI run checks beyond that (formatting);
+# bench: the benchmarks' reference methods; package: the Debian package; ui: driving the real
+# program in a virtual display for screenshots.
 # Works as root or through sudo; touches nothing that is already installed.
 set -euo pipefail
 
-packages=(
-  cmake g++ make pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-image-formats-plugins
-  libgif-dev libjpeg-dev
-  xvfb xauth xdotool imagemagick fonts-liberation
-  dpkg-dev file
+declare -A groups=(
+  [build]="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgif-dev libjpeg-dev fonts-liberation"
+  [ci]="clang-format"
+  [bench]="python3 python3-numpy python3-opencv"
+  [package]="dpkg-dev file"
+  [ui]="xvfb xauth xdotool imagemagick"
 )
+
+wanted=("$@")
+[ ${#wanted[@]} -eq 0 ] && wanted=(build)
+packages=()
+for group in "${wanted[@]}"; do
+  if [ -z "${groups[$group]+set}" ]; then
+    echo "setup: unknown group '$group' (build, ci, bench, package, ui)" >&2
+    exit 2
+  fi
+  read -r -a list <<<"${groups[$group]}"
+  packages+=("${list[@]}")
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -17,6 +17,7 @@
 #include <optional>
 
 #include "inpaint/Inpainting.h"
+#include "inpaint/MarkerColor.h"
 #include "picture/FileNames.h"
 #include "picture/PictureFile.h"
 #include "picture/PictureWriter.h"
@@ -28,8 +29,7 @@ namespace {
 
 using namespace tool;
 
-constexpr QRgb kMarker = 0xff00ff00;  // red 0, green 255, blue 0
-constexpr int kMaskWhiteFrom = 128;   // lightness from which a mask pixel counts as white
+constexpr int kMaskWhiteFrom = 128;  // lightness from which a mask pixel counts as white
 
 int Report(const Failure& f) {
     std::fprintf(stderr, "brisvane-inpaint: %s\n", TerminalText(f.message).constData());
@@ -58,7 +58,7 @@ void PaintBoxes(QImage& image, const QList<QRect>& boxes) {
         for (int y = inside.top(); y <= inside.bottom(); ++y) {
             auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
             for (int x = inside.left(); x <= inside.right(); ++x)
-                line[x] = (line[x] & 0xff000000u) | (kMarker & 0x00ffffffu);
+                line[x] = (line[x] & 0xff000000u) | inpaint::kMarkerPixel;
         }
     }
 }
@@ -77,7 +77,7 @@ void PaintMask(QImage& image, const QString& path) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x)
             if (qGray(in[x]) >= kMaskWhiteFrom)
-                line[x] = (line[x] & 0xff000000u) | (kMarker & 0x00ffffffu);
+                line[x] = (line[x] & 0xff000000u) | inpaint::kMarkerPixel;
     }
 }
 
@@ -103,10 +103,12 @@ int Run(const Options& o) {
         hooks.trace = [](const inpaint::StepTrace& s) {
             std::printf("%d %d %d %d\n", s.tx, s.ty, s.sx, s.sy);
         };
+    inpaint::InpaintOptions options;
+    options.blockRadius = o.block;
+    options.scanBorder = o.border;
     int steps = 0;
     try {
-        steps =
-            inpaint::InpaintPicture(picture, picture, 0, 255, 0, false, o.block, o.border, hooks);
+        steps = inpaint::InpaintPicture(picture, picture, options, hooks);
     } catch (const inpaint::InpaintError& e) {
         throw Failure{kExitCannotProgress, QString::fromStdString(e.what())};
     }

@@ -40,12 +40,12 @@
 #include "inpaint/fast/FastInpainting.h"
 
 #include <algorithm>
-#include <atomic>
 #include <climits>
 #include <cmath>
 #include <memory>
 #include <new>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -60,8 +60,6 @@ namespace {
 // A candidate's sum must be below this for it to be used at all.
 constexpr std::uint32_t kNoMatchLimit = 99999999;
 constexpr int kMaxSeeds = 8;
-// Searches with at least this many candidates pass over whole blocks of poor candidates at once.
-std::atomic<long long> blockSearchFrom{250000};
 
 double GreyOf(std::uint32_t pixel) {
     const double red = (pixel >> 16) & 255;
@@ -70,6 +68,13 @@ double GreyOf(std::uint32_t pixel) {
     return (green * 19267 + red * 3735 + blue * 9765) / 32767;
 }
 
+// What the fill mask holds for a pixel of the band.
+enum class Fill : std::int8_t {
+    Known = 0,    // known from the start or filled by a copy
+    ToFill = -1,  // still of the marker colour
+    Front = -2,   // still to fill and on the fill front: a candidate target
+};
+
 struct Shift {
     int dx;
     int dy;
@@ -77,27 +82,32 @@ struct Shift {
 
 class FastRun {
 public:
-    FastRun(PictureAccess& source, PictureAccess& target, std::uint32_t marker, bool liveDisplay,
-            int blockRadius, int scanBorder, const RunHooks& hooks)
+    FastRun(PictureAccess& source, PictureAccess& target, const InpaintOptions& options,
+            const RunHooks& hooks, RunFacts& facts)
         : source_(source),
           target_(target),
-          marker_(marker),
-          live_(liveDisplay),
-          r_(blockRadius),
-          border_(scanBorder),
-          hooks_(hooks) {}
+          marker_(options.marker.Pixel()),
+          live_(options.liveDisplay),
+          r_(options.blockRadius),
+          border_(options.scanBorder),
+          tuning_(options.tuning),
+          hooks_(hooks),
+          facts_(facts) {
+        facts_ = RunFacts{};
+    }
 
     int Execute();
 
 private:
-    bool IsMarker(std::uint32_t pixel) const { return (pixel & 0x00FFFFFFu) == marker_; }
+    bool IsMarker(std::uint32_t pixel) const { return (pixel & kColourBytes) == marker_; }
     std::size_t Local(int p) const { return static_cast<std::size_t>(p - bandBase_); }
-    std::int8_t& Mask(int p) { return mask_[Local(p)]; }
+    Fill& Mask(int p) { return mask_[Local(p)]; }
+    bool Known(int p) { return Mask(p) == Fill::Known; }
     double Grey(int p) const { return grey_[Local(p)]; }
     double Confidence(int p) {
         const int step = filledBy_[Local(p)];
         if (step > 0) return stepConfidence_[static_cast<std::size_t>(step)];
-        return Mask(p) >= 0 ? 1.0 : 0.0;
+        return Known(p) ? 1.0 : 0.0;
     }
 
     void CheckSize() const;
@@ -134,7 +144,9 @@ private:
     const bool live_;
     const int r_;
     const int border_;
+    const EngineTuning tuning_;
     const RunHooks& hooks_;
+    RunFacts& facts_;
 
     int W_ = 0;
     int H_ = 0;
@@ -145,7 +157,7 @@ private:
     int bandTop_ = 0, bandBottom_ = 0, bandBase_ = 0;
     long long unknown_ = 0;
 
-    std::vector<std::int8_t> mask_;       // FillMask over the band
+    std::vector<Fill> mask_;              // FillMask over the band
     std::vector<double> grey_;            // grey values over the band
     std::vector<double> priority_;        // priorities over the band
     std::vector<int> filledBy_;           // step that last copied into the pixel, 0 for none
@@ -204,7 +216,7 @@ void FastRun::SetSearchWindow() {
 
 bool FastRun::IsFront(int p, int x, int y) {
     if (x == 0 || x == W_ - 1 || y == 0 || y == H_ - 1) return true;
-    return Mask(p + 1) == 0 || Mask(p - 1) == 0 || Mask(p + W_) == 0 || Mask(p - W_) == 0;
+    return Known(p + 1) || Known(p - 1) || Known(p + W_) || Known(p - W_);
 }
 
 void FastRun::BuildBand() {
@@ -212,19 +224,19 @@ void FastRun::BuildBand() {
     bandBottom_ = std::min(bottom_ + r_ + 3, H_ - 1);
     bandBase_ = bandTop_ * W_;
     const std::size_t size = static_cast<std::size_t>(bandBottom_ - bandTop_ + 1) * W_;
-    mask_.assign(size, 0);
+    mask_.assign(size, Fill::Known);
     grey_.assign(size, 0.0);
     priority_.assign(size, 0.0);
     filledBy_.assign(size, 0);
     for (std::size_t i = 0; i < size; ++i) {
         const std::uint32_t pixel = surface_[static_cast<std::size_t>(bandBase_) + i];
-        mask_[i] = IsMarker(pixel) ? -1 : 0;
+        mask_[i] = IsMarker(pixel) ? Fill::ToFill : Fill::Known;
         grey_[i] = GreyOf(pixel);
     }
     for (int y = top_; y <= bottom_; ++y) {
         for (int x = left_; x <= right_; ++x) {
             const int p = y * W_ + x;
-            if (Mask(p) == -1 && IsFront(p, x, y)) Mask(p) = -2;
+            if (Mask(p) == Fill::ToFill && IsFront(p, x, y)) Mask(p) = Fill::Front;
         }
     }
 }
@@ -245,7 +257,7 @@ void FastRun::FindSourceCentres() {
     auto countRow = [&](int y, int change) {
         if (y < top_ || y > bottom_) return;
         prefix[0] = 0;
-        for (int x = 0; x < W_; ++x) prefix[x + 1] = prefix[x] + (Mask(y * W_ + x) < 0 ? 1 : 0);
+        for (int x = 0; x < W_; ++x) prefix[x + 1] = prefix[x] + (Known(y * W_ + x) ? 0 : 1);
         for (int cx = cxFirst; cx <= cxLast; ++cx) {
             const int from = std::max(cx - r_, 0);
             const int to = std::min(cx + r_, W_ - 1);
@@ -261,7 +273,8 @@ void FastRun::FindSourceCentres() {
         }
     }
     grid_.FinishRuns();
-    if (grid_.Count() >= blockSearchFrom.load()) grid_.BuildBlockRanges(surface_.data(), r_);
+    if (grid_.Count() >= tuning_.blockSearchFrom) grid_.BuildBlockRanges(surface_.data(), r_);
+    facts_.blockRanges = grid_.HasBlockRanges();
 }
 
 bool FastRun::IsCandidate(int x, int y) const {
@@ -272,7 +285,7 @@ void FastRun::InitialPriorities() {
     for (int y = top_; y <= bottom_; ++y) {
         for (int x = left_; x <= right_; ++x) {
             const int p = y * W_ + x;
-            if (Mask(p) != -2) continue;
+            if (Mask(p) != Fill::Front) continue;
             priority_[Local(p)] = PatchPriority(x, y);
             front_.Insert(p, priority_[Local(p)]);
         }
@@ -281,7 +294,7 @@ void FastRun::InitialPriorities() {
 
 bool FastRun::Pause() {
     if (hooks_.yield) hooks_.yield();
-    return StopRequested.load();
+    return hooks_.stop.stop_requested();
 }
 
 double FastRun::ConfidenceTerm(int x, int y) {
@@ -301,7 +314,7 @@ std::pair<double, double> FastRun::FrontNormal(int x, int y) {
     for (int ny = std::max(y - 1, 0); ny <= std::min(y + 1, H_ - 1) && found < 2; ++ny) {
         for (int nx = std::max(x - 1, 0); nx <= std::min(x + 1, W_ - 1) && found < 2; ++nx) {
             if (nx == x && ny == y) continue;
-            if (Mask(ny * W_ + nx) != -2) continue;
+            if (Mask(ny * W_ + nx) != Fill::Front) continue;
             fx[found] = nx;
             fy[found] = ny;
             ++found;
@@ -324,10 +337,9 @@ double FastRun::DataTerm(int x, int y) {
     for (int qy = yFrom; qy <= yTo; ++qy) {
         for (int qx = xFrom; qx <= xTo; ++qx) {
             const int q = qy * W_ + qx;
-            if (Mask(q) < 0) continue;
+            if (!Known(q)) continue;
             if (q - W_ < 0 || q + W_ > last || q - 1 < 0 || q + 1 > last) continue;
-            if (Mask(q + 1) < 0 || Mask(q - 1) < 0 || Mask(q + W_) < 0 || Mask(q - W_) < 0)
-                continue;
+            if (!Known(q + 1) || !Known(q - 1) || !Known(q + W_) || !Known(q - W_)) continue;
             double gx = (Grey(q + 1) - Grey(q - 1)) / 2;
             const double gy = (Grey(q + W_) - Grey(q - W_)) / 2;
             if (qx == 0) gx = Grey(q + 1) - Grey(q);
@@ -353,7 +365,7 @@ void FastRun::GatherTargetPatch(int tx, int ty) {
             const int x = tx + dx;
             if (x <= 0 || x >= W_) continue;
             const int t = y * W_ + x;
-            if (Mask(t) >= 0) patch_.Add(dx, dy, W_, surface_[static_cast<std::size_t>(t)]);
+            if (Known(t)) patch_.Add(dx, dy, W_, surface_[static_cast<std::size_t>(t)]);
         }
     }
 }
@@ -383,7 +395,7 @@ std::uint32_t FastRun::SeedLimit(int tx, int ty) {
             const int x = tx + dx;
             if (x < 0 || x >= W_) continue;
             const int step = filledBy_[Local(y * W_ + x)];
-            if (step == 0 || step == lastStep || Mask(y * W_ + x) < 0) continue;
+            if (step == 0 || step == lastStep || !Known(y * W_ + x)) continue;
             lastStep = step;
             const Shift shift = stepShift_[static_cast<std::size_t>(step)];
             trySeed(tx + shift.dx, ty + shift.dy);
@@ -397,10 +409,15 @@ void FastRun::FindBestSource(int tx, int ty) {
     patch_.PutOutliersFirst();
     const std::uint32_t limit = SeedLimit(tx, ty);
     const SearchOutcome best =
-        FindBestCandidate(surface_.data(), patch_, grid_, limit, pool_.get());
+        FindBestCandidate(surface_.data(), patch_, grid_, limit, tuning_, pool_.get());
     if (best.found) {
         sx_ = best.position % W_;
         sy_ = best.position / W_;
+    }
+    if (best.kernel != SearchKernel::Auto) {
+        facts_.kernel = best.kernel;
+        ++facts_.searches;
+        if (best.shared) ++facts_.sharedSearches;
     }
 }
 
@@ -416,7 +433,7 @@ int FastRun::CopyPatch(int tx, int ty, double confidence, int step) {
             const int x = tx + dx, sx = sx_ + dx;
             if (x < 0 || x >= W_ || sx < 0 || sx >= W_) continue;
             const int t = y * W_ + x;
-            if (Mask(t) >= 0) continue;
+            if (Known(t)) continue;
             const std::uint32_t pixel = surface_[static_cast<std::size_t>(sy) * W_ + sx];
             surface_[static_cast<std::size_t>(t)] = pixel;
             grey_[Local(t)] = GreyOf(pixel);
@@ -438,22 +455,22 @@ void FastRun::ForEachNear(int tx, int ty, int reach, void (FastRun::*visit)(int,
 
 void FastRun::LeaveQueue(int x, int y) {
     const int p = y * W_ + x;
-    if (Mask(p) == -2) front_.Erase(p, priority_[Local(p)]);
+    if (Mask(p) == Fill::Front) front_.Erase(p, priority_[Local(p)]);
 }
 
 void FastRun::UpdateFrontPixel(int x, int y) {
     const int p = y * W_ + x;
-    Mask(p) = IsMarker(surface_[static_cast<std::size_t>(p)]) ? -1 : 0;
+    Mask(p) = IsMarker(surface_[static_cast<std::size_t>(p)]) ? Fill::ToFill : Fill::Known;
 }
 
 void FastRun::MarkFrontPixel(int x, int y) {
     const int p = y * W_ + x;
-    if (Mask(p) == -1 && IsFront(p, x, y)) Mask(p) = -2;
+    if (Mask(p) == Fill::ToFill && IsFront(p, x, y)) Mask(p) = Fill::Front;
 }
 
 void FastRun::RequeueWithPriority(int x, int y) {
     const int p = y * W_ + x;
-    if (Mask(p) != -2) return;
+    if (Mask(p) != Fill::Front) return;
     priority_[Local(p)] = PatchPriority(x, y);
     front_.Insert(p, priority_[Local(p)]);
 }
@@ -492,8 +509,10 @@ int FastRun::Execute() {
     stepConfidence_.assign(1, 0.0);  // step numbers start at 1
     stepShift_.assign(1, Shift{0, 0});
     InitialPriorities();
-    const int threads = ThreadCount();
+    const int threads = tuning_.threads > 0 ? tuning_.threads
+                                            : static_cast<int>(std::thread::hardware_concurrency());
     if (threads > 1) pool_ = std::make_unique<WorkerPool>(threads);
+    facts_.threads = pool_ ? pool_->Size() : 1;
 
     int step = 0;
     while (unknown_ > 0) {
@@ -528,17 +547,16 @@ int FastRun::Execute() {
 
 }  // namespace
 
-void SetBlockSearchFrom(long long candidates) {
-    blockSearchFrom = candidates;
+int InpaintPicture(PictureAccess& source, PictureAccess& target, const InpaintOptions& options,
+                   const RunHooks& hooks) {
+    RunFacts facts;
+    return InpaintPicture(source, target, options, hooks, facts);
 }
 
-int InpaintPicture(PictureAccess& source, PictureAccess& target, std::uint8_t red,
-                   std::uint8_t green, std::uint8_t blue, bool liveDisplay, int blockRadius,
-                   int scanBorder, const RunHooks& hooks) {
-    const std::uint32_t marker =
-        (static_cast<std::uint32_t>(red) << 16) | (static_cast<std::uint32_t>(green) << 8) | blue;
+int InpaintPicture(PictureAccess& source, PictureAccess& target, const InpaintOptions& options,
+                   const RunHooks& hooks, RunFacts& facts) {
     try {
-        FastRun run(source, target, marker, liveDisplay, blockRadius, scanBorder, hooks);
+        FastRun run(source, target, options, hooks, facts);
         return run.Execute();
     } catch (const std::bad_alloc&) {
         throw InpaintError(InpaintError::Reason::OutOfMemory,

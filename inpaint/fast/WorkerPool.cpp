@@ -1,24 +1,8 @@
 #include "inpaint/fast/WorkerPool.h"
 
-#include <algorithm>
-#include <atomic>
 #include <system_error>
 
 namespace inpaint::fast {
-
-namespace {
-std::atomic<int> requestedThreads{0};
-}
-
-void SetThreadCount(int threads) {
-    requestedThreads = std::max(threads, 0);
-}
-
-int ThreadCount() {
-    const int requested = requestedThreads;
-    if (requested > 0) return requested;
-    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-}
 
 WorkerPool::WorkerPool(int threads) {
     for (int i = 1; i < threads; ++i) {

@@ -36,8 +36,4 @@ private:
     bool quit_ = false;
 };
 
-// Number of threads a run uses: the value set here, or every core when 0 (the default).
-void SetThreadCount(int threads);
-int ThreadCount();
-
 }  // namespace inpaint::fast

@@ -37,8 +37,8 @@
 //     is itself marked), the run ends right after that copy, before its yield, by throwing
 //     InpaintError(NoSourceArea). That step is not traced, nothing more is written back and
 //     nothing is committed; with live display the target shows the last completed step.
-//  4. StopRequested is also looked at after the yield that follows the live-display redraw, so
-//     a stop seen there ends the run (result 0, no commit) even after the last step.
+//  4. A stop is also looked at after the yield that follows the live-display redraw, so a stop
+//     seen there ends the run (result 0, no commit) even after the last step.
 //  5. The choice of the next pixel always finds a front pixel while any pixel is left to fill
 //     (every row of marked pixels ends in a front pixel inside TargetBox); should it ever not,
 //     that is a programming error (std::logic_error).
@@ -77,7 +77,7 @@ double Square(double v) {
 // Lets pending events run, then tells whether the run must stop.
 bool YieldAndCheckStop(const RunHooks& hooks) {
     if (hooks.yield) hooks.yield();
-    return StopRequested.load();
+    return hooks.stop.stop_requested();
 }
 
 void PrepareOrThrow(Run& run, PictureAccess& source) {
@@ -113,10 +113,10 @@ void CheckRunArguments(const PictureAccess& source, const PictureAccess& target,
                            "wide and high and 536870911 pixels in all.");
 }
 
-Run::Run(std::uint8_t red, std::uint8_t green, std::uint8_t blue, int blockRadius, int scanBorder)
-    : MarkerRed(red),
-      MarkerGreen(green),
-      MarkerBlue(blue),
+Run::Run(Rgb marker, int blockRadius, int scanBorder)
+    : MarkerRed(marker.red),
+      MarkerGreen(marker.green),
+      MarkerBlue(marker.blue),
       BlockRadius(blockRadius),
       ScanBorder(scanBorder) {}
 
@@ -437,11 +437,10 @@ void Run::UpdateFront(int tx, int ty) {
 
 // ---- The run ----
 
-int InpaintPicture(PictureAccess& source, PictureAccess& target, std::uint8_t red,
-                   std::uint8_t green, std::uint8_t blue, bool liveDisplay, int blockRadius,
-                   int scanBorder, const RunHooks& hooks) {
-    CheckRunArguments(source, target, blockRadius, scanBorder);
-    Run run(red, green, blue, blockRadius, scanBorder);
+int InpaintPicture(PictureAccess& source, PictureAccess& target, const InpaintOptions& options,
+                   const RunHooks& hooks) {
+    CheckRunArguments(source, target, options.blockRadius, options.scanBorder);
+    Run run(options.marker, options.blockRadius, options.scanBorder);
     PrepareOrThrow(run, source);
 
     int step = 0;
@@ -462,7 +461,7 @@ int InpaintPicture(PictureAccess& source, PictureAccess& target, std::uint8_t re
         run.UpdatePriorities(t.x, t.y);
         if (hooks.trace) hooks.trace(StepTrace{step, t.x, t.y, run.Source.x, run.Source.y});
         if (YieldAndCheckStop(hooks)) return 0;
-        if (liveDisplay) {
+        if (options.liveDisplay) {
             run.WriteSurface(target);
             target.Redraw();
             if (YieldAndCheckStop(hooks)) return 0;

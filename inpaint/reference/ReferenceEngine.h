@@ -54,7 +54,7 @@ void CheckRunArguments(const PictureAccess& source, const PictureAccess& target,
 // The state of one run and the operations on it. Public so that each operation can be tested.
 class Run {
 public:
-    Run(std::uint8_t red, std::uint8_t green, std::uint8_t blue, int blockRadius, int scanBorder);
+    Run(Rgb marker, int blockRadius, int scanBorder);
 
     // Everything a run does before its fill loop: reads the picture, builds the planes, marks the
     // region, sets the search window, finds the source centres and the first priorities.
@@ -117,8 +117,7 @@ public:
     Point Source;  // source centre found by the last step, kept for the next one
 };
 
-int InpaintPicture(PictureAccess& source, PictureAccess& target, std::uint8_t red,
-                   std::uint8_t green, std::uint8_t blue, bool liveDisplay, int blockRadius,
-                   int scanBorder, const RunHooks& hooks = {});
+int InpaintPicture(PictureAccess& source, PictureAccess& target, const InpaintOptions& options,
+                   const RunHooks& hooks = {});
 
 }  // namespace inpaint::reference

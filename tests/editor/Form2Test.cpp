@@ -18,6 +18,7 @@
 #include "platform/PictureBox.h"
 #include "platform/SettingsStore.h"
 #include "support/ScriptedDialogs.h"
+#include "support/SharedPhotos.h"
 
 namespace {
 constexpr QRgb Grey = 0xFF808080u;
@@ -101,14 +102,14 @@ struct FakeEngine {
     bool failAfterFirstRow = false;
     int runs = 0;
 
-    int operator()(inpaint::PictureAccess& source, inpaint::PictureAccess& target, std::uint8_t r,
-                   std::uint8_t g, std::uint8_t b, bool live, int, int,
-                   const inpaint::RunHooks& hooks) {
+    int operator()(inpaint::PictureAccess& source, inpaint::PictureAccess& target,
+                   const inpaint::InpaintOptions& options, const inpaint::RunHooks& hooks) {
         ++runs;
         const int w = source.Width(), h = source.Height();
         std::vector<std::uint32_t> px(std::size_t(w) * h);
         source.ReadPixels(px.data());
-        const std::uint32_t marker = (std::uint32_t(r) << 16) | (std::uint32_t(g) << 8) | b;
+        const std::uint32_t marker = options.marker.Pixel();
+        const bool live = options.liveDisplay;
         int steps = 0;
         for (int y = 0; y < h; ++y) {
             bool any = false;
@@ -130,7 +131,7 @@ struct FakeEngine {
                                             "no source area");
             hooks.yield();
             if (onYield) onYield(steps);
-            if (inpaint::StopRequested) return 0;
+            if (hooks.stop.stop_requested()) return 0;
         }
         target.WritePixels(0, 0, w, h, px.data(), w);
         target.Commit();
@@ -363,9 +364,8 @@ private Q_SLOTS:
 
     void RealEngine_Should_FillTheDateStampAndUndoShouldBringItBack() {
         Editor e;
-        const QString photo =
-            qEnvironmentVariable("BRISVANE_PHOTOS") + QStringLiteral("/coffee-stamped.png");
-        if (!QFile::exists(photo)) QSKIP("sample photos not available");
+        REQUIRE_SHARED_PHOTO(QStringLiteral("coffee-stamped.png"));
+        const QString photo = SharedPhotos::Path(QStringLiteral("coffee-stamped.png"));
         e.Open({photo});
         const QImage original = e.Pic().Picture();
         e.Drag({467, 358}, {585, 386});  // the stamp's box
@@ -401,6 +401,11 @@ private Q_SLOTS:
         QCOMPARE(e.At(7, 5), Filler);
         QCOMPARE(e.At(7, 20), MarkerColor);
         QCOMPARE(e.Pic().Picture().pixel(7, 5), Grey);
+        // The stop belonged to that run: the next one runs to the end.
+        engine.onYield = nullptr;
+        e.form->PushButton3->click();
+        QCOMPARE(e.dialogs.Messages(), QStringList{QStringLiteral("Done.")});
+        QCOMPARE(e.At(7, 20), Filler);
     }
 
     void DuringARun_StepsBackUndoAndPaste_Should_DoNothing() {
@@ -544,13 +549,19 @@ private Q_SLOTS:
         QVERIFY(e.dialogs.shown[0].text.contains(QStringLiteral("Form_Activate at line 102")));
     }
 
-    void Closing_Should_RequestAStop() {
+    void Closing_Should_StopTheRunningRemoval() {
         Editor e;
+        FakeEngine engine;
+        e.form->Engine = std::ref(engine);
         e.Open({e.Picture("a.bmp", 60, 40)});
-        inpaint::StopRequested = false;
-        e.form->close();
-        QVERIFY(inpaint::StopRequested);
-        inpaint::StopRequested = false;
+        e.Drag({5, 5}, {10, 20});
+        engine.onYield = [&](int step) {
+            if (step == 2) e.form->close();
+        };
+        e.form->PushButton3->click();
+        QVERIFY(e.dialogs.shown.isEmpty());  // stopped: no "Done."
+        QCOMPARE(e.At(7, 20), MarkerColor);
+        QVERIFY(!e.form->IsRemoving());
     }
 
     void HelpButtons_Should_ShowPlainBoxesWithTheApplicationTitle() {

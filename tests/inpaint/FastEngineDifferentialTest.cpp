@@ -5,14 +5,15 @@
 #include <cstdint>
 #include <optional>
 #include <random>
+#include <stop_token>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "inpaint/Inpainting.h"
 #include "inpaint/MemoryPicture.h"
 #include "inpaint/fast/FastInpainting.h"
-#include "inpaint/fast/PatchSearch.h"
-#include "inpaint/fast/WorkerPool.h"
+#include "inpaint/fast/SearchKernels.h"
 #include "inpaint/reference/ReferenceEngine.h"
 
 using inpaint::kMarkerPixel;
@@ -30,7 +31,7 @@ struct Case {
     int scanBorder = 10;
     bool liveDisplay = false;
     int threads = 0;  // 0: every core, searches shared only when large enough
-    inpaint::fast::SearchKernel kernel = inpaint::fast::SearchKernel::Auto;
+    inpaint::SearchKernel kernel = inpaint::SearchKernel::Auto;
     bool blocks = false;  // pass over blocks of poor centres, however small the search
     std::string description;
 };
@@ -43,24 +44,88 @@ struct Outcome {
     std::vector<std::uint32_t> committed;
 };
 
-using Engine = int (*)(inpaint::PictureAccess&, inpaint::PictureAccess&, std::uint8_t, std::uint8_t,
-                       std::uint8_t, bool, int, int, const inpaint::RunHooks&);
+using Engine = int (*)(inpaint::PictureAccess&, inpaint::PictureAccess&,
+                       const inpaint::InpaintOptions&, const inpaint::RunHooks&);
 
-Outcome RunEngine(Engine engine, const Case& c) {
+inpaint::InpaintOptions Options(int blockRadius, int scanBorder, bool liveDisplay) {
+    inpaint::InpaintOptions options;
+    options.blockRadius = blockRadius;
+    options.scanBorder = scanBorder;
+    options.liveDisplay = liveDisplay;
+    return options;
+}
+
+// The case's fast-engine settings; a case that names its threads shares every search among
+// them, however small.
+inpaint::InpaintOptions Options(const Case& c) {
+    inpaint::InpaintOptions options = Options(c.blockRadius, c.scanBorder, c.liveDisplay);
+    options.tuning.threads = c.threads;
+    options.tuning.kernel = c.kernel;
+    if (c.threads > 1) options.tuning.parallelWork = 0;
+    if (c.blocks) options.tuning.blockSearchFrom = 0;
+    return options;
+}
+
+// What run(picture, options, hooks) gives on the case's picture.
+template <typename Run>
+Outcome Record(const Case& c, Run run) {
     MemoryPicture picture(c.width, c.height, c.pixels);
     Outcome outcome;
     inpaint::RunHooks hooks;
     hooks.trace = [&](const StepTrace& t) { outcome.trace.push_back(t); };
-    inpaint::StopRequested = false;
     try {
-        outcome.steps =
-            engine(picture, picture, 0, 255, 0, c.liveDisplay, c.blockRadius, c.scanBorder, hooks);
+        outcome.steps = run(picture, Options(c), hooks);
     } catch (const inpaint::InpaintError& e) {
         outcome.error = e.reason();
     }
     outcome.pixels = picture.Pixels();
     outcome.committed = picture.Committed();
     return outcome;
+}
+
+Outcome RunEngine(Engine engine, const Case& c) {
+    return Record(c, [&](MemoryPicture& picture, const inpaint::InpaintOptions& options,
+                         const inpaint::RunHooks& hooks) {
+        return engine(picture, picture, options, hooks);
+    });
+}
+
+Outcome RunFast(const Case& c, inpaint::fast::RunFacts& facts) {
+    return Record(c, [&](MemoryPicture& picture, const inpaint::InpaintOptions& options,
+                         const inpaint::RunHooks& hooks) {
+        return inpaint::fast::InpaintPicture(picture, picture, options, hooks, facts);
+    });
+}
+
+// The inner loop a search must run when `requested` is asked for on this build and processor.
+inpaint::SearchKernel KernelFor(inpaint::SearchKernel requested) {
+    using inpaint::SearchKernel;
+    if (requested == SearchKernel::Scalar) return SearchKernel::Scalar;
+#ifdef BRISVANE_X86_KERNELS
+    if (requested == SearchKernel::Sse2) return SearchKernel::Sse2;
+    return __builtin_cpu_supports("avx2") ? SearchKernel::Avx2 : SearchKernel::Sse2;
+#else
+    return SearchKernel::Scalar;
+#endif
+}
+
+// Empty when the fast run went about its work as the case's tuning asks, else how it did not.
+// The results cannot show it, but a kernel or a way of sharing out that is never run is never
+// checked against the reference.
+std::string TuningIgnored(const Case& c, const inpaint::fast::RunFacts& facts) {
+    if (facts.searches == 0) return {};  // no search needed an inner loop: nothing to show
+    if (facts.kernel != KernelFor(c.kernel))
+        return "searched with kernel " + std::to_string(static_cast<int>(facts.kernel));
+    if (facts.blockRanges != c.blocks) return "block ranges the case did not ask for, or none";
+    const int threads = c.threads > 0
+                            ? c.threads
+                            : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    if (facts.threads != threads)
+        return "searched with " + std::to_string(facts.threads) + " threads";
+    if (c.threads > 1 && facts.sharedSearches != facts.searches)
+        return "not every search shared among the threads";
+    if (threads == 1 && facts.sharedSearches != 0) return "a search shared with no other thread";
+    return {};
 }
 
 // Small deterministic generator: the same cases on every platform and compiler.
@@ -184,9 +249,9 @@ Case MakeCase(std::uint32_t seed) {
     c.threads = dice.Chance(30) ? dice.Between(1, 4) : 0;
     const int kernel = dice.Between(0, 5);
     c.blocks = dice.Chance(40);
-    c.kernel = kernel == 1   ? inpaint::fast::SearchKernel::Scalar
-               : kernel == 2 ? inpaint::fast::SearchKernel::Sse2
-                             : inpaint::fast::SearchKernel::Auto;
+    c.kernel = kernel == 1   ? inpaint::SearchKernel::Scalar
+               : kernel == 2 ? inpaint::SearchKernel::Sse2
+                             : inpaint::SearchKernel::Auto;
     c.description = "seed " + std::to_string(seed) + ": " + std::to_string(c.width) + "x" +
                     std::to_string(c.height) + ", Block Size " + std::to_string(c.blockRadius) +
                     ", Scan Border " + std::to_string(c.scanBorder) +
@@ -204,14 +269,6 @@ Case NoiseCase(std::uint32_t seed, int width, int height, std::uint32_t colourSe
     Dice dice(colourSeed);
     for (auto& px : c.pixels) px = RandomColour(dice);
     return c;
-}
-
-// A case that names its threads shares every search among them, however small.
-void UseFastSettings(const Case& c) {
-    inpaint::fast::SetThreadCount(c.threads);
-    inpaint::fast::SetSearchKernel(c.kernel);
-    inpaint::fast::SetParallelWork(c.threads > 1 ? 0 : 200000);
-    inpaint::fast::SetBlockSearchFrom(c.blocks ? 0 : 250000);
 }
 
 std::string TraceText(const StepTrace& t) {
@@ -245,22 +302,23 @@ std::string FirstDifference(const Outcome& ref, const Outcome& fast) {
 class FastEngineDifferentialTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() {
-        inpaint::fast::SetThreadCount(0);
-        inpaint::fast::SetSearchKernel(inpaint::fast::SearchKernel::Auto);
-        inpaint::fast::SetParallelWork(200000);
-        inpaint::fast::SetBlockSearchFrom(250000);
-    }
-
     void GeneratedCases_Should_GiveTheReferenceResultsExactly() {
         int filled = 0, failed = 0;
+        int byKernel[3] = {0, 0, 0}, withBlocks = 0, shared = 0;  // runs that searched
         for (std::uint32_t seed = 1; seed <= 400; ++seed) {
             const Case c = MakeCase(seed);
-            UseFastSettings(c);
             const Outcome ref = RunEngine(inpaint::reference::InpaintPicture, c);
-            const Outcome fast = RunEngine(inpaint::fast::InpaintPicture, c);
+            inpaint::fast::RunFacts facts;
+            const Outcome fast = RunFast(c, facts);
             const std::string difference = FirstDifference(ref, fast);
             if (!difference.empty()) QFAIL((c.description + ": " + difference).c_str());
+            const std::string ignored = TuningIgnored(c, facts);
+            if (!ignored.empty()) QFAIL((c.description + ": " + ignored).c_str());
+            if (facts.searches > 0) {
+                ++byKernel[static_cast<int>(c.kernel) % 3];  // Auto, Scalar, Sse2
+                withBlocks += facts.blockRanges ? 1 : 0;
+                shared += facts.sharedSearches > 0 ? 1 : 0;
+            }
             if (ref.error)
                 ++failed;
             else if (ref.steps > 0)
@@ -269,6 +327,10 @@ private Q_SLOTS:
         // The cases must mostly fill something, and must also reach the no-source ending.
         QVERIFY2(filled >= 250, std::to_string(filled).c_str());
         QVERIFY(failed >= 5);
+        // Every kernel and way of searching is compared on many cases.
+        for (const int runs : byKernel) QVERIFY2(runs >= 20, std::to_string(runs).c_str());
+        QVERIFY2(withBlocks >= 45, std::to_string(withBlocks).c_str());
+        QVERIFY2(shared >= 25, std::to_string(shared).c_str());
     }
 
     void BadArgumentsAndSizes_Should_FailAlikeAndTouchNothing() {
@@ -295,7 +357,7 @@ private Q_SLOTS:
             for (int e = 0; e < 2; ++e) {
                 SizeOnly source(a.w, a.h), target(a.targetW, a.targetH);
                 try {
-                    engines[e](source, target, 0, 255, 0, false, a.radius, a.border, {});
+                    engines[e](source, target, Options(a.radius, a.border, false), {});
                 } catch (const inpaint::InpaintError& error) {
                     reasons[e] = error.reason();
                 }
@@ -328,13 +390,13 @@ private Q_SLOTS:
             Engine engines[2] = {inpaint::reference::InpaintPicture, inpaint::fast::InpaintPicture};
             for (int e = 0; e < 2; ++e) {
                 MemoryPicture picture(c.width, c.height, c.pixels);
+                std::stop_source stop;
                 inpaint::RunHooks hooks;
+                hooks.stop = stop.get_token();
                 hooks.trace = [&](const StepTrace& t) {
-                    if (t.step == stopAt) inpaint::StopRequested = true;
+                    if (t.step == stopAt) stop.request_stop();
                 };
-                inpaint::StopRequested = false;
-                QCOMPARE(engines[e](picture, picture, 0, 255, 0, true, 2, 10, hooks), 0);
-                inpaint::StopRequested = false;
+                QCOMPARE(engines[e](picture, picture, Options(2, 10, true), hooks), 0);
                 QCOMPARE(picture.commits, 0);
                 seen[e] = picture.Pixels();
             }

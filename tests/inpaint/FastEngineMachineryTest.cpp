@@ -4,9 +4,14 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <initializer_list>
+#include <mutex>
 #include <random>
+#include <stop_token>
+#include <thread>
 #include <vector>
 
 #include "inpaint/MemoryPicture.h"
@@ -16,7 +21,9 @@
 #include "inpaint/fast/WorkerPool.h"
 
 using namespace inpaint::fast;
+using inpaint::EngineTuning;
 using inpaint::PixelOf;
+using inpaint::SearchKernel;
 
 namespace {
 
@@ -81,6 +88,43 @@ SearchOutcome PlainSearch(const Surface& s, const PatchPixels& patch, const Cand
     return best;
 }
 
+// A textured picture with two marked areas far apart: a run of many steps and large searches.
+inpaint::MemoryPicture TwoMarksPicture() {
+    inpaint::MemoryPicture picture(120, 90);
+    std::mt19937 dice(21);
+    for (int y = 0; y < 90; ++y)
+        for (int x = 0; x < 120; ++x)
+            picture.At(x, y) = PixelOf(static_cast<std::uint8_t>(x * 2 + dice() % 8),
+                                       static_cast<std::uint8_t>(y * 2),
+                                       static_cast<std::uint8_t>(dice() % 4 * 60));
+    picture.FillRect(50, 70, 40, 8, inpaint::kMarkerPixel);
+    picture.FillRect(5, 5, 6, 6, inpaint::kMarkerPixel);
+    return picture;
+}
+
+// Threads wait here until all have come; after a minute it gives up rather than hang the test.
+class Meeting {
+public:
+    explicit Meeting(int parties) : missing_(parties) {}
+    bool Attend() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (--missing_ == 0) everyone_.notify_all();
+        return everyone_.wait_for(lock, std::chrono::minutes(1), [this] { return missing_ <= 0; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable everyone_;
+    int missing_;
+};
+
+EngineTuning Tuning(SearchKernel kernel, long long parallelWork = EngineTuning{}.parallelWork) {
+    EngineTuning tuning;
+    tuning.kernel = kernel;
+    tuning.parallelWork = parallelWork;
+    return tuning;
+}
+
 void FillNoise(Surface& s, std::uint32_t seed, int levels) {
     std::mt19937 dice(seed);
     for (int y = 0; y < s.height; ++y)
@@ -96,13 +140,6 @@ void FillNoise(Surface& s, std::uint32_t seed, int levels) {
 class FastEngineMachineryTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() {
-        SetThreadCount(0);
-        SetSearchKernel(SearchKernel::Auto);
-        SetParallelWork(200000);
-        SetBlockSearchFrom(250000);
-    }
-
     void FrontQueue_Should_GiveHighestPriorityThenLowestPosition() {
         FrontQueue front;
         front.Insert(50, 0.5);
@@ -145,8 +182,8 @@ private Q_SLOTS:
         CandidateGrid grid = RowSegments(40, {{10, 15, 24}, {20, 25, 34}});
         for (const SearchKernel kernel :
              {SearchKernel::Scalar, SearchKernel::Sse2, SearchKernel::Auto}) {
-            SetSearchKernel(kernel);
-            const SearchOutcome found = FindBestCandidate(s.pixels.data(), patch, grid, 1, nullptr);
+            const SearchOutcome found =
+                FindBestCandidate(s.pixels.data(), patch, grid, 1, Tuning(kernel), nullptr);
             QVERIFY(found.found);
             QCOMPARE(found.sum, 0u);
             QCOMPARE(found.position, 10 * 40 + 20);
@@ -157,11 +194,11 @@ private Q_SLOTS:
         Surface s(30, 30);
         FillNoise(s, 8, 256);
         const PatchPixels patch = PatchAround(s, 5, 5, 3);
-        const SearchOutcome any =
-            FindBestCandidate(s.pixels.data(), patch, AllCentres(s, 3), 99999999u, nullptr);
+        const SearchOutcome any = FindBestCandidate(s.pixels.data(), patch, AllCentres(s, 3),
+                                                    99999999u, EngineTuning{}, nullptr);
         QVERIFY(any.found);
-        const SearchOutcome none =
-            FindBestCandidate(s.pixels.data(), patch, RowSegments(30, {{20, 20, 24}}), 1, nullptr);
+        const SearchOutcome none = FindBestCandidate(
+            s.pixels.data(), patch, RowSegments(30, {{20, 20, 24}}), 1, EngineTuning{}, nullptr);
         QVERIFY(!none.found);
     }
 
@@ -181,6 +218,10 @@ private Q_SLOTS:
                                              static_cast<std::uint8_t>(y * 5),
                                              static_cast<std::uint8_t>((x + y) * 2));
             }
+            if (seed % 6 == 5) {  // flat: every sum ties and every block's bound is exact
+                for (int y = 0; y < s.height; ++y)
+                    for (int x = 0; x < s.width; ++x) s.At(x, y) = PixelOf(90, 120, 150);
+            }
             const int r = 2 + static_cast<int>(seed % 4);
             PatchPixels patch;
             std::mt19937 dice(seed);
@@ -193,23 +234,67 @@ private Q_SLOTS:
                 return (x * 7 + y * 3 + static_cast<int>(seed)) % 11 == 0;
             });
             const SearchOutcome expected = PlainSearch(s, patch, grid, 99999999u);
-            SetParallelWork(0);
             for (const bool blocks : {false, true}) {
                 if (blocks) grid.BuildBlockRanges(s.pixels.data(), r);
                 for (const SearchKernel kernel :
                      {SearchKernel::Scalar, SearchKernel::Sse2, SearchKernel::Auto}) {
-                    SetSearchKernel(kernel);
                     for (const int threads : {1, 2, 3, 7}) {
                         WorkerPool pool(threads);
-                        const SearchOutcome found =
-                            FindBestCandidate(s.pixels.data(), patch, grid, 99999999u, &pool);
-                        QVERIFY(found.found);
-                        QCOMPARE(found.sum, expected.sum);
-                        QCOMPARE(found.position, expected.position);
+                        // No bound, and the bound a seed as good as the winner gives.
+                        for (const std::uint32_t limit : {99999999u, expected.sum + 1}) {
+                            const SearchOutcome found = FindBestCandidate(
+                                s.pixels.data(), patch, grid, limit, Tuning(kernel, 0), &pool);
+                            QVERIFY(found.found);
+                            QCOMPARE(found.sum, expected.sum);
+                            QCOMPARE(found.position, expected.position);
+                        }
                     }
                 }
             }
         }
+    }
+
+    void ScalarAndSse2BlockHelpers_Should_Agree() {
+#ifdef BRISVANE_X86_KERNELS
+        // A build uses one of each pair; on x86 the scalar ones run only here.
+        std::mt19937 dice(17);
+        const int cells = 37;
+        std::vector<std::uint32_t> row(cells * CandidateGrid::kRangeCell +
+                                       CandidateGrid::kRangeSpan);
+        for (std::uint32_t& pixel : row) pixel = dice() & kColourBytes;
+        std::vector<std::uint64_t> scalar(cells), sse2(cells);
+        RowRangesScalar(row.data(), cells, scalar.data());
+        RowRangesSse2(row.data(), cells, sse2.data());
+        QVERIFY(scalar == sse2);
+
+        // Valid ranges (smallest <= largest per byte) against target colours, cut short or not.
+        std::vector<std::uint64_t> ranges(64), targets(40);
+        std::vector<int> offsets(40);
+        for (std::uint64_t& range : ranges) {
+            std::uint32_t low = 0, high = 0;
+            for (int ch = 0; ch < 24; ch += 8) {
+                const std::uint32_t a = dice() & 255, b = dice() & 255;
+                low |= std::min(a, b) << ch;
+                high |= std::max(a, b) << ch;
+            }
+            range = low | (std::uint64_t{high} << 32);
+        }
+        for (std::size_t k = 0; k < targets.size(); ++k) {
+            const std::uint32_t colour = dice() & kColourBytes;
+            targets[k] = colour | (std::uint64_t{colour} << 32);
+            offsets[k] = static_cast<int>(dice() % ranges.size());
+        }
+        const std::uint32_t full =
+            BlockLowerBoundScalar(ranges.data(), offsets.data(), targets.data(), 40, 0xFFFFFFFFu);
+        QVERIFY(full > 0);
+        for (const std::uint32_t stop : {0xFFFFFFFFu, full + 1, full, full / 2, 1u}) {
+            QCOMPARE(
+                BlockLowerBoundSse2(ranges.data(), offsets.data(), targets.data(), 40, stop),
+                BlockLowerBoundScalar(ranges.data(), offsets.data(), targets.data(), 40, stop));
+        }
+#else
+        QSKIP("only x86 builds have both");
+#endif
     }
 
     void WorkerPool_Should_RunEveryIndexOnceForEveryJob() {
@@ -222,23 +307,17 @@ private Q_SLOTS:
     }
 
     void WholeRun_Should_NotDependOnTheNumberOfThreads() {
-        inpaint::MemoryPicture original(120, 90);
-        std::mt19937 dice(21);
-        for (int y = 0; y < 90; ++y)
-            for (int x = 0; x < 120; ++x)
-                original.At(x, y) = PixelOf(static_cast<std::uint8_t>(x * 2 + dice() % 8),
-                                            static_cast<std::uint8_t>(y * 2),
-                                            static_cast<std::uint8_t>(dice() % 4 * 60));
-        original.FillRect(50, 70, 40, 8, inpaint::kMarkerPixel);
-        original.FillRect(5, 5, 6, 6, inpaint::kMarkerPixel);
+        const inpaint::MemoryPicture original = TwoMarksPicture();
         std::vector<std::uint32_t> first;
         int firstSteps = 0;
-        SetParallelWork(0);
         for (const int threads : {1, 2, 5}) {
-            SetThreadCount(threads);
             inpaint::MemoryPicture picture = original;
-            const int steps =
-                inpaint::fast::InpaintPicture(picture, picture, 0, 255, 0, false, 3, 30);
+            inpaint::InpaintOptions options;
+            options.blockRadius = 3;
+            options.scanBorder = 30;
+            options.tuning = Tuning(SearchKernel::Auto, 0);
+            options.tuning.threads = threads;
+            const int steps = inpaint::fast::InpaintPicture(picture, picture, options);
             if (first.empty()) {
                 first = picture.Pixels();
                 firstSteps = steps;
@@ -247,6 +326,84 @@ private Q_SLOTS:
             QCOMPARE(steps, firstSteps);
             QVERIFY(picture.Pixels() == first);
         }
+    }
+
+    void TwoRunsOnTwoThreads_Should_StopAndFinishEachOnItsOwn() {
+        const inpaint::MemoryPicture original = TwoMarksPicture();
+        inpaint::InpaintOptions options;
+        options.blockRadius = 3;
+        options.scanBorder = 30;
+        inpaint::MemoryPicture alone = original;
+        const int aloneSteps = inpaint::fast::InpaintPicture(alone, alone, options);
+        QVERIFY(aloneSteps > 10);
+
+        // Each run has its own stop, kernel, threads and block search. The first is stopped from
+        // here while both are under way; the second goes on only once the first has ended.
+        inpaint::InpaintOptions firstOptions = options, secondOptions = options;
+        firstOptions.tuning = Tuning(SearchKernel::Scalar, 0);
+        firstOptions.tuning.threads = 2;
+        secondOptions.tuning = Tuning(SearchKernel::Sse2, 0);
+        secondOptions.tuning.threads = 2;
+        secondOptions.tuning.blockSearchFrom = 0;
+        inpaint::MemoryPicture stopped = original, finished = original;
+        inpaint::fast::RunFacts firstFacts, secondFacts;
+        std::stop_source stopFirst, stopSecond;
+        Meeting underWay(3), stopAsked(2), firstEnded(2);
+        std::atomic<int> missedMeetings{0};
+        auto attend = [&](Meeting& meeting) {
+            if (!meeting.Attend()) ++missedMeetings;
+        };
+        auto run = [&](inpaint::MemoryPicture& picture, const inpaint::InpaintOptions& runOptions,
+                       const inpaint::RunHooks& hooks, inpaint::fast::RunFacts& facts) {
+            try {
+                return inpaint::fast::InpaintPicture(picture, picture, runOptions, hooks, facts);
+            } catch (const inpaint::InpaintError&) {
+                return -1;
+            }
+        };
+        int firstSteps = -2, secondSteps = -2;
+        std::thread first([&] {
+            inpaint::RunHooks hooks;
+            hooks.stop = stopFirst.get_token();
+            hooks.trace = [&](const inpaint::StepTrace& t) {
+                if (t.step != 1) return;
+                attend(underWay);
+                attend(stopAsked);
+            };
+            firstSteps = run(stopped, firstOptions, hooks, firstFacts);
+            attend(firstEnded);
+        });
+        std::thread second([&] {
+            inpaint::RunHooks hooks;
+            hooks.stop = stopSecond.get_token();
+            hooks.trace = [&](const inpaint::StepTrace& t) {
+                if (t.step == 1) attend(underWay);
+                if (t.step == 2) attend(firstEnded);
+            };
+            secondSteps = run(finished, secondOptions, hooks, secondFacts);
+        });
+        attend(underWay);
+        stopFirst.request_stop();
+        attend(stopAsked);
+        first.join();
+        second.join();
+
+        QCOMPARE(missedMeetings.load(), 0);
+        QCOMPARE(firstSteps, 0);
+        QCOMPARE(stopped.commits, 0);
+        QVERIFY(stopped.Pixels() == original.Pixels());
+        QCOMPARE(secondSteps, aloneSteps);
+        QCOMPARE(finished.commits, 1);
+        QVERIFY(finished.Pixels() == alone.Pixels());
+        QCOMPARE(firstFacts.kernel, SearchKernel::Scalar);
+        QCOMPARE(firstFacts.threads, 2);
+        QVERIFY(!firstFacts.blockRanges);
+#ifdef BRISVANE_X86_KERNELS
+        QCOMPARE(secondFacts.kernel, SearchKernel::Sse2);
+#endif
+        QCOMPARE(secondFacts.threads, 2);
+        QVERIFY(secondFacts.blockRanges);
+        QCOMPARE(secondFacts.sharedSearches, secondFacts.searches);
     }
 
     void LiveDisplay_Should_WriteOnlyThePatchOfEachStep() {
@@ -262,7 +419,11 @@ private Q_SLOTS:
         CountingPicture picture(200, 150, PixelOf(10, 20, 30));
         for (int x = 0; x < 200; ++x) picture.At(x, 75) = PixelOf(200, 200, 200);
         picture.FillRect(90, 70, 10, 10, inpaint::kMarkerPixel);
-        const int steps = inpaint::fast::InpaintPicture(picture, picture, 0, 255, 0, true, 2, 20);
+        inpaint::InpaintOptions options;
+        options.liveDisplay = true;
+        options.blockRadius = 2;
+        options.scanBorder = 20;
+        const int steps = inpaint::fast::InpaintPicture(picture, picture, options);
         QVERIFY(steps > 0);
         QCOMPARE(picture.redraws, steps + 1);
         // Each step writes at most one 5 x 5 patch; the final write-back is the whole picture.

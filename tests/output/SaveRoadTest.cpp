@@ -1,8 +1,5 @@
 #include <QFile>
 #include <QImageReader>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -13,6 +10,7 @@
 #include "common/AppInfo.h"
 #include "editor/Form2.h"
 #include "filelist/FileList.h"
+#include "inpaint/MarkerColor.h"
 #include "output/Fixtures.h"
 #include "output/OutputTestSupport.h"
 #include "output/SaveOptionFrame.h"
@@ -20,22 +18,12 @@
 #include "platform/PictureBox.h"
 #include "platform/SettingsStore.h"
 #include "support/ScriptedDialogs.h"
+#include "support/SharedPhotos.h"
 
 using namespace OutputTest;
 
 namespace {
-constexpr QRgb Green = 0xFF00FF00u;
-
-QRect StampBox(const QString& name) {
-    QFile json(qEnvironmentVariable("BRISVANE_PHOTOS") + QLatin1Char('/') + name +
-               QStringLiteral(".json"));
-    if (!json.open(QIODevice::ReadOnly)) return {};
-    const QJsonArray b = QJsonDocument::fromJson(json.readAll())
-                             .object()
-                             .value(QStringLiteral("stamp_box_x0_y0_x1_y1_exclusive"))
-                             .toArray();
-    return QRect(QPoint(b[0].toInt(), b[1].toInt()), QPoint(b[2].toInt() - 1, b[3].toInt() - 1));
-}
+constexpr QRgb Green = inpaint::kOpaqueMarkerPixel;
 
 QImage Rgb(const QImage& image) {
     return image.convertToFormat(QImage::Format_RGB32);
@@ -69,9 +57,9 @@ private Q_SLOTS:
     }
 
     void WholeRoad_Should_ReplaceOnlyTheStamp() {
+        REQUIRE_SHARED_PHOTO(QStringLiteral("coffee.json"));
         const QString photos = qEnvironmentVariable("BRISVANE_PHOTOS");
-        const QRect stamp = StampBox(QStringLiteral("coffee"));
-        if (stamp.isEmpty()) QSKIP("sample photos not found");
+        const QRect stamp = SharedPhotos::StampBox(QStringLiteral("coffee"));
         const QString bmp = dir_->filePath(QStringLiteral("coffee stamped.bmp"));
         const QString jpg = dir_->filePath(QStringLiteral("coffee-stamped.JPG"));
         QVERIFY(QImage(photos + QStringLiteral("/coffee-stamped.png")).save(bmp, "BMP"));

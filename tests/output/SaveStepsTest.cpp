@@ -1,8 +1,5 @@
 #include <QFile>
 #include <QImageReader>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLineEdit>
 #include <QPainter>
 #include <QRadioButton>
@@ -10,6 +7,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "inpaint/MarkerColor.h"
 #include "output/FakeStepHost.h"
 #include "output/Fixtures.h"
 #include "output/OutputTestSupport.h"
@@ -17,6 +15,7 @@
 #include "output/SaveSteps.h"
 #include "platform/SettingsStore.h"
 #include "support/ScriptedDialogs.h"
+#include "support/SharedPhotos.h"
 
 using namespace OutputTest;
 
@@ -97,13 +96,13 @@ private Q_SLOTS:
         QImage picture = TestPicture(50, 40);
         const QString source = Photo(QStringLiteral("IMG_0001.BMP"), picture, "BMP");
         host_->Start({source, source});
-        QPainter(&host_->image).fillRect(5, 5, 10, 10, QColor(0, 255, 0));
+        QPainter(&host_->image).fillRect(5, 5, 10, 10, QColor(inpaint::kOpaqueMarkerPixel));
         options_->Option4->click();
         options_->Text1->setText(
             QStringLiteral("/no/such/folder/"));  // not checked beside the source
         steps_->PushButton5_Click();
         QVERIFY(dialogs_->Messages().isEmpty());
-        QCOMPARE(QImage(source).pixel(7, 7), qRgb(0, 255, 0));
+        QCOMPARE(QImage(source).pixel(7, 7), inpaint::kOpaqueMarkerPixel);
         QCOMPARE(Entries(photos_->path()), QStringList{QStringLiteral("IMG_0001.BMP")});
         QCOMPARE(host_->current, 2);
     }
@@ -140,7 +139,7 @@ private Q_SLOTS:
             Photo(QStringLiteral("it's \"my\" photo.jpg"), TestPicture(), "JPEG");
         const QByteArray before = FileHash(source);
         host_->Start({source, QStringLiteral("/p/next.jpg")});
-        QPainter(&host_->image).fillRect(0, 0, 20, 20, QColor(0, 255, 0));
+        QPainter(&host_->image).fillRect(0, 0, 20, 20, QColor(inpaint::kOpaqueMarkerPixel));
         const QImage edited = host_->image;
         options_->Option4->click();
 
@@ -223,21 +222,15 @@ private Q_SLOTS:
 
     // A real photo with its date stamp painted over keeps everything outside the box.
     void JpegPhoto_Should_KeepThePictureOutsideTheMarkedBox() {
+        REQUIRE_SHARED_PHOTO(QStringLiteral("coffee.json"));
         const QString photos = qEnvironmentVariable("BRISVANE_PHOTOS");
-        QFile json(photos + QStringLiteral("/coffee.json"));
-        if (!json.open(QIODevice::ReadOnly)) QSKIP("sample photos not found");
-        const QJsonArray box = QJsonDocument::fromJson(json.readAll())
-                                   .object()
-                                   .value(QStringLiteral("stamp_box_x0_y0_x1_y1_exclusive"))
-                                   .toArray();
-        const QRect stamp(QPoint(box[0].toInt(), box[1].toInt()),
-                          QPoint(box[2].toInt() - 1, box[3].toInt() - 1));
+        const QRect stamp = SharedPhotos::StampBox(QStringLiteral("coffee"));
         const QString source = photos_->filePath(QStringLiteral("coffee-stamped.jpg"));
         QVERIFY(QFile::copy(photos + QStringLiteral("/coffee-stamped.jpg"), source));
         QVERIFY(QFile::setPermissions(source, QFile::ReadOwner | QFile::WriteOwner));
         host_->Start({source});
         host_->image = host_->image.convertToFormat(QImage::Format_RGB32);
-        QPainter(&host_->image).fillRect(stamp, QColor(0, 255, 0));
+        QPainter(&host_->image).fillRect(stamp, QColor(inpaint::kOpaqueMarkerPixel));
         const QImage edited = host_->image;
         options_->Option4->click();
 

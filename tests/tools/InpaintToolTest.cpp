@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "inpaint/MarkerColor.h"
 #include "inpaint/MemoryPicture.h"
 #include "inpaint/reference/ReferenceEngine.h"
 
@@ -46,8 +47,11 @@ QImage FilledInProcess(const QImage& image, const QRect& box, int block, int bor
     inpaint::MemoryPicture picture(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            picture.At(x, y) = box.contains(x, y) ? 0xff00ff00u : image.pixel(x, y);
-    inpaint::reference::InpaintPicture(picture, picture, 0, 255, 0, false, block, border);
+            picture.At(x, y) = box.contains(x, y) ? inpaint::kOpaqueMarkerPixel : image.pixel(x, y);
+    inpaint::InpaintOptions options;
+    options.blockRadius = block;
+    options.scanBorder = border;
+    inpaint::reference::InpaintPicture(picture, picture, options);
     QImage result(w, h, image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) result.setPixel(x, y, picture.At(x, y));
