@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "editor/PictureBoxAccess.h"
 #include "inpaint/Inpainting.h"
 #include "inpaint/MemoryPicture.h"
 #include "platform/PictureBox.h"

@@ -15,8 +15,8 @@
 #include "output/SaveOptionFrame.h"
 #include "output/SaveSteps.h"
 #include "output/StepHost.h"
-#include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
+#include "support/ScriptedDialogs.h"
 
 #include <QRadioButton>
 
@@ -27,7 +27,8 @@ public:
     FileList list;
     int current = 1;
     QImage image;
-    FileList& List() override { return list; }
+    int ItemCount() const override { return list.Count(); }
+    QString ItemText(int position) const override { return list.Item(position); }
     int& CurrentFile() override { return current; }
     QImage PersistentImage() const override { return image; }
     void LoadNewPicture(const QString&) override {}  // the next picture is not part of the figure

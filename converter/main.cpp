@@ -10,52 +10,27 @@
 // otherwise a message on the error channel and a non-zero code.
 #include <QCoreApplication>
 #include <QImage>
-#include <QImageWriter>
-#include <QSaveFile>
 #include <cstdio>
 #include <optional>
 
 #include "converter/ConvertArguments.h"
-#include "converter/GifFile.h"
-#include "converter/JpegFile.h"
-#include "converter/Palette.h"
-#include "platform/PictureFile.h"
+#include "picture/FileNames.h"
+#include "picture/PictureFile.h"
+#include "picture/PictureWriter.h"
 
 namespace {
-
-constexpr int kJpegQuality = 95;
 
 enum ExitCode { kOk = 0, kUsage = 1, kReadFailed = 2, kWriteFailed = 3 };
 
 int Fail(int code, const QString& message) {
-    std::fprintf(stderr, "brisvane-convert: %s\n", qPrintable(message));
+    std::fprintf(stderr, "brisvane-convert: %s\n", TerminalText(message).constData());
     return code;
 }
 
-bool WriteTo(QSaveFile& file, const QImage& picture, const ConvertRequest& r, QString& error) {
-    if (r.format == QLatin1String("gif")) {
-        if (picture.width() > 65535 || picture.height() > 65535) {
-            error = QStringLiteral("the picture is too large for GIF");
-            return false;
-        }
-        return WriteGif(ReduceColours(picture, r.colours ? r.colours : 256, r.dither), file, error);
-    }
-    if (r.format == QLatin1String("jpeg")) return WriteJpeg(picture, kJpegQuality, file, error);
-    QImage image = picture.convertToFormat(QImage::Format_RGB32);
-    if (r.colours) {  // indexed PNG
-        const IndexedPicture reduced = ReduceColours(image, r.colours, r.dither);
-        image = QImage(reduced.width, reduced.height, QImage::Format_Indexed8);
-        image.setColorTable(reduced.palette);
-        for (int y = 0; y < reduced.height; ++y)
-            std::copy_n(&reduced.indices[size_t(y) * reduced.width], reduced.width,
-                        image.scanLine(y));
-    }
-    QImageWriter writer(&file, "png");
-    if (!writer.write(image)) {
-        error = writer.errorString();
-        return false;
-    }
-    return true;
+PictureFormat FormatNamed(const QString& name) {
+    if (name == QLatin1String("gif")) return PictureFormat::Gif;
+    if (name == QLatin1String("jpeg")) return PictureFormat::Jpeg;
+    return PictureFormat::Png;
 }
 
 int Convert(const ConvertRequest& r) {
@@ -63,20 +38,12 @@ int Convert(const ConvertRequest& r) {
     if (read.image.isNull())
         return Fail(kReadFailed,
                     QStringLiteral("cannot read \"%1\": %2").arg(r.input, read.problem));
-    const QImage& picture = read.image;
-
-    QSaveFile file(r.target);
-    if (!file.open(QIODevice::WriteOnly))
-        return Fail(kWriteFailed,
-                    QStringLiteral("cannot write \"%1\": %2").arg(r.target, file.errorString()));
-    QString error;
-    if (!WriteTo(file, picture, r, error)) {
-        file.cancelWriting();
+    // Results are written opaque: the editor neither shows nor saves transparency.
+    const QImage picture = read.image.convertToFormat(QImage::Format_RGB32);
+    const QString error =
+        WritePicture(picture, FormatNamed(r.format), r.target, {r.colours, r.dither});
+    if (!error.isEmpty())
         return Fail(kWriteFailed, QStringLiteral("cannot write \"%1\": %2").arg(r.target, error));
-    }
-    if (!file.commit())
-        return Fail(kWriteFailed,
-                    QStringLiteral("cannot write \"%1\": %2").arg(r.target, file.errorString()));
     return kOk;
 }
 
@@ -86,7 +53,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QString error;
     const std::optional<ConvertRequest> request =
-        ParseConvertArguments(QCoreApplication::arguments(), error);
+        ParseConvertArguments(ProgramArguments(argc, argv), error);
     if (!request) return Fail(kUsage, error + QLatin1Char('\n') + QLatin1String(kConvertUsage));
     return Convert(*request);
 }

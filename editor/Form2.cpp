@@ -13,21 +13,22 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
+#include "common/AppInfo.h"
+#include "common/ErrorReport.h"
+#include "common/PathHelpers.h"
+#include "common/Skin.h"
 #include "editor/PictureBars.h"
+#include "editor/PictureBoxAccess.h"
 #include "filelist/FileList.h"
 #include "inpaint/Inpainting.h"
 #include "output/SaveOptionFrame.h"
 #include "output/SaveSteps.h"
+#include "picture/PictureFile.h"
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
 #include "platform/PictureBox.h"
-#include "platform/PictureFile.h"
 #include "platform/Pointers.h"
 #include "platform/SettingsStore.h"
-#include "shell/AppInfo.h"
-#include "shell/ErrorReport.h"
-#include "shell/PathHelpers.h"
-#include "shell/Skin.h"
 
 namespace {
 
@@ -290,6 +291,18 @@ void Form2::LoadToolChoice() {
 
 // ---------------------------------------------------------------------------------------------
 // Showing, loading and arranging the picture
+
+std::unique_ptr<ListEditor> MakeEditor(FileList& list, QWidget* listWindow) {
+    return std::make_unique<Form2>(list, listWindow);
+}
+
+int Form2::ItemCount() const {
+    return list_.Count();
+}
+
+QString Form2::ItemText(int position) const {
+    return list_.Item(position);
+}
 
 void Form2::ShowFromList() {
     show();

@@ -8,6 +8,7 @@
 #include <stop_token>
 
 #include "editor/MarkingTools.h"
+#include "filelist/ListEditor.h"
 #include "inpaint/Inpainting.h"
 #include "output/StepHost.h"
 
@@ -26,7 +27,7 @@ class SaveSteps;
 
 // The editor window. Shown from the file list with "Next >", which loads list entry 1; the
 // user marks regions on the picture, removes them, and steps through the list.
-class Form2 : public QWidget, public StepHost {
+class Form2 : public QWidget, public StepHost, public ListEditor {
     Q_OBJECT
 public:
     // `list` is Form1's list; `listWindow` is shown again when the editor goes back.
@@ -34,7 +35,7 @@ public:
     ~Form2() override;
 
     // Shows the editor from the file list ("Next >"): nCurrentFile := 1, loads entry 1.
-    void ShowFromList();
+    void ShowFromList() override;
 
     // Loads a picture file into the picture area; big pictures may be reduced to 487 x 380.
     void LoadNewPicture(const QString& thefile) override;
@@ -48,7 +49,8 @@ public:
     // What the save step works with.
     QImage PersistentImage() const override;  // picture plus marks; null when nothing is loaded
     bool HasPicture() const;                  // false after a failed load: nothing to save
-    FileList& List() override { return list_; }
+    int ItemCount() const override;
+    QString ItemText(int position) const override;
     int& CurrentFile() override { return nCurrentFile; }
     void SetBusyPointer(bool busy) override {
         SetPointer(busy ? Pointer::Hourglass : Pointer::Default);
@@ -147,3 +149,6 @@ private:
     std::stop_source removalStop_;  // of the current or last removal: "Stop" and closing use it
     QObject* pointerWatcher_ = nullptr;
 };
+
+// The editor as the list window makes it ("Next >").
+std::unique_ptr<ListEditor> MakeEditor(FileList& list, QWidget* listWindow);

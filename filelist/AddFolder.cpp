@@ -5,10 +5,10 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include "common/ErrorReport.h"
+#include "common/PathHelpers.h"
 #include "platform/Dialogs.h"
 #include "platform/FileAttributes.h"
-#include "shell/ErrorReport.h"
-#include "shell/PathHelpers.h"
 
 namespace {
 bool g_abandoned = false;

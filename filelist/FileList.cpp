@@ -1,6 +1,6 @@
 #include "filelist/FileList.h"
 
-#include "shell/ErrorReport.h"
+#include "common/ErrorReport.h"
 
 QString FileList::Item(int i) const {
     if (i < 1 || i > Count()) throw AppError(QStringLiteral("Index out of bounds"));

@@ -13,17 +13,16 @@
 #include <QTreeView>
 #include <QUrl>
 
-#include "editor/Form2.h"
+#include "common/AppInfo.h"
+#include "common/ErrorReport.h"
+#include "common/PathHelpers.h"
+#include "common/Skin.h"
 #include "filelist/AddFolder.h"
+#include "filelist/Samples.h"
 #include "platform/Dialogs.h"
 #include "platform/FileAttributes.h"
 #include "platform/Pointers.h"
 #include "platform/SettingsStore.h"
-#include "shell/AppInfo.h"
-#include "shell/ErrorReport.h"
-#include "shell/PathHelpers.h"
-#include "shell/Samples.h"
-#include "shell/Skin.h"
 
 namespace {
 // The layout is kept in twips, 15 to the pixel (whole pixels, as the column's 466 of 7000).
@@ -120,7 +119,8 @@ private:
 };
 }  // namespace
 
-Form1::Form1(QWidget* parent) : QWidget(parent) {
+Form1::Form1(EditorFactory makeEditor, QWidget* parent)
+    : QWidget(parent), makeEditor_(std::move(makeEditor)) {
     BuildControls();
     Form_Load();
 }
@@ -408,8 +408,8 @@ void Form1::PushButton2_Click() {
     ErrorSteps s(Location("PushButton2_Click"));
     if (s.Test(100, [&] { return list_.Count() >= 1; })) {
         s.Do(102, [&] {
-            if (!form2_) form2_ = std::make_unique<Form2>(list_, this);
-            form2_->ShowFromList();
+            if (!editor_) editor_ = makeEditor_(list_, this);
+            editor_->ShowFromList();
         });
         s.Do(104, [&] { hide(); });
     } else {

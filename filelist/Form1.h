@@ -6,27 +6,27 @@
 #include <optional>
 
 #include "filelist/FileList.h"
+#include "filelist/ListEditor.h"
 
-class Form2;
 class QMimeData;
 class QPushButton;
 class QTreeView;
 
 // The file-list window: the program's first window. It holds the list of pictures, fills it
 // (open dialog, dropped files and folders, a folder tree, the samples) and hands it to the
-// editor with "Next >". Closing it ends the program.
+// editor with "Next >" (made once, by the factory it is given). Closing it ends the program.
 class Form1 : public QWidget {
     Q_OBJECT
 public:
     enum class PointerMode { Default, Busy, Custom };
 
-    // Builds the window and runs its load step.
-    explicit Form1(QWidget* parent = nullptr);
+    // Builds the window and runs its load step; "Next >" makes the editor with `makeEditor`.
+    explicit Form1(EditorFactory makeEditor, QWidget* parent = nullptr);
     ~Form1() override;
 
     FileList& List() { return list_; }
     // The editor window, created by the first "Next >"; nullptr before.
-    Form2* Editor() const { return form2_.get(); }
+    ListEditor* Editor() const { return editor_.get(); }
 
     // The window's pointer; busy doubles as the busy flag during a folder scan.
     PointerMode MousePointer() const { return pointerMode_; }
@@ -78,7 +78,8 @@ private:
     QPushButton* MakeButton(const char* name, const QString& caption, int left, int top, int width);
 
     FileList list_;
-    std::unique_ptr<Form2> form2_;
+    EditorFactory makeEditor_;
+    std::unique_ptr<ListEditor> editor_;
     QTreeView* listView_ = nullptr;
     PointerMode pointerMode_ = PointerMode::Default;
     int scansRunning_ = 0;

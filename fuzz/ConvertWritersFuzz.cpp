@@ -1,14 +1,11 @@
-// brisvane-convert's writers on small pictures of any content: colour reduction, GIF, JPEG and
-// PNG. Whatever is written must read back as a picture of the same size.
+// The picture writer on small pictures of any content: colour reduction, GIF, JPEG and PNG
+// (true colour or indexed). Whatever is written must read back as a picture of the same size.
 #include <QBuffer>
 #include <QImage>
-#include <QImageWriter>
 
-#include "converter/GifFile.h"
-#include "converter/JpegFile.h"
-#include "converter/Palette.h"
 #include "fuzz/FuzzSupport.h"
-#include "platform/PictureFile.h"
+#include "picture/PictureFile.h"
+#include "picture/PictureWriter.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::StartApplication();
@@ -35,18 +32,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    QString error;
-    bool written = false;
-    if (writer == 0) {
-        written =
-            WriteGif(ReduceColours(picture, colours < 2 ? 256 : colours, dither), buffer, error);
-    } else if (writer == 1) {
-        written = WriteJpeg(picture, 95, buffer, error);
-    } else {
-        QImageWriter png(&buffer, "png");
-        written = png.write(picture.convertToFormat(QImage::Format_RGB32));
-    }
-    if (!written) __builtin_trap();  // a small picture always fits every format
+    constexpr PictureFormat kFormats[] = {PictureFormat::Gif, PictureFormat::Jpeg,
+                                          PictureFormat::Png};
+    // The converter's results are opaque; colours 0 and 1 keep true colours.
+    const QString error =
+        WritePicture(picture.convertToFormat(QImage::Format_RGB32), kFormats[writer], buffer,
+                     {colours < 2 ? 0 : colours, dither});
+    if (!error.isEmpty()) __builtin_trap();  // a small picture always fits every format
     if (DecodePicture(bytes).image.size() != picture.size()) __builtin_trap();
     return 0;
 }

@@ -1,6 +1,6 @@
 // The picture loading path as a whole: format and size checks, decoding, end checks.
 #include "fuzz/FuzzSupport.h"
-#include "platform/PictureFile.h"
+#include "picture/PictureFile.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::StartApplication();

@@ -1,10 +1,10 @@
 // The settings' text-to-Boolean rule, the path helpers and the sample list's scrambling.
 #include <stdexcept>
 
+#include "common/PathHelpers.h"
+#include "filelist/Samples.h"
 #include "fuzz/FuzzSupport.h"
 #include "platform/SettingsStore.h"
-#include "shell/PathHelpers.h"
-#include "shell/Samples.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // First piece: the text; second: the key.

@@ -1,6 +1,6 @@
 #include "output/OutputNaming.h"
 
-#include "shell/PathHelpers.h"
+#include "common/PathHelpers.h"
 
 QString BuildOutputPath(const QString& itemText, const SaveChoice& choice) {
     const QChar sep = PathSeparator();

@@ -4,16 +4,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QImageWriter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <filesystem>
 #include <system_error>
 
+#include "common/AppInfo.h"
+#include "common/PathHelpers.h"
 #include "output/OutputNaming.h"
+#include "picture/PictureWriter.h"
 #include "platform/RunAndWait.h"
-#include "shell/AppInfo.h"
-#include "shell/PathHelpers.h"
 
 namespace {
 
@@ -35,7 +35,8 @@ constexpr int kPartNameChars = 40;
 // An empty file of a fresh name beside the target, with the target's permissions when it exists.
 QString CreatePartFile(const QString& target) {
     // The name is cut short so that the temporary name fits where the target's own name only
-    // just fits (most systems allow 255 bytes; the converter adds its own suffix as well).
+    // just fits (most systems allow 255 bytes; the converter makes a short temporary name of its
+    // own beside it too).
     QString name = FileNameOf(target).left(kPartNameChars);
     if (!name.isEmpty() && name.back().isHighSurrogate()) name.chop(1);  // never half a character
     const QString stem = FolderOf(target) + QLatin1Char('.') + name;
@@ -58,10 +59,14 @@ QString CreatePartFile(const QString& target) {
 }
 
 void WriteBmp(const QImage& picture, const QString& path) {
-    QImageWriter writer(path, "bmp");
-    if (!writer.write(picture.convertToFormat(QImage::Format_RGB32)))
-        throw WriteFailure{
-            QStringLiteral("the bitmap could not be written (%1)").arg(writer.errorString())};
+    QFile file(path);
+    QString error =
+        file.open(QIODevice::WriteOnly)
+            ? WritePicture(picture.convertToFormat(QImage::Format_RGB32), PictureFormat::Bmp, file)
+            : file.errorString();
+    if (error.isEmpty() && !file.flush()) error = file.errorString();
+    if (!error.isEmpty())
+        throw WriteFailure{QStringLiteral("the bitmap could not be written (%1)").arg(error)};
 }
 
 QStringList FormatArguments(ResultFormat format) {

@@ -6,10 +6,10 @@
 #include <QRadioButton>
 #include <exception>
 
+#include "common/ErrorReport.h"
+#include "common/PathHelpers.h"
 #include "platform/Dialogs.h"
 #include "platform/SettingsStore.h"
-#include "shell/ErrorReport.h"
-#include "shell/PathHelpers.h"
 
 namespace {
 // The option and text handlers have no error report of their own: when the store cannot be

@@ -2,14 +2,13 @@
 
 #include <QDir>
 
-#include "filelist/FileList.h"
+#include "common/ErrorReport.h"
+#include "common/PathHelpers.h"
 #include "output/OutputNaming.h"
 #include "output/SaveOptionFrame.h"
 #include "output/StepHost.h"
+#include "picture/PictureFile.h"
 #include "platform/Dialogs.h"
-#include "platform/PictureFile.h"
-#include "shell/ErrorReport.h"
-#include "shell/PathHelpers.h"
 
 namespace SaveMessages {
 QString FolderMissing() {
@@ -86,7 +85,7 @@ void SaveSteps::PushButton5_Click() {
     s.Do(104, [&] { host_.SetBusyPointer(true); });
     QString itemText, outputPath;
     s.Do(106, [&] {
-        itemText = host_.List().Item(host_.CurrentFile());
+        itemText = host_.ItemText(host_.CurrentFile());
         outputPath = BuildOutputPath(itemText, choice);
     });
     bool saved = false;
@@ -124,11 +123,10 @@ void SaveSteps::PushButton1_Click() {
 }
 
 void SaveSteps::ShowNextPicture() {
-    FileList& list = host_.List();
     int& current = host_.CurrentFile();
-    if (current < list.Count()) {
+    if (current < host_.ItemCount()) {
         ++current;
-        host_.LoadNewPicture(TrimSpaces(list.Item(current)));
+        host_.LoadNewPicture(TrimSpaces(host_.ItemText(current)));
         return;
     }
     AppDialogs().Message(SaveMessages::Done());

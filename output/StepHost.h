@@ -2,14 +2,14 @@
 #include <QImage>
 #include <QString>
 
-class FileList;
-
 // What the save and skip steps need of the editor window.
 class StepHost {
 public:
     virtual ~StepHost() = default;
 
-    virtual FileList& List() = 0;    // the file list's entries
+    // The file list's entries, positions from 1; ItemText throws AppError outside 1..ItemCount().
+    virtual int ItemCount() const = 0;
+    virtual QString ItemText(int position) const = 0;
     virtual int& CurrentFile() = 0;  // nCurrentFile: 1-based position of the picture on show
     // The persistent image of the picture on show (the picture plus the marks painted since);
     // null when no picture of the entry nCurrentFile is loaded.

@@ -7,13 +7,12 @@
 #include <QMessageBox>
 #include <QUrl>
 
-#include "shell/AppInfo.h"
-
 namespace {
 Dialogs* g_override = nullptr;
 
+// Start-up names the application after its title.
 QString CaptionOr(const QString& caption) {
-    return caption.isEmpty() ? AppTitle() : caption;
+    return caption.isEmpty() ? QCoreApplication::applicationName() : caption;
 }
 
 // The program's texts break lines with CR LF or CR alone; Qt's labels want LF.

@@ -21,7 +21,7 @@ public:
     };
 
     virtual ~Dialogs() = default;
-    // An empty caption means the application title.
+    // An empty caption means the application title (QCoreApplication::applicationName()).
     virtual Answer Message(const QString& text, Buttons buttons = Buttons::Ok,
                            Icon icon = Icon::None, const QString& caption = QString()) = 0;
     // nullopt when cancelled.

@@ -4,7 +4,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
-#include <cstring>
 
 // The engine's pixels (byte 0 blue, byte 1 green, byte 2 red) are Format_RGB32 words only on
 // little-endian machines.
@@ -140,30 +139,4 @@ void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
 
 void PictureBox::mouseDoubleClickEvent(QMouseEvent* event) {
     Q_EMIT DoubleClicked(event->button(), event->position());
-}
-
-int PictureBoxAccess::Width() const {
-    return box_.Image().width();
-}
-int PictureBoxAccess::Height() const {
-    return box_.Image().height();
-}
-
-void PictureBoxAccess::ReadPixels(std::uint32_t* dst) const {
-    const QImage& image = box_.Image();
-    const std::size_t rowBytes = std::size_t(image.width()) * 4;
-    for (int y = 0; y < image.height(); ++y)
-        std::memcpy(dst + std::size_t(y) * image.width(), image.constScanLine(y), rowBytes);
-}
-
-void PictureBoxAccess::WritePixels(int x, int y, int w, int h, const std::uint32_t* src,
-                                   int stride) {
-    box_.WritePixels(x, y, w, h, src, stride);
-}
-
-void PictureBoxAccess::Redraw() {
-    box_.RedrawWritten();
-}
-void PictureBoxAccess::Commit() {
-    box_.Commit();
 }

@@ -11,18 +11,17 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
-#include <QImageWriter>
 #include <QRect>
-#include <QSaveFile>
 #include <QStringList>
 #include <cstdio>
 #include <optional>
 
-#include "converter/GifFile.h"
-#include "converter/Palette.h"
 #include "inpaint/Inpainting.h"
 #include "inpaint/MarkerColor.h"
-#include "platform/PictureFile.h"
+#include "picture/FileNames.h"
+#include "picture/PictureFile.h"
+#include "picture/PictureWriter.h"
+#include "picture/SaveFile.h"
 #include "tools/ImagePicture.h"
 #include "tools/ToolOptions.h"
 
@@ -30,11 +29,10 @@ namespace {
 
 using namespace tool;
 
-constexpr int kJpegQuality = 95;
 constexpr int kMaskWhiteFrom = 128;  // lightness from which a mask pixel counts as white
 
 int Report(const Failure& f) {
-    std::fprintf(stderr, "brisvane-inpaint: %s\n", qPrintable(f.message));
+    std::fprintf(stderr, "brisvane-inpaint: %s\n", TerminalText(f.message).constData());
     return f.code;
 }
 
@@ -83,21 +81,12 @@ void PaintMask(QImage& image, const QString& path) {
     }
 }
 
-bool Encode(const QImage& image, const QByteArray& format, QIODevice& device, QString& error) {
-    if (format == "gif") {
-        if (image.width() > 65535 || image.height() > 65535) {
-            error = QStringLiteral("the picture is too large for GIF");
-            return false;
-        }
-        return WriteGif(ReduceColours(image, 256, true), device, error);
-    }
-    QImageWriter writer(&device, format);
-    if (format == "jpeg") writer.setQuality(kJpegQuality);
-    if (!writer.write(image)) {
-        error = writer.errorString();
-        return false;
-    }
-    return true;
+PictureFormat FormatNamed(const QByteArray& name) {
+    if (name == "png") return PictureFormat::Png;
+    if (name == "bmp") return PictureFormat::Bmp;
+    if (name == "ppm") return PictureFormat::Ppm;
+    if (name == "jpeg") return PictureFormat::Jpeg;
+    return PictureFormat::Gif;
 }
 
 int Run(const Options& o) {
@@ -105,9 +94,9 @@ int Run(const Options& o) {
     PaintBoxes(picture.Image(), o.boxes);
     if (!o.mask.isEmpty()) PaintMask(picture.Image(), o.mask);
 
-    QSaveFile file(o.out);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Usage(QStringLiteral("cannot write \"%1\": %2").arg(o.out, file.errorString()));
+    SaveFile file(o.out);
+    if (!file.Open())
+        throw Usage(QStringLiteral("cannot write \"%1\": %2").arg(o.out, file.Error()));
 
     inpaint::RunHooks hooks;
     if (o.trace)
@@ -121,17 +110,16 @@ int Run(const Options& o) {
     try {
         steps = inpaint::InpaintPicture(picture, picture, options, hooks);
     } catch (const inpaint::InpaintError& e) {
-        file.cancelWriting();
         throw Failure{kExitCannotProgress, QString::fromStdString(e.what())};
     }
 
-    QString error;
-    if (!Encode(picture.Image(), o.outFormat, file, error)) {
-        file.cancelWriting();
-        throw Usage(QStringLiteral("cannot write \"%1\": %2").arg(o.out, error));
-    }
-    if (!file.commit())
-        throw Usage(QStringLiteral("cannot write \"%1\": %2").arg(o.out, file.errorString()));
+    WriteOptions dithered;
+    dithered.dither = true;  // a GIF's 256 colours
+    const QString error =
+        WritePicture(picture.Image(), FormatNamed(o.outFormat), file.Device(), dithered);
+    if (!error.isEmpty()) throw Usage(QStringLiteral("cannot write \"%1\": %2").arg(o.out, error));
+    if (!file.Commit())
+        throw Usage(QStringLiteral("cannot write \"%1\": %2").arg(o.out, file.Error()));
     std::printf("steps %d\n", steps);
     return 0;
 }
@@ -141,7 +129,7 @@ int Run(const Options& o) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     try {
-        return Run(Parse(QCoreApplication::arguments()));
+        return Run(Parse(ProgramArguments(argc, argv)));
     } catch (const Failure& f) {
         return Report(f);
     }

@@ -11,13 +11,13 @@
 #include <QtTest>
 #include <memory>
 
+#include "common/AppInfo.h"
 #include "editor/Form2.h"
 #include "filelist/FileList.h"
 #include "output/SaveOptionFrame.h"
 #include "platform/PictureBox.h"
-#include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
-#include "shell/AppInfo.h"
+#include "support/ScriptedDialogs.h"
 #include "support/SharedPhotos.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <QtTest>
 
 #include "filelist/AddFolder.h"
-#include "platform/ScriptedDialogs.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TestFiles.h"
 
 using namespace TestFiles;

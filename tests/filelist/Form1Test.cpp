@@ -6,12 +6,12 @@
 #include <QScrollBar>
 #include <QTreeView>
 
+#include "common/AppInfo.h"
 #include "editor/Form2.h"
 #include "filelist/Form1.h"
-#include "platform/ScriptedDialogs.h"
+#include "filelist/Samples.h"
 #include "platform/SettingsStore.h"
-#include "shell/AppInfo.h"
-#include "shell/Samples.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TestFiles.h"
 
 using namespace TestFiles;
@@ -75,7 +75,7 @@ private Q_SLOTS:
 
     void Layout_Should_FollowTheTwipGridWithFixedSize() {
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         QCOMPARE(form.size(), QSize(536, 320));
         QCOMPARE(form.minimumSize(), form.maximumSize());
         QCOMPARE(form.windowTitle(), QStringLiteral("Brisvane"));
@@ -115,10 +115,10 @@ private Q_SLOTS:
     void Load_Should_RegisterSamplesOnlyWhileSnapshotIsEmpty() {
         ScriptedDialogs dialogs;
         Touch(program_.path() + QStringLiteral("/Samples/s.jpg"));
-        { Form1 form; }
+        { Form1 form(MakeEditor); }
         QCOMPARE(GetSetting(QStringLiteral("Snapshot")), QStringLiteral("kept"));
         SaveSetting(QStringLiteral("Snapshot"), QString());
-        { Form1 form; }
+        { Form1 form(MakeEditor); }
         QCOMPARE(UnscrambleText(GetSetting(QStringLiteral("Snapshot")), SampleKey),
                  program_.path() + QStringLiteral("/Samples/s.jpg"));
         QDir(program_.path() + QStringLiteral("/Samples")).removeRecursively();
@@ -126,10 +126,10 @@ private Q_SLOTS:
 
     void Skin_Should_ApplyOnlyWhenTheFileIsThere() {
         ScriptedDialogs dialogs;
-        { Form1 form; }
+        { Form1 form(MakeEditor); }
         QVERIFY(qApp->styleSheet().isEmpty());
         Touch(program_.path() + QStringLiteral("/x/o.cjs"), "QPushButton { color: #123456; }");
-        { Form1 form; }
+        { Form1 form(MakeEditor); }
         QCOMPARE(qApp->styleSheet(), QStringLiteral("QPushButton { color: #123456; }"));
         QFile::remove(program_.path() + QStringLiteral("/x/o.cjs"));
         qApp->setStyleSheet(QString());
@@ -151,7 +151,7 @@ private Q_SLOTS:
 
     void Pointer_Should_FollowButtonsAndBackgroundUnlessBusy() {
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         QVERIFY(form.HasHandPointer());
         form.Button_MouseMove();
         QCOMPARE(form.MousePointer(), Form1::PointerMode::Custom);
@@ -170,7 +170,7 @@ private Q_SLOTS:
         QTemporaryDir empty;
         SetProgramFolder(empty.path());
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         QVERIFY(!form.HasHandPointer());
         form.Button_MouseMove();
         QCOMPARE(form.cursor().shape(), Qt::ArrowCursor);
@@ -184,7 +184,7 @@ private Q_SLOTS:
 
     void Help_Should_NameTheContactPage() {
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         Button(form, "PushButton5")->click();
         QCOMPARE(dialogs.Messages(),
                  QStringList{QStringLiteral("Questions? Please contact Team Tarnwick at ") +
@@ -194,7 +194,7 @@ private Q_SLOTS:
 
     void Next_OnAnEmptyList_Should_SayNoFilesAdded() {
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         form.show();
         Button(form, "PushButton2")->click();
         QCOMPARE(dialogs.Messages(), QStringList{QStringLiteral("No files added.")});
@@ -204,12 +204,12 @@ private Q_SLOTS:
 
     void Next_Should_ShowOneEditorAndHideTheList() {
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         form.List().Append(qEnvironmentVariable("BRISVANE_PROGRAM_DIR") +
                            QStringLiteral("/Samples/Coffee.jpg"));
         form.show();
         Button(form, "PushButton2")->click();
-        Form2* editor = form.Editor();
+        auto* editor = dynamic_cast<Form2*>(form.Editor());
         QVERIFY(editor != nullptr);
         QVERIFY(editor->isVisible());
         QVERIFY(!form.isVisible());
@@ -217,13 +217,43 @@ private Q_SLOTS:
         form.show();
         editor->hide();
         Button(form, "PushButton2")->click();
-        QCOMPARE(form.Editor(), editor);
+        QCOMPARE(form.Editor(), static_cast<ListEditor*>(editor));
         editor->hide();
+    }
+
+    void Next_Should_MakeTheEditorOnceThroughItsFactory() {
+        struct StandIn : ListEditor {
+            int& shown;
+            explicit StandIn(int& counter) : shown(counter) {}
+            void ShowFromList() override { ++shown; }
+        };
+        ScriptedDialogs dialogs;
+        int made = 0, shown = 0;
+        FileList* givenList = nullptr;
+        QWidget* givenWindow = nullptr;
+        Form1 form([&](FileList& list, QWidget* window) {
+            ++made;
+            givenList = &list;
+            givenWindow = window;
+            return std::make_unique<StandIn>(shown);
+        });
+        form.show();
+        Button(form, "PushButton2")->click();  // an empty list makes no editor
+        QCOMPARE(made, 0);
+        form.List().Append(QStringLiteral("a.jpg"));
+        Button(form, "PushButton2")->click();
+        form.show();
+        Button(form, "PushButton2")->click();
+        QCOMPARE(made, 1);
+        QCOMPARE(shown, 2);
+        QCOMPARE(givenList, &form.List());
+        QCOMPARE(givenWindow, static_cast<QWidget*>(&form));
+        QVERIFY(!form.isVisible());
     }
 
     void ClearList_Should_EmptyTheListUnlessBusy() {
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         form.List().Append(File("a.jpg"));
         form.SetMousePointer(Form1::PointerMode::Busy);
         Button(form, "PushButton8")->click();
@@ -235,7 +265,7 @@ private Q_SLOTS:
 
     void SampleButton_Should_AskAboutTheSampleFolder() {
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         Button(form, "PushButton9")->click();
         QCOMPARE(dialogs.Messages().size(), 1);
         QVERIFY(dialogs.Messages().first().startsWith(
@@ -246,7 +276,7 @@ private Q_SLOTS:
 
     void DeleteAndDoubleClick_Should_RemoveTheSelectedEntry() {
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         for (const char* f : {"a.jpg", "b.JPG", "c.bmp"})
@@ -276,7 +306,7 @@ private Q_SLOTS:
 
     void Dragging_Should_MoveTheEntryOneSwapPerEntryCrossed() {
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         for (const char* f : {"1", "2", "3", "4"}) form.List().Append(QString::fromLatin1(f));
         Drag(form, 1, {1, 2, 2, 3, 4});
         QCOMPARE(Entries(form), (QStringList{"2", "3", "4", "1"}));
@@ -289,7 +319,7 @@ private Q_SLOTS:
 
     void Dragging_Should_NeverSwapEqualTexts() {
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         for (const char* f : {"a", "a", "b"}) form.List().Append(QString::fromLatin1(f));
         Drag(form, 1, {2, 3});
         QCOMPARE(Entries(form), (QStringList{"b", "a", "a"}));
@@ -297,7 +327,7 @@ private Q_SLOTS:
 
     void PressOutsideTheEntries_Should_DragNothing() {
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         for (const char* f : {"a", "b", "c"}) form.List().Append(QString::fromLatin1(f));
         Drag(form, 1, {2});
         form.ListView1_MouseDown();  // below the last entry: no item click
@@ -309,7 +339,7 @@ private Q_SLOTS:
 
     void Dragging_Should_ScrollOnlyAboveRow305OrBelowRow364() {
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         for (int i = 1; i <= 60; ++i) form.List().Append(QString::number(i));
@@ -335,7 +365,7 @@ private Q_SLOTS:
 
     void RealMouseDrag_Should_ReorderTheList() {
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         for (const char* f : {"a", "b", "c"}) form.List().Append(QString::fromLatin1(f));
@@ -360,7 +390,7 @@ private Q_SLOTS:
 
     void AddFiles_Should_AskWithTheExactTitleAndFilter_AndAddNothingOnCancel() {
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         Button(form, "PushButton1")->click();
         QCOMPARE(dialogs.shown.last().kind, QStringLiteral("open"));
         QCOMPARE(dialogs.shown.last().text,
@@ -373,7 +403,7 @@ private Q_SLOTS:
 
     void AddFiles_Should_AddOnePathUnchangedOrRefuseABadOne() {
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         const QString doubled = files_.path() + QStringLiteral("//Ürlaub 写真.gif");
         dialogs.openResults.enqueue({doubled});
         dialogs.openResults.enqueue({File("missing.jpg")});
@@ -385,7 +415,7 @@ private Q_SLOTS:
 
     void AddFiles_Should_JoinFolderAndNames_ReportingBadOnesInOrder() {
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         QStringList seenAtMessage;
         dialogs.onShow = [&](const ScriptedDialogs::Shown&) { seenAtMessage = Entries(form); };
         const QChar nul(0);
@@ -400,7 +430,7 @@ private Q_SLOTS:
 
     void AddFiles_Should_RefuseASelectionOver30000Characters() {
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         QString text = files_.path();
         while (text.size() <= 30000) text += QChar(0) + QStringLiteral("a.jpg");
         dialogs.openResults.enqueue({text});
@@ -418,7 +448,7 @@ private Q_SLOTS:
              {"b.txt", ".hidden.jpg", "~skip.jpg", "sub/c.JPG", "sub/deeper/d.bmp", "a2/e.gif"})
             Touch(r + QLatin1Char('/') + QLatin1String(f));
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         form.ListView1_OLEDragDrop({r, File("a.jpg"), File("not there.jpg")});
         QCOMPARE(Entries(form),
                  (QStringList{r + "/.hidden.jpg", r + "/b.txt", r + "/a2/e.gif", r + "/sub/c.JPG",
@@ -428,7 +458,7 @@ private Q_SLOTS:
 
     void DraggedData_Should_BeAcceptedOnlyWithLocalFiles() {
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QWidget* viewport = form.ListView1()->viewport();
@@ -458,7 +488,7 @@ private Q_SLOTS:
     void AddAll_Should_EndWithoutAFolderWhenNoExtensionIsGiven() {
         SaveSetting(QStringLiteral("Extension"), QStringLiteral("gif"));
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         dialogs.inputs.enqueue(std::nullopt);
         dialogs.inputs.enqueue(QString());
         Button(form, "PushButton4")->click();
@@ -475,7 +505,7 @@ private Q_SLOTS:
             .remove(QStringLiteral("Brisvane/Extension"));
         SaveSetting(QStringLiteral("LastFolder"), QStringLiteral("/old"));
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         dialogs.inputs.enqueue(QStringLiteral("jpg"));
         Button(form, "PushButton4")->click();
         QCOMPARE(dialogs.shown[0].initial, QStringLiteral("bmp"));  // the default
@@ -497,7 +527,7 @@ private Q_SLOTS:
         QFile::setPermissions(r + "/.readonly.jpg", QFile::ReadOwner);
         MakeDir(r + "/folder.jpg");
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         dialogs.inputs.enqueue(QStringLiteral("JPG"));
         dialogs.folders.enqueue(r +
                                 QLatin1Char('/'));  // a trailing separator doubles, then collapses
@@ -534,7 +564,7 @@ private Q_SLOTS:
                 QFile(folder + QStringLiteral("/f%1.jpg").arg(f)).open(QIODevice::WriteOnly);
         }
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         form.show();
         dialogs.inputs.enqueue(QStringLiteral("jpg"));
         dialogs.folders.enqueue(tree.path());
@@ -564,13 +594,13 @@ private Q_SLOTS:
     // Runs last: closing the window ends every scan for the rest of the program.
     void Close_Should_EndTheProgramAlsoWithTheEditorHidden() {
         ScriptedDialogs dialogs;
-        Form1 form;
+        Form1 form(MakeEditor);
         form.List().Append(qEnvironmentVariable("BRISVANE_PROGRAM_DIR") +
                            QStringLiteral("/Samples/Coffee.jpg"));
         form.show();
         Button(form, "PushButton2")->click();
         form.show();
-        form.Editor()->hide();
+        dynamic_cast<Form2*>(form.Editor())->hide();
         QTimer::singleShot(0, &form, [&] { form.close(); });
         QTimer watchdog;
         watchdog.setSingleShot(true);

@@ -6,6 +6,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "common/AppInfo.h"
 #include "editor/Form2.h"
 #include "filelist/FileList.h"
 #include "inpaint/MarkerColor.h"
@@ -13,10 +14,9 @@
 #include "output/OutputTestSupport.h"
 #include "output/SaveOptionFrame.h"
 #include "platform/PictureBox.h"
-#include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
-#include "shell/AppInfo.h"
 #include "support/BadPictures.h"
+#include "support/ScriptedDialogs.h"
 
 using namespace OutputTest;
 

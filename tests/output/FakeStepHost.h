@@ -16,7 +16,8 @@ public:
     bool busy = false;
     bool removalRunning = false;
 
-    FileList& List() override { return list; }
+    int ItemCount() const override { return list.Count(); }
+    QString ItemText(int position) const override { return list.Item(position); }
     int& CurrentFile() override { return current; }
     QImage PersistentImage() const override { return image; }
     void LoadNewPicture(const QString& path) override {

@@ -6,15 +6,15 @@
 #include <QWidget>
 #include <memory>
 
+#include "common/AppInfo.h"
 #include "editor/Form2.h"
 #include "filelist/FileList.h"
 #include "output/FakeStepHost.h"
 #include "output/OutputTestSupport.h"
 #include "output/SaveOptionFrame.h"
 #include "output/SaveSteps.h"
-#include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
-#include "shell/AppInfo.h"
+#include "support/ScriptedDialogs.h"
 
 // Set-ups shared by the output tests; each test keeps its own members and calls these from
 // init() and cleanup().

@@ -7,7 +7,7 @@
 #include <QtTest>
 
 #include <cmath>
-#include "shell/PathHelpers.h"
+#include "common/PathHelpers.h"
 
 // Helpers shared by the output tests.
 namespace OutputTest {

@@ -5,10 +5,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "common/PathHelpers.h"
 #include "output/SaveOptionFrame.h"
-#include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
-#include "shell/PathHelpers.h"
+#include "support/ScriptedDialogs.h"
 
 class SaveOptionFrameTest : public QObject {
     Q_OBJECT

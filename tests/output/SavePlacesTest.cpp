@@ -11,8 +11,8 @@
 #include "output/OutputTestSupport.h"
 #include "output/SaveOptionFrame.h"
 #include "output/SaveSteps.h"
-#include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
+#include "support/ScriptedDialogs.h"
 
 using namespace OutputTest;
 

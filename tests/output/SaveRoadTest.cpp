@@ -7,6 +7,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "common/AppInfo.h"
 #include "editor/Form2.h"
 #include "filelist/FileList.h"
 #include "inpaint/MarkerColor.h"
@@ -15,9 +16,8 @@
 #include "output/SaveOptionFrame.h"
 #include "output/SaveSteps.h"
 #include "platform/PictureBox.h"
-#include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
-#include "shell/AppInfo.h"
+#include "support/ScriptedDialogs.h"
 #include "support/SharedPhotos.h"
 
 using namespace OutputTest;

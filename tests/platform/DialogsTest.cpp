@@ -32,6 +32,39 @@ QStringList ShownNames(QFileDialog* dialog) {
 class DialogsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void Caption_Should_BeItsOwnOrTheApplicationName_data() {
+        QTest::addColumn<bool>("input");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("shown");
+        const QString title = QStringLiteral("Caption Test Title");
+        QTest::newRow("message without caption") << false << QString() << title;
+        QTest::newRow("message with caption") << false << QStringLiteral("Own") << "Own";
+        QTest::newRow("input without caption") << true << QString() << title;
+        QTest::newRow("input with caption") << true << QStringLiteral("Own") << "Own";
+    }
+    void Caption_Should_BeItsOwnOrTheApplicationName() {
+        QFETCH(bool, input);
+        QFETCH(QString, caption);
+        QFETCH(QString, shown);
+        const QString before = QCoreApplication::applicationName();
+        QCoreApplication::setApplicationName(QStringLiteral("Caption Test Title"));
+        QString title;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            title = box->windowTitle();
+            box->reject();
+        });
+        QtDialogs dialogs;
+        if (input)
+            dialogs.Input(QStringLiteral("Name?"), QString(), caption);
+        else
+            dialogs.Message(QStringLiteral("Hello"), Dialogs::Buttons::Ok, Dialogs::Icon::None,
+                            caption);
+        QCoreApplication::setApplicationName(before);
+        QCOMPARE(title, shown);
+    }
+
     void OpenDialog_Should_ShowPicturesInAnyLetterCase_AndGiveFolderPlusNames() {
         QTemporaryDir dir;
         for (const char* f : {"IMG_0001.JPG", "b.jpg", "c.Gif", "d.BMP", "notes.txt"})

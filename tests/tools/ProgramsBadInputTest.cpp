@@ -2,11 +2,20 @@
 #include <QImageReader>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
 
 #include "support/BadPictures.h"
+
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <vector>
+extern char** environ;
+#endif
 
 Q_DECLARE_METATYPE(BadPictures::Case)
 
@@ -28,6 +37,48 @@ Result Run(const QString& program, const QStringList& args) {
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromLocal8Bit(process.readAllStandardError())};
 }
+
+#ifndef Q_OS_WIN
+struct ByteResult {
+    int code = -1;
+    QByteArray err;
+};
+
+// Runs a program with arguments as bytes, as a shell passes them (QProcess passes UTF-8 text).
+ByteResult RunWithBytes(const QString& program, const QList<QByteArray>& args) {
+    QTemporaryFile err;
+    if (!err.open()) return {};
+    const QByteArray path = QFile::encodeName(qEnvironmentVariable("BRISVANE_PROGRAM_DIR") +
+                                              QLatin1Char('/') + program);
+    std::vector<char*> argv{const_cast<char*>(path.constData())};
+    for (const QByteArray& a : args) argv.push_back(const_cast<char*>(a.constData()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, err.handle(), 2);
+    pid_t pid = 0;
+    const int started =
+        posix_spawn(&pid, path.constData(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    if (started != 0 || waitpid(pid, &status, 0) != pid) return {};
+    err.seek(0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, err.readAll()};
+}
+
+QByteArray ReadBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return QByteArray::fromStdString(
+        std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()));
+}
+
+int EntriesIn(const std::filesystem::path& folder) {
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++entries;
+    return entries;
+}
+#endif
 
 QStringList Files(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
@@ -126,6 +177,49 @@ private Q_SLOTS:
         QCOMPARE(Files(folder).size(), 3);
     }
 
+    // Old cameras and archives give Latin-1 names; both programs take them byte for byte, and
+    // name them in a message as they were given.
+    void Latin1Names_Should_BeReadAndWritten_data() {
+        QTest::addColumn<QString>("program");
+        QTest::newRow("inpaint") << QStringLiteral("brisvane-inpaint");
+        QTest::newRow("convert") << QStringLiteral("brisvane-convert");
+    }
+    void Latin1Names_Should_BeReadAndWritten() {
+#ifdef Q_OS_WIN
+        QSKIP("names are UTF-16 on Windows");
+#else
+        QFETCH(QString, program);
+        const bool tool = program == QStringLiteral("brisvane-inpaint");
+        QTemporaryDir dir;
+        const QByteArray folder = QFile::encodeName(dir.path());
+        // Qt does not list names that are not UTF-8, so it cannot remove them.
+        const auto removeAll =
+            qScopeGuard([&] { std::filesystem::remove_all(folder.toStdString()); });
+        const QByteArray input = folder + "/caf\xe9.jpg", output = folder + "/caf\xe9 2.jpg";
+        {
+            std::ofstream file(input.toStdString(), std::ios::binary);
+            const QByteArray jpeg = BadPictures::Encoded(BadPictures::Photo(40, 30), "jpeg");
+            file.write(jpeg.constData(), jpeg.size());
+        }
+        const QList<QByteArray> line = tool
+                                           ? QList<QByteArray>{"--box", "4,4,3,3", input, output}
+                                           : QList<QByteArray>{"-out", "jpeg", "-o", output, input};
+        const ByteResult r = RunWithBytes(program, line);
+        QVERIFY2(r.code == 0, r.err.constData());
+        QCOMPARE(QImage::fromData(ReadBytes(output.toStdString())).size(), QSize(40, 30));
+        QCOMPARE(EntriesIn(folder.toStdString()), 2);
+
+        const QByteArray missing = folder + "/ni\xf1o.jpg";
+        const ByteResult refused =
+            RunWithBytes(program, tool ? QList<QByteArray>{missing, output}
+                                       : QList<QByteArray>{"-out", "png", "-o", output, missing});
+        QCOMPARE(refused.code, 2);
+        QVERIFY2(refused.err.contains("\"" + missing + "\": the file does not exist"),
+                 refused.err.constData());
+        QCOMPARE(EntriesIn(folder.toStdString()), 2);
+#endif
+    }
+
     void NameThatIsNotUtf8_Should_BeRefusedAskingForANewName() {
 #ifdef Q_OS_WIN
         QSKIP("names are UTF-16 on Windows");
@@ -141,8 +235,8 @@ private Q_SLOTS:
         const Result r = Run(QStringLiteral("brisvane-inpaint"),
                              {QFile::decodeName(QByteArray::fromStdString(raw.string())),
                               dir.filePath(QStringLiteral("out.png"))});
-        // Qt carries such a name as text and loses the bytes: the file is refused in one line
-        // that says why, never a crash or a stray file.
+        // A caller that carries the name as Qt's text has lost the bytes already: the file is
+        // refused in one line that says why, never a crash or a stray file.
         QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains(QStringLiteral("please rename the file")), qPrintable(r.err));
         int entries = 0;
