@@ -1,7 +1,8 @@
 #include "converter/ConvertArguments.h"
 
 const char* const kConvertUsage =
-    "usage: brisvane-convert -out jpeg|gif|png [-truecolors] [-dither] [-colors N] -o TARGET INPUT";
+    "usage: brisvane-convert -out jpeg|gif|png [-truecolors] [-dither] [-colors N] [-source FILE] "
+    "-o TARGET INPUT";
 
 std::optional<ConvertRequest> ParseConvertArguments(const QStringList& args, QString& error) {
     ConvertRequest r;
@@ -23,6 +24,14 @@ std::optional<ConvertRequest> ParseConvertArguments(const QStringList& args, QSt
             const auto v = value("-o");
             if (!v) return std::nullopt;
             r.target = *v;
+        } else if (a == QLatin1String("-source")) {
+            const auto v = value("-source");
+            if (!v) return std::nullopt;
+            if (v->isEmpty()) {
+                error = QStringLiteral("-source needs a file name");
+                return std::nullopt;
+            }
+            r.source = *v;
         } else if (a == QLatin1String("-colors")) {
             const auto v = value("-colors");
             if (!v) return std::nullopt;

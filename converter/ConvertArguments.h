@@ -9,6 +9,7 @@ struct ConvertRequest {
     QString format;  // "jpeg", "gif" or "png"
     QString target;
     QString input;
+    QString source;   // -source: the photo the pixels came from (its metadata and blocks are kept)
     int colours = 0;  // 0: keep true colours
     bool dither = false;
 };

@@ -4,9 +4,11 @@
 //   brisvane-convert -out gif -dither -colors 256 -o TARGET INPUT
 //   brisvane-convert -out png -o TARGET INPUT
 //
-// Reads INPUT (BMP or anything else Qt reads) and writes TARGET in the named format. The target
-// is written under a temporary name beside it and renamed into place only when complete, so a
-// failure leaves no target behind (and an existing one untouched). Exit code 0 on success;
+// Reads INPUT (BMP or anything else Qt reads) and writes TARGET in the named format. With
+// -source FILE, FILE is the photo INPUT's pixels came from: a JPEG or PNG target keeps
+// its metadata, and a JPEG target of a JPEG source its untouched blocks (see PictureWriter.h). The
+// target is written under a temporary name beside it and renamed into place only when complete, so
+// a failure leaves no target behind (and an existing one untouched). Exit code 0 on success;
 // otherwise a message on the error channel and a non-zero code.
 #include <QCoreApplication>
 #include <QImage>
@@ -40,8 +42,8 @@ int Convert(const ConvertRequest& r) {
                     QStringLiteral("cannot read \"%1\": %2").arg(r.input, read.problem));
     // Results are written opaque: the editor neither shows nor saves transparency.
     const QImage picture = read.image.convertToFormat(QImage::Format_RGB32);
-    const QString error =
-        WritePicture(picture, FormatNamed(r.format), r.target, {r.colours, r.dither});
+    const QString error = WritePicture(picture, FormatNamed(r.format), r.target,
+                                       {r.colours, r.dither}, WriteSource{r.source, {}});
     if (!error.isEmpty())
         return Fail(kWriteFailed, QStringLiteral("cannot write \"%1\": %2").arg(r.target, error));
     return kOk;

@@ -21,6 +21,7 @@
 #include "editor/PictureBoxAccess.h"
 #include "filelist/FileList.h"
 #include "inpaint/Inpainting.h"
+#include "inpaint/MarkerColor.h"
 #include "output/SaveOptionFrame.h"
 #include "output/SaveSteps.h"
 #include "picture/PictureFile.h"
@@ -378,6 +379,18 @@ void Form2::ArrangePicture() {
 
 QImage Form2::PersistentImage() const {
     return PicOrg->Image();
+}
+bool Form2::HasUnremovedMarks() const {
+    const QImage& image = PicOrg->Image();
+    const QImage& picture = PicOrg->Picture();
+    if (image.size() != picture.size()) return false;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* now = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        const auto* was = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if ((now[x] & 0xFFFFFFu) == inpaint::kMarkerPixel && now[x] != was[x]) return true;
+    }
+    return false;
 }
 bool Form2::HasPicture() const {
     return PicOrg->HasPicture();

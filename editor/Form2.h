@@ -48,7 +48,8 @@ public:
 
     // What the save step works with.
     QImage PersistentImage() const override;  // picture plus marks; null when nothing is loaded
-    bool HasPicture() const;                  // false after a failed load: nothing to save
+    bool HasUnremovedMarks() const override;
+    bool HasPicture() const;  // false after a failed load: nothing to save
     int ItemCount() const override;
     QString ItemText(int position) const override;
     int& CurrentFile() override { return nCurrentFile; }

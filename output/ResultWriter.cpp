@@ -12,6 +12,7 @@
 #include "common/AppInfo.h"
 #include "common/PathHelpers.h"
 #include "output/OutputNaming.h"
+#include "picture/PictureFile.h"
 #include "picture/PictureWriter.h"
 #include "platform/RunAndWait.h"
 
@@ -92,7 +93,7 @@ QString ConverterMessage(const QByteArray& errorOutput) {
 }
 
 // Makes the result in `part` through the converter, from a bitmap in a private scratch folder.
-void Convert(const QImage& picture, ResultFormat format, const QString& part,
+void Convert(const QImage& picture, const ResultPlan& plan, const QString& part,
              const ConverterSetup& converter) {
     const QFileInfo program(converter.program);
     if (!program.isFile() || !program.isExecutable())
@@ -106,9 +107,11 @@ void Convert(const QImage& picture, ResultFormat format, const QString& part,
     const QString bitmap = scratch.filePath(QStringLiteral("picture.bmp"));
     WriteBmp(picture, bitmap);
 
-    const RunResult run = RunAndWait(
-        converter.program, FormatArguments(format) << QStringLiteral("-o") << part << bitmap,
-        converter.timeoutMs);
+    QStringList arguments = FormatArguments(plan.format);
+    if (!plan.source.isEmpty()) arguments << QStringLiteral("-source") << plan.source;
+    const RunResult run =
+        RunAndWait(converter.program, arguments << QStringLiteral("-o") << part << bitmap,
+                   converter.timeoutMs);
     if (run.status == RunResult::Status::FailedToStart)
         throw WriteFailure{QStringLiteral("the converter %1 could not be started (%2)")
                                .arg(QDir::toNativeSeparators(converter.program), run.errorText)};
@@ -138,12 +141,34 @@ QByteArray ReaderFormat(ResultFormat format) {
     }
 }
 
-// The written file must read back as a picture of the expected format and size.
-void CheckWritten(const QString& part, ResultFormat format, QSize size) {
+// Decoders fill in what a cut-off JPEG, GIF or BMP lacks; its bytes tell.
+bool Complete(const QString& part, ResultFormat format) {
+    QFile file(part);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    const QByteArray data = file.readAll();
+    switch (format) {
+        case ResultFormat::Jpeg:
+            return JpegDataIsComplete(data);
+        case ResultFormat::Gif:
+            return GifDataIsComplete(data);
+        case ResultFormat::Bmp:
+            return BmpDataIsComplete(data);
+        default:
+            return true;
+    }
+}
+
+// The written file must read back as a picture of the expected format and size (a JPEG kept in
+// its source's stored orientation stores it turned).
+void CheckWritten(const QString& part, ResultFormat format, QSize upright) {
     QImageReader reader(part);
     reader.setAutoTransform(false);
     const bool formatOk = reader.format() == ReaderFormat(format) ||
                           (format == ResultFormat::Jpeg && reader.format() == "jpg");
+    const QSize size =
+        formatOk && (reader.transformation() & QImageIOHandler::TransformationRotate90)
+            ? upright.transposed()
+            : upright;
     // A JPEG is decoded at an eighth of its size: every byte of it is still read and decoded,
     // at a third of the time of a full decode.
     const QSize decoded = format == ResultFormat::Jpeg
@@ -151,7 +176,7 @@ void CheckWritten(const QString& part, ResultFormat format, QSize size) {
                               : size;
     if (decoded != size) reader.setScaledSize(decoded);
     const QImage back = formatOk && reader.size() == size ? reader.read() : QImage();
-    if (back.isNull() || back.size() != decoded)
+    if (back.isNull() || back.size() != decoded || !Complete(part, format))
         throw WriteFailure{
             QStringLiteral("the written file did not read back as a %1 x %2 %3 picture")
                 .arg(size.width())
@@ -175,12 +200,22 @@ ConverterSetup InstalledConverter() {
     return setup;
 }
 
+ResultPlan PlanResult(const QString& outputPath, const QString& source) {
+    return ResultPlan{TargetFileFor(outputPath), FormatForKey(SplitOutputName(outputPath).key),
+                      source};
+}
+
 WriteOutcome WriteResult(const QImage& picture, const QString& outputPath,
                          const ConverterSetup& converter) {
+    return WriteResult(picture, PlanResult(outputPath), converter);
+}
+
+WriteOutcome WriteResult(const QImage& picture, const ResultPlan& plan,
+                         const ConverterSetup& converter) {
     WriteOutcome outcome;
-    outcome.target = TargetFileFor(outputPath);
-    const ResultFormat format = FormatForKey(SplitOutputName(outputPath).key);
-    if (outcome.target.isEmpty()) {
+    outcome.target = plan.target;
+    const ResultFormat format = plan.format;
+    if (outcome.target.isEmpty() || format == ResultFormat::None) {
         outcome.status = WriteOutcome::Status::NoFormat;
         return outcome;
     }
@@ -191,7 +226,7 @@ WriteOutcome WriteResult(const QImage& picture, const QString& outputPath,
         if (format == ResultFormat::Bmp)
             WriteBmp(picture, part);
         else
-            Convert(picture, format, part, converter);
+            Convert(picture, plan, part, converter);
         CheckWritten(part, format, picture.size());
         ReplaceTarget(part, outcome.target);
         outcome.status = WriteOutcome::Status::Written;

@@ -40,6 +40,17 @@ QString ReplacingLoses(const QString& target, const QStringList& lost) {
                "without transparency.\n\nReplace it anyway?")
         .arg(QDir::toNativeSeparators(target), lost.join(QStringLiteral(" and ")));
 }
+QString UnremovedMarks() {
+    return QStringLiteral(
+        "This picture still has marked areas that were not removed. Save it with the marks?");
+}
+QString SavedUnderNewName(const QString& saved, const QString& taken, const QString& takenFrom) {
+    return QStringLiteral(
+               "This picture was saved as \"%1\".\n\n\"%2\" already holds the result of "
+               "another picture saved earlier, \"%3\", and was left as it is.")
+        .arg(FileNameOf(saved), QDir::toNativeSeparators(taken),
+             QDir::toNativeSeparators(takenFrom));
+}
 QString Done() {
     return QStringLiteral("Done.");
 }
@@ -56,6 +67,22 @@ QString TrimSpaces(const QString& text) {
 
 void Tell(const QString& text) {
     AppDialogs().Message(text, Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+}
+
+// Saving marks that were never removed would burn them into the photo: only when the user says so.
+bool SavingMarksAllowed() {
+    return AppDialogs().Message(SaveMessages::UnremovedMarks(), Dialogs::Buttons::YesNoDefaultNo,
+                                Dialogs::Icon::Question) == Dialogs::Answer::Yes;
+}
+
+// The default output folder, the Desktop, is made when it is missing; any other missing folder is
+// the user's to choose again.
+bool MadeDefaultFolder(const SaveChoice& choice) {
+    const auto clean = [](const QString& path) {
+        return QDir::cleanPath(QDir::fromNativeSeparators(path));
+    };
+    return choice.toFolder && !choice.folder.isEmpty() &&
+           clean(choice.folder) == clean(DesktopFolderPath()) && QDir().mkpath(choice.folder);
 }
 
 // A file about to be replaced whose animation or transparency the result cannot keep is
@@ -75,7 +102,10 @@ SaveSteps::SaveSteps(StepHost& host, const SaveOptionFrame& options)
 void SaveSteps::PushButton5_Click() {
     ErrorSteps s(ErrorLocation(QStringLiteral("Form2"), QStringLiteral("PushButton5_Click")));
     const SaveChoice choice = options_.Choice();
-    if (s.Test(100, [&] { return !choice.besideSource && !FolderExists(choice.folder); })) {
+    if (s.Test(100, [&] {
+            return !choice.besideSource && !FolderExists(choice.folder) &&
+                   !MadeDefaultFolder(choice);
+        })) {
         AppDialogs().Message(SaveMessages::FolderMissing());
         return;
     }
@@ -100,10 +130,24 @@ bool SaveSteps::SaveCurrentPicture(const QString& outputPath, const QString& ite
         Tell(SaveMessages::NoSaveOption(itemText));
         return false;
     }
-    if (!ReplacingAllowed(TargetFileFor(outputPath))) return false;
-    const WriteOutcome outcome = WriteResult(host_.PersistentImage(), outputPath, converter);
+    const QString source = TrimSpaces(itemText);
+    ResultPlan plan = PlanResult(outputPath, source);
+    if (plan.target.isEmpty()) {
+        Tell(SaveMessages::NoWritableFormat(itemText));
+        return false;
+    }
+    const QString named = plan.target;
+    plan.target = written_.TargetFor(named, source);
+    if (host_.HasUnremovedMarks() && !SavingMarksAllowed()) return false;
+    if (!ReplacingAllowed(plan.target)) return false;
+    const WriteOutcome outcome = WriteResult(host_.PersistentImage(), plan, converter);
     switch (outcome.status) {
         case WriteOutcome::Status::Written:
+            written_.Record(plan.target, source);
+            if (plan.target != named)
+                AppDialogs().Message(
+                    SaveMessages::SavedUnderNewName(plan.target, named, written_.SourceOf(named)),
+                    Dialogs::Buttons::Ok, Dialogs::Icon::Information);
             return true;
         case WriteOutcome::Status::NoFormat:
             Tell(SaveMessages::NoWritableFormat(itemText));

@@ -2,6 +2,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "output/OutputNaming.h"
 #include "output/ResultWriter.h"
 
 class SaveOptionFrame;
@@ -14,7 +15,10 @@ class StepHost;
 // A save that writes nothing (no save option, a name whose format cannot be written) or fails
 // says so, naming the file, and stays on the picture with its edits so it can be saved again.
 // Replacing a file whose later animation frames or transparency the result cannot keep asks
-// first, naming what would be lost.
+// first, naming what would be lost; so does saving marks that were never removed. A result is
+// never written over one saved earlier in this run from another source: it takes the next free
+// name, and the user is told (see WrittenTargets). A missing default output folder (the Desktop)
+// is made by the first save.
 class SaveSteps {
 public:
     SaveSteps(StepHost& host, const SaveOptionFrame& options);
@@ -35,6 +39,7 @@ private:
     StepHost& host_;
     const SaveOptionFrame& options_;
     bool saveBusy_ = false;
+    WrittenTargets written_;
 };
 
 // The texts the save step shows.
@@ -44,5 +49,7 @@ QString NoSaveOption(const QString& itemText);
 QString NoWritableFormat(const QString& itemText);
 QString SaveFailed(const QString& target, const QString& reason);
 QString ReplacingLoses(const QString& target, const QStringList& lost);
+QString UnremovedMarks();
+QString SavedUnderNewName(const QString& saved, const QString& taken, const QString& takenFrom);
 QString Done();
 }  // namespace SaveMessages

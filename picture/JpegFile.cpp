@@ -1,31 +1,20 @@
 #include "picture/JpegFile.h"
 
-#include <jpeglib.h>
-#include <csetjmp>
-#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+
+#include "picture/JpegErrors.h"
 
 namespace {
 
-struct ErrorManager {
-    jpeg_error_mgr base;
-    std::jmp_buf escape;
-    char message[JMSG_LENGTH_MAX];
-};
-
-[[noreturn]] void OnError(j_common_ptr cinfo) {
-    auto* manager = reinterpret_cast<ErrorManager*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, manager->message);
-    std::longjmp(manager->escape, 1);
-}
+using jpeg_errors::ErrorManager;
 
 // Encodes into a memory buffer owned by libjpeg; no C++ objects live across the setjmp.
-bool Encode(const QImage& pixels, int quality, unsigned char** buffer, unsigned long* size,
-            char* message) {
+bool Encode(const QImage& pixels, const JpegEncoding& encoding, unsigned char** buffer,
+            unsigned long* size, char* message) {
     jpeg_compress_struct cinfo;
     ErrorManager errors;
-    cinfo.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = OnError;
+    cinfo.err = jpeg_errors::Install(errors);
     if (setjmp(errors.escape)) {
         jpeg_destroy_compress(&cinfo);
         std::snprintf(message, JMSG_LENGTH_MAX, "%s", errors.message);
@@ -43,12 +32,17 @@ bool Encode(const QImage& pixels, int quality, unsigned char** buffer, unsigned 
     cinfo.in_color_space = JCS_RGB;
 #endif
     jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, quality, TRUE);
+    if (encoding.grey) jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
+    jpeg_set_quality(&cinfo, encoding.quality, TRUE);
     for (int i = 0; i < cinfo.num_components; ++i) {
         cinfo.comp_info[i].h_samp_factor = 1;
         cinfo.comp_info[i].v_samp_factor = 1;
     }
     jpeg_start_compress(&cinfo, TRUE);
+    if (!encoding.iccProfile.isEmpty())
+        jpeg_write_icc_profile(&cinfo,
+                               reinterpret_cast<const JOCTET*>(encoding.iccProfile.constData()),
+                               static_cast<unsigned int>(encoding.iccProfile.size()));
     while (cinfo.next_scanline < cinfo.image_height) {
         JSAMPROW row =
             const_cast<JSAMPROW>(pixels.constScanLine(static_cast<int>(cinfo.next_scanline)));
@@ -59,12 +53,58 @@ bool Encode(const QImage& pixels, int quality, unsigned char** buffer, unsigned 
     return true;
 }
 
+// The header facts and the ICC profile (malloc'ed by libjpeg, or null), read without decoding.
+bool ReadHeader(const QByteArray& data, JpegLayout& layout, JOCTET** icc, unsigned int* iccSize) {
+    jpeg_decompress_struct cinfo;
+    ErrorManager errors;
+    cinfo.err = jpeg_errors::Install(errors);
+    if (setjmp(errors.escape)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()),
+                 static_cast<unsigned long>(data.size()));
+    if (icc) jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
+    jpeg_read_header(&cinfo, TRUE);
+    layout.width = int(cinfo.image_width);
+    layout.height = int(cinfo.image_height);
+    switch (cinfo.jpeg_color_space) {
+        case JCS_GRAYSCALE:
+            layout.colours =
+                cinfo.num_components == 1 ? JpegLayout::Colours::Grey : JpegLayout::Colours::Other;
+            break;
+        case JCS_YCbCr:
+        case JCS_RGB:
+            layout.colours = cinfo.num_components != 3           ? JpegLayout::Colours::Other
+                             : cinfo.jpeg_color_space == JCS_RGB ? JpegLayout::Colours::Rgb
+                                                                 : JpegLayout::Colours::YCbCr;
+            break;
+        default:
+            layout.colours = JpegLayout::Colours::Other;
+    }
+    layout.unitWidth = 8 * cinfo.max_h_samp_factor;
+    layout.unitHeight = 8 * cinfo.max_v_samp_factor;
+    layout.samplingNests = true;
+    for (int i = 0; i < cinfo.num_components; ++i) {
+        const jpeg_component_info& c = cinfo.comp_info[i];
+        if (cinfo.max_h_samp_factor % c.h_samp_factor || cinfo.max_v_samp_factor % c.v_samp_factor)
+            layout.samplingNests = false;
+    }
+    layout.progressive = cinfo.progressive_mode;
+    layout.eightBit = cinfo.data_precision == 8;
+    if (icc && !jpeg_read_icc_profile(&cinfo, icc, iccSize)) *icc = nullptr;
+    jpeg_destroy_decompress(&cinfo);
+    layout.valid = true;
+    return true;
+}
+
 }  // namespace
 
-bool WriteJpeg(const QImage& picture, int quality, QIODevice& device, QString& error) {
+QByteArray EncodeJpeg(const QImage& picture, const JpegEncoding& encoding, QString& error) {
     if (picture.width() > JPEG_MAX_DIMENSION || picture.height() > JPEG_MAX_DIMENSION) {
         error = QStringLiteral("the picture is too large for JPEG");
-        return false;
+        return {};
     }
 #ifdef JCS_EXTENSIONS
     const QImage pixels = picture.convertToFormat(QImage::Format_RGB32);  // fed to libjpeg as it is
@@ -74,13 +114,41 @@ bool WriteJpeg(const QImage& picture, int quality, QIODevice& device, QString& e
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     char message[JMSG_LENGTH_MAX] = "";
-    const bool encoded = Encode(pixels, quality, &buffer, &size, message);
-    bool ok = encoded && device.write(reinterpret_cast<const char*>(buffer),
-                                      static_cast<qint64>(size)) == static_cast<qint64>(size);
-    if (!encoded)
+    QByteArray encoded;
+    if (Encode(pixels, encoding, &buffer, &size, message))
+        encoded = QByteArray(reinterpret_cast<const char*>(buffer), qsizetype(size));
+    else
         error = QString::fromLocal8Bit(message);
-    else if (!ok)
-        error = device.errorString();
     std::free(buffer);
-    return ok;
+    return encoded;
+}
+
+bool WriteJpeg(const QImage& picture, int quality, QIODevice& device, QString& error) {
+    JpegEncoding encoding;
+    encoding.quality = quality;
+    const QByteArray encoded = EncodeJpeg(picture, encoding, error);
+    if (encoded.isEmpty()) return false;
+    if (device.write(encoded) == encoded.size()) return true;
+    error = device.errorString();
+    return false;
+}
+
+JpegLayout ReadJpegLayout(const QByteArray& data) {
+    JpegLayout layout;
+    if (!ReadHeader(data, layout, nullptr, nullptr)) return JpegLayout();
+    return layout;
+}
+
+QByteArray ReadJpegIccProfile(const QByteArray& data) {
+    JpegLayout layout;
+    JOCTET* icc = nullptr;
+    unsigned int size = 0;
+    if (!ReadHeader(data, layout, &icc, &size)) return {};
+    QByteArray profile(reinterpret_cast<const char*>(icc), icc ? qsizetype(size) : 0);
+    std::free(icc);
+    return profile;
+}
+
+QByteArray IccColourSpace(const QByteArray& profile) {
+    return profile.size() >= 20 ? profile.mid(16, 4) : QByteArray();
 }

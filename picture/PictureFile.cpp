@@ -183,7 +183,7 @@ PictureRead DecodePicture(const QByteArray& data, qint64 maxPixels) {
         (format == "gif" && !GifDataIsComplete(data)) ||
         (format == "bmp" && !BmpDataIsComplete(data)))
         return Refused(QStringLiteral("it is damaged or incomplete (the file ends too early)"));
-    return {image, QString()};
+    return {image, QString(), reader.transformation()};
 }
 
 PictureRead ReadPicture(const QString& path) {

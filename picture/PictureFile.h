@@ -1,5 +1,6 @@
 #pragma once
 #include <QImage>
+#include <QImageIOHandler>
 #include <QString>
 #include <QStringList>
 
@@ -27,6 +28,8 @@ constexpr int MaxJpegScans = 100;
 struct PictureRead {
     QImage image;     // null when the file was refused
     QString problem;  // why it was refused, for the user: "the file is empty", ...
+    // How the stored pixels were turned upright (from the JPEG's EXIF orientation).
+    QImageIOHandler::Transformations turn = QImageIOHandler::TransformationNone;
 };
 
 PictureRead ReadPicture(const QString& path);

@@ -60,10 +60,10 @@ void SetAppDialogs(Dialogs* dialogs) {
 
 Dialogs::Answer QtDialogs::Message(const QString& text, Buttons buttons, Icon icon,
                                    const QString& caption) {
-    QMessageBox box(
-        ToQt(icon), CaptionOr(caption), ForDisplay(text),
-        buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
-        QApplication::activeWindow());
+    QMessageBox box(ToQt(icon), CaptionOr(caption), ForDisplay(text),
+                    buttons == Buttons::Ok ? QMessageBox::Ok : QMessageBox::Yes | QMessageBox::No,
+                    QApplication::activeWindow());
+    if (buttons == Buttons::YesNoDefaultNo) box.setDefaultButton(QMessageBox::No);
     box.setTextFormat(Qt::PlainText);  // a path may hold "<" or "&"
     const int result = box.exec();
     if (buttons == Buttons::Ok) return Answer::Ok;

@@ -9,7 +9,8 @@ class QWidget;
 // seam, so tests can answer them from a script and read back every text shown.
 class Dialogs {
 public:
-    enum class Buttons { Ok, YesNo };
+    // YesNoDefaultNo: for questions whose Yes may cost the user something.
+    enum class Buttons { Ok, YesNo, YesNoDefaultNo };
     enum class Icon { None, Information, Warning, Question };
     enum class Answer { Ok, Yes, No };
 

@@ -10,7 +10,7 @@
 set -euo pipefail
 
 declare -A groups=(
-  [build]="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgif-dev libjpeg-dev fonts-liberation"
+  [build]="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgif-dev libjpeg-dev libexiv2-dev zlib1g-dev fonts-liberation"
   [ci]="clang-format"
   [bench]="python3 python3-numpy python3-opencv"
   [package]="dpkg-dev file"

@@ -7,6 +7,8 @@
 // (red 0, green 255, blue 0), fills every pixel of exactly that colour, writes OUT in the format
 // of its extension and prints "steps N". OUT is written under a temporary name beside it and
 // renamed into place when complete, so a failure leaves no half-written file.
+// IN is OUT's source: a JPEG or PNG OUT keeps IN's metadata, and a JPEG OUT of a JPEG IN every
+// block the fill left alone (see picture/PictureWriter.h).
 // Exit codes: 0 done, 2 bad arguments or unreadable/unwritable file, 3 the run cannot progress.
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -115,8 +117,8 @@ int Run(const Options& o) {
 
     WriteOptions dithered;
     dithered.dither = true;  // a GIF's 256 colours
-    const QString error =
-        WritePicture(picture.Image(), FormatNamed(o.outFormat), file.Device(), dithered);
+    const QString error = WritePicture(picture.Image(), FormatNamed(o.outFormat), file.Device(),
+                                       dithered, WriteSource{o.in, {}});
     if (!error.isEmpty()) throw Usage(QStringLiteral("cannot write \"%1\": %2").arg(o.out, error));
     if (!file.Commit())
         throw Usage(QStringLiteral("cannot write \"%1\": %2").arg(o.out, file.Error()));

@@ -6,6 +6,9 @@
 #include <QtTest>
 
 #include "output/OutputTestSupport.h"
+#include "picture/PictureFile.h"
+#include "support/SharedPhotos.h"
+#include "support/TaggedPhotos.h"
 
 using namespace OutputTest;
 
@@ -217,6 +220,10 @@ private Q_SLOTS:
              QStringLiteral("999"), QStringLiteral("-o"), target, bitmap_},
             {QStringLiteral("-out"), QStringLiteral("png"), QStringLiteral("-bogus"),
              QStringLiteral("-o"), target, bitmap_},
+            {QStringLiteral("-out"), QStringLiteral("png"), QStringLiteral("-o"), target,
+             QStringLiteral("-source"), bitmap_},
+            {QStringLiteral("-out"), QStringLiteral("png"), QStringLiteral("-source"), QString(),
+             QStringLiteral("-o"), target, bitmap_},
         };
         for (const QStringList& line : lines) {
             const Run run = Convert(line);
@@ -224,6 +231,39 @@ private Q_SLOTS:
             QVERIFY(!run.errorOutput.isEmpty());
         }
         QVERIFY(!QFile::exists(target));
+    }
+
+    // -source names the photo the bitmap's pixels came from: the JPEG keeps its metadata and
+    // blocks; a source that cannot be read only costs the metadata, never the picture.
+    void SourceOption_Should_KeepThePhotosMetadataAndBlocks() {
+        REQUIRE_SHARED_PHOTO(QStringLiteral("coffee.jpg"));
+        const QByteArray photo = TaggedPhotos::WithCameraMetadata(
+            TaggedPhotos::Jpeg(TaggedPhotos::Photo(), TaggedPhotos::Encoding{}));
+        const QString source = Path(QStringLiteral("IMG 1.JPG"));
+        TaggedPhotos::WriteFile(source, photo);
+        const QString input = Path(QStringLiteral("edited.bmp"));
+        const QRect box(200, 100, 30, 30);
+        QVERIFY(TaggedPhotos::PaintedOver(ReadPicture(source).image, box).save(input, "BMP"));
+        const QString kept = Path(QStringLiteral("kept.jpg")),
+                      plain = Path(QStringLiteral("p.jpg"));
+
+        QStringList line = JpegLine(kept, input);
+        line.insert(3, source);
+        line.insert(3, QStringLiteral("-source"));
+        QCOMPARE(Convert(line).exitCode, 0);
+        line = JpegLine(plain, input);
+        line.insert(0, Path(QStringLiteral("gone.jpg")));
+        line.insert(0, QStringLiteral("-source"));
+        QCOMPARE(Convert(line).exitCode, 0);
+
+        const QByteArray result = TaggedPhotos::ReadFile(kept);
+        QCOMPARE(TaggedPhotos::MetadataOf(result),
+                 TaggedPhotos::KeptMetadata(photo, QSize(600, 400), false));
+        QCOMPARE(TaggedPhotos::BlocksChangedOutside(TaggedPhotos::CoefficientsOf(photo),
+                                                    TaggedPhotos::CoefficientsOf(result), box),
+                 0);
+        QVERIFY(TaggedPhotos::MetadataOf(TaggedPhotos::ReadFile(plain)).isEmpty());
+        QCOMPARE(ReadBack(plain, "jpeg").size(), QSize(600, 400));
     }
 };
 

@@ -1,6 +1,8 @@
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "output/OutputNaming.h"
+#include "support/TestFiles.h"
 
 class OutputNamingTest : public QObject {
     Q_OBJECT
@@ -68,6 +70,41 @@ private Q_SLOTS:
         QCOMPARE(TargetFileFor(QStringLiteral("/p/scan.tif")), QString());
         QCOMPARE(TargetFileFor(QStringLiteral("/p/notes.txt")), QString());
         QCOMPARE(TargetFileFor(QString()), QString());
+    }
+
+    // One folder of results from many cards: a name written from one source is never taken by
+    // another in the same run, while each source keeps replacing its own result.
+    void WrittenTargets_Should_GiveAnotherSourceTheNextFreeName() {
+        QTemporaryDir out;
+        const QString target = out.filePath(QStringLiteral("IMG_0001.JPG"));
+        const QString a = QStringLiteral("/card1/IMG_0001.JPG"),
+                      b = QStringLiteral("/card2/IMG_0001.JPG"),
+                      c = QStringLiteral("/card3/IMG_0001.JPG"),
+                      d = QStringLiteral("/card4/IMG_0001.JPG");
+        const auto numbered = [&](int n) {
+            return out.filePath(QStringLiteral("IMG_0001 (%1).JPG").arg(n));
+        };
+        WrittenTargets written;
+        TestFiles::Touch(target);  // from before this run: replaced as ever
+        QCOMPARE(written.TargetFor(target, a), target);
+        written.Record(target, a);
+        QCOMPARE(written.TargetFor(target, QStringLiteral("/card1/../card1/IMG_0001.JPG")), target);
+        QCOMPARE(written.TargetFor(target, b), numbered(2));
+        written.Record(numbered(2), b);
+        TestFiles::Touch(numbered(3));  // a file of that name already there is not taken
+        QCOMPARE(written.TargetFor(target, c), numbered(4));
+        written.Record(numbered(4), c);
+        QCOMPARE(written.TargetFor(target, b), numbered(2));  // b again: its own result
+        QCOMPARE(written.TargetFor(target, a), target);
+        QCOMPARE(written.TargetFor(target, d), numbered(5));
+        QCOMPARE(written.SourceOf(target), a);
+        QCOMPARE(written.SourceOf(numbered(3)), QString());
+        // the number goes before the extension, whatever dots come before it
+        QCOMPARE(written.TargetFor(out.filePath(QStringLiteral("IMG_0001 (2).JPG")), a),
+                 out.filePath(QStringLiteral("IMG_0001 (2) (2).JPG")));
+        const QString jpeg = out.filePath(QStringLiteral("a.jpeg.jpg"));
+        written.Record(jpeg, a);
+        QCOMPARE(written.TargetFor(jpeg, b), out.filePath(QStringLiteral("a.jpeg (2).jpg")));
     }
 };
 

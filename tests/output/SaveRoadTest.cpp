@@ -19,6 +19,7 @@
 #include "platform/SettingsStore.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SharedPhotos.h"
+#include "support/TaggedPhotos.h"
 
 using namespace OutputTest;
 
@@ -109,10 +110,40 @@ private Q_SLOTS:
                     return marked[i].pixel(x, y) != Green;
                 });
                 QVERIFY2(psnr >= 40, qPrintable(QString::number(psnr)));
+                // The JPEG keeps its own blocks: bit for bit beyond the MCUs around the box.
+                const QRect reach = stamp.adjusted(-32, -32, 32, 32);
+                QCOMPARE(TaggedPhotos::PixelsChangedOutside(originals[i], result, reach), 0);
             }
         }
         QCOMPARE(QImageReader(jpg).format(), QByteArray("jpeg"));
         QCOMPARE(Entries(dir_->path()).filter(QStringLiteral("coffee")).size(), 2);  // no leftovers
+    }
+
+    // Marks painted and never removed: saving asks first, No stays on the picture with nothing
+    // written; after "Start Removing" there is nothing to ask.
+    void UnremovedMarks_Should_BeAskedAboutInTheEditor() {
+        const QString bmp = dir_->filePath(QStringLiteral("a.bmp"));
+        QVERIFY(TestPicture(120, 90).save(bmp, "BMP"));
+        const QByteArray before = FileHash(bmp);
+        list_->Append(bmp);
+        form_->Frame7->Option4->click();
+        form_->ShowFromList();
+        Drag({20, 20}, {40, 35});
+
+        form_->PushButton5->click();
+        QCOMPARE(dialogs_->Messages(),
+                 QStringList{QStringLiteral("This picture still has marked areas that were not "
+                                            "removed. Save it with the marks?")});
+        QCOMPARE(FileHash(bmp), before);
+        QCOMPARE(form_->nCurrentFile, 1);
+        QVERIFY(form_->HasUnremovedMarks());
+
+        form_->PushButton3->click();  // Start Removing
+        QVERIFY(!form_->HasUnremovedMarks());
+        form_->PushButton5->click();
+        // the removal's "Done.", then the save's: no question this time
+        QCOMPARE(dialogs_->Messages().mid(1), QStringList(2, QStringLiteral("Done.")));
+        QVERIFY(FileHash(bmp) != before);
     }
 };
 

@@ -24,7 +24,7 @@ Dialogs::Answer ScriptedDialogs::Message(const QString& text, Buttons buttons, I
                                          const QString& caption) {
     Record({QStringLiteral("message"), text, caption, buttons, icon, {}});
     if (!answers.isEmpty()) return answers.dequeue();
-    return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    return buttons == Buttons::Ok ? Answer::Ok : Answer::No;
 }
 
 std::optional<QString> ScriptedDialogs::Input(const QString& prompt, const QString& initial,

@@ -9,6 +9,8 @@
 #include "inpaint/MarkerColor.h"
 #include "inpaint/MemoryPicture.h"
 #include "inpaint/reference/ReferenceEngine.h"
+#include "support/SharedPhotos.h"
+#include "support/TaggedPhotos.h"
 
 namespace {
 
@@ -210,6 +212,49 @@ private Q_SLOTS:
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), old);
         QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("kept.png*")}, QDir::Files).size(), 1);
+    }
+
+    // The input is the output's source: a camera photo filled where it was boxed keeps its
+    // metadata and, as a JPEG, every block the fill left alone; as a PNG its profile and EXIF.
+    void CameraPhoto_Should_KeepItsMetadataAndUntouchedBlocks() {
+        REQUIRE_SHARED_PHOTO(QStringLiteral("coffee.jpg"));
+        TaggedPhotos::Encoding encoding;
+        encoding.progressive = true;
+        encoding.iccProfile = TaggedPhotos::IccProfile("RGB ");
+        const QByteArray photo = TaggedPhotos::WithCameraMetadata(
+            TaggedPhotos::Jpeg(TaggedPhotos::Photo(), encoding), 6);
+        const QString camera = Path(QStringLiteral("IMG_0001.JPG"));
+        TaggedPhotos::WriteFile(camera, photo);
+        const QRect box(100, 300, 40, 25);  // upright: 400 x 600
+        const QString jpg = Path(QStringLiteral("out.jpg")), png = Path(QStringLiteral("out.png"));
+        for (const QString& out : {jpg, png})
+            QCOMPARE(
+                RunTool({QStringLiteral("--box"), QStringLiteral("100,300,40,25"), camera, out})
+                    .code,
+                0);
+
+        const QByteArray result = TaggedPhotos::ReadFile(jpg);
+        const QRect stored =
+            TaggedPhotos::StoredBox(box, QSize(400, 600), QImageIOHandler::TransformationRotate90);
+        const TaggedPhotos::Coefficients before = TaggedPhotos::CoefficientsOf(photo);
+        const TaggedPhotos::Coefficients after = TaggedPhotos::CoefficientsOf(result);
+        QCOMPARE(TaggedPhotos::BlocksChangedOutside(before, after, stored), 0);
+        QVERIFY(TaggedPhotos::BlocksChangedOutside(before, after, QRect()) > 0);
+        QCOMPARE(TaggedPhotos::PixelsChangedOutside(
+                     TaggedPhotos::StoredPixels(photo), TaggedPhotos::StoredPixels(result),
+                     TaggedPhotos::UnitsAround(stored, before.unitWidth, before.unitHeight, 1)),
+                 0);
+        QCOMPARE(TaggedPhotos::MetadataOf(result),
+                 TaggedPhotos::KeptMetadata(photo, QSize(600, 400), false));
+        QCOMPARE(TaggedPhotos::IccOf(result), encoding.iccProfile);
+
+        const QByteArray pngBytes = TaggedPhotos::ReadFile(png);
+        const QMap<QString, QString> pngMetadata = TaggedPhotos::MetadataOf(pngBytes);
+        QCOMPARE(TaggedPhotos::IccOf(pngBytes), encoding.iccProfile);
+        QCOMPARE(pngMetadata.value(QStringLiteral("Exif.Image.Make")),
+                 QStringLiteral("NIKON CORPORATION"));
+        QCOMPARE(pngMetadata.value(QStringLiteral("Exif.Image.Orientation")), QStringLiteral("1"));
+        QCOMPARE(QImage(png).size(), QSize(400, 600));
     }
 };
 
