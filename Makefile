@@ -30,6 +30,7 @@ bench: build
 	$(BUILD)/bin/brisvane-bench
 	$(BUILD)/bin/brisvane-live-bench
 	$(BUILD)/bin/brisvane-save-bench
+	$(BUILD)/bin/brisvane-keep-bench
 	$(BUILD)/bin/brisvane-quality-bench --sheet $(BUILD)/quality-sheet.png
 
 # The deliberate out-of-memory tests ask for more than the sanitizer's allocator hands out: it

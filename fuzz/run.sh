@@ -11,7 +11,7 @@ shift || true
 build=${BRISVANE_FUZZ_BUILD:-$here/build-fuzz}
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(fuzz-picture-read fuzz-convert-arguments fuzz-convert-writers fuzz-tool-options fuzz-text-helpers fuzz-engine)
+  targets=(fuzz-picture-read fuzz-convert-arguments fuzz-convert-writers fuzz-tool-options fuzz-text-helpers fuzz-engine fuzz-metadata)
 fi
 
 if [ ! -f "$build/CMakeCache.txt" ]; then

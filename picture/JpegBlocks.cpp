@@ -137,15 +137,6 @@ bool Run(BlockCopy& b) {
     return true;
 }
 
-bool IsGrey(const QImage& picture) {
-    for (int y = 0; y < picture.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-        for (int x = 0; x < picture.width(); ++x)
-            if (qRed(line[x]) != qGreen(line[x]) || qGreen(line[x]) != qBlue(line[x])) return false;
-    }
-    return true;
-}
-
 // One byte per MCU: 1 where `result` has a pixel unlike `decoded`.
 std::vector<unsigned char> ChangedUnits(const QImage& decoded, const QImage& result,
                                         const JpegLayout& layout, int across, int down) {
@@ -158,6 +149,44 @@ std::vector<unsigned char> ChangedUnits(const QImage& decoded, const QImage& res
             if ((was[x] ^ now[x]) & 0xFFFFFFu) units[x / layout.unitWidth] = 1;
     }
     return changed;
+}
+
+// Runs the block copy: the source with the changed MCUs (within `units`, the pixels of which are
+// `crop`) encoded anew. False with `error` set when libjpeg fails.
+bool CopyBlocks(const QByteArray& source, const std::vector<unsigned char>& changed, int across,
+                const QImage& crop, const QRect& units, const QByteArray& iccProfile,
+                QByteArray& jpeg, QString& error) {
+    auto* run = static_cast<BlockCopy*>(std::calloc(1, sizeof(BlockCopy)));
+    if (!run) {
+        error = QStringLiteral("out of memory");
+        return false;
+    }
+    run->source = reinterpret_cast<const unsigned char*>(source.constData());
+    run->sourceSize = static_cast<unsigned long>(source.size());
+    run->changed = changed.data();
+    run->unitsAcross = across;
+    if (!crop.isNull()) {
+        run->crop = crop.constBits();
+        run->cropWidth = crop.width();
+        run->cropHeight = crop.height();
+        run->cropStride = int(crop.bytesPerLine());
+        run->cropUnitX = units.x();
+        run->cropUnitY = units.y();
+        run->cropUnitsAcross = units.width();
+        run->cropUnitsDown = units.height();
+    }
+    if (!iccProfile.isEmpty()) {
+        run->icc = reinterpret_cast<const unsigned char*>(iccProfile.constData());
+        run->iccSize = static_cast<unsigned int>(iccProfile.size());
+    }
+    const bool done = Run(*run);
+    if (done)
+        jpeg = QByteArray(reinterpret_cast<const char*>(run->out), qsizetype(run->outSize));
+    else
+        error = QString::fromLocal8Bit(run->message);
+    std::free(run->out);
+    std::free(run);
+    return done;
 }
 
 }  // namespace
@@ -176,7 +205,7 @@ std::optional<KeptBlocks> EncodeKeepingBlocks(const QByteArray& source, const Jp
         return std::nullopt;
     }
     const QImage now = result.convertToFormat(QImage::Format_RGB32);
-    if (layout.colours == JpegLayout::Colours::Grey && !IsGrey(now)) {
+    if (layout.colours == JpegLayout::Colours::Grey && !IsGreyPicture(now)) {
         error = QStringLiteral("the picture has colour and the source is grey");
         return std::nullopt;
     }
@@ -187,53 +216,20 @@ std::optional<KeptBlocks> EncodeKeepingBlocks(const QByteArray& source, const Jp
 
     KeptBlocks kept;
     kept.units = across * down;
-    int left = across, top = down, right = -1, bottom = -1;
+    QRect units;  // around every changed MCU, in MCUs
     for (int uy = 0; uy < down; ++uy)
         for (int ux = 0; ux < across; ++ux)
             if (changed[std::size_t(uy) * across + ux]) {
                 ++kept.rewritten;
-                left = qMin(left, ux), right = qMax(right, ux);
-                top = qMin(top, uy), bottom = qMax(bottom, uy);
+                units |= QRect(ux, uy, 1, 1);
             }
-    QImage crop;
-    if (kept.rewritten) {
-        const QRect pixels =
-            QRect(left * layout.unitWidth, top * layout.unitHeight,
-                  (right - left + 1) * layout.unitWidth, (bottom - top + 1) * layout.unitHeight)
-                .intersected(now.rect());
-        crop = now.copy(pixels);
-    }
-
-    auto* run = static_cast<BlockCopy*>(std::calloc(1, sizeof(BlockCopy)));
-    if (!run) {
-        error = QStringLiteral("out of memory");
+    const QImage crop =
+        units.isEmpty()
+            ? QImage()
+            : now.copy(QRect(units.x() * layout.unitWidth, units.y() * layout.unitHeight,
+                             units.width() * layout.unitWidth, units.height() * layout.unitHeight)
+                           .intersected(now.rect()));
+    if (!CopyBlocks(source, changed, across, crop, units, iccProfile, kept.jpeg, error))
         return std::nullopt;
-    }
-    run->source = reinterpret_cast<const unsigned char*>(source.constData());
-    run->sourceSize = static_cast<unsigned long>(source.size());
-    run->changed = changed.data();
-    run->unitsAcross = across;
-    if (!crop.isNull()) {
-        run->crop = crop.constBits();
-        run->cropWidth = crop.width();
-        run->cropHeight = crop.height();
-        run->cropStride = int(crop.bytesPerLine());
-        run->cropUnitX = left;
-        run->cropUnitY = top;
-        run->cropUnitsAcross = right - left + 1;
-        run->cropUnitsDown = bottom - top + 1;
-    }
-    run->icc = iccProfile.isEmpty()
-                   ? nullptr
-                   : reinterpret_cast<const unsigned char*>(iccProfile.constData());
-    run->iccSize = static_cast<unsigned int>(iccProfile.size());
-    const bool done = Run(*run);
-    if (done)
-        kept.jpeg = QByteArray(reinterpret_cast<const char*>(run->out), qsizetype(run->outSize));
-    else
-        error = QString::fromLocal8Bit(run->message);
-    std::free(run->out);
-    std::free(run);
-    if (!done) return std::nullopt;
     return kept;
 }

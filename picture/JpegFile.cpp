@@ -133,6 +133,16 @@ bool WriteJpeg(const QImage& picture, int quality, QIODevice& device, QString& e
     return false;
 }
 
+bool IsGreyPicture(const QImage& picture) {
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x)
+            if (qRed(line[x]) != qGreen(line[x]) || qGreen(line[x]) != qBlue(line[x])) return false;
+    }
+    return true;
+}
+
 JpegLayout ReadJpegLayout(const QByteArray& data) {
     JpegLayout layout;
     if (!ReadHeader(data, layout, nullptr, nullptr)) return JpegLayout();

@@ -21,6 +21,9 @@ QByteArray EncodeJpeg(const QImage& picture, const JpegEncoding& encoding, QStri
 // returns false and sets `error`.
 bool WriteJpeg(const QImage& picture, int quality, QIODevice& device, QString& error);
 
+// True when every pixel of the picture is grey (red = green = blue): it fits a grey JPEG.
+bool IsGreyPicture(const QImage& picture);
+
 // What a JPEG's header says about how its pixels are stored.
 struct JpegLayout {
     enum class Colours { Grey, YCbCr, Rgb, Other };  // Other: CMYK, YCCK, unknown

@@ -44,16 +44,6 @@ Source ReadSource(const WriteSource& given) {
     return source;
 }
 
-bool IsGrey(const QImage& picture) {
-    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < rgb.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        for (int x = 0; x < rgb.width(); ++x)
-            if (qRed(line[x]) != qGreen(line[x]) || qGreen(line[x]) != qBlue(line[x])) return false;
-    }
-    return true;
-}
-
 // The source's profile when it describes the colours written (grey or RGB), else none.
 QByteArray FittingProfile(const Source& source, bool grey) {
     return IccColourSpace(source.icc) == (grey ? "GRAY" : "RGB ") ? source.icc : QByteArray();
@@ -89,7 +79,7 @@ QByteArray JpegWithSource(const QImage& picture, const Source& source, WriteRepo
     if (!kept.isEmpty()) return kept;
     JpegEncoding encoding;
     encoding.quality = JpegQuality;
-    encoding.grey = source.jpeg.colours == JpegLayout::Colours::Grey && IsGrey(picture);
+    encoding.grey = source.jpeg.colours == JpegLayout::Colours::Grey && IsGreyPicture(picture);
     encoding.iccProfile = FittingProfile(source, encoding.grey);
     const QByteArray jpeg = EncodeJpeg(picture, encoding, error);
     if (jpeg.isEmpty()) return {};

@@ -274,6 +274,27 @@ private Q_SLOTS:
             QCOMPARE(DecodePicture(saved.bytes).image.size(), read.image.size());
         }
     }
+
+    // The metadata fuzzer's seeds, kept as cases: each saves as a JPEG and a PNG with itself as
+    // the source, and a JPEG keeps its blocks.
+    void FuzzSeeds_Should_SaveWithThemselvesAsSource() {
+        const QDir seeds(qEnvironmentVariable("BRISVANE_SOURCE_DIR") +
+                         QStringLiteral("/fuzz/seeds/metadata"));
+        const QStringList names = seeds.entryList(QDir::Files);
+        QVERIFY(names.size() >= 4);
+        for (const QString& name : names) {
+            const QByteArray source = ReadFile(seeds.filePath(name));
+            const QImage picture = DecodePicture(source).image;
+            QVERIFY2(!picture.isNull(), qPrintable(name));
+            for (const PictureFormat format : {PictureFormat::Jpeg, PictureFormat::Png}) {
+                const Saved saved = Save(picture, source, format);
+                QVERIFY2(saved.error.isEmpty(), qPrintable(name + saved.error));
+                QCOMPARE(DecodePicture(saved.bytes).image.size(), picture.size());
+                if (format == PictureFormat::Jpeg && name.startsWith(QStringLiteral("tagged-")))
+                    QVERIFY2(saved.report.blocksKept, qPrintable(name));
+            }
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(SourceWriterTest)
