@@ -16,6 +16,7 @@
 #include "common/AppInfo.h"
 #include "common/ErrorReport.h"
 #include "common/PathHelpers.h"
+#include "common/Settings.h"
 #include "common/Skin.h"
 #include "editor/PictureBars.h"
 #include "editor/PictureBoxAccess.h"
@@ -28,7 +29,6 @@
 #include "platform/Dialogs.h"
 #include "platform/PictureBox.h"
 #include "platform/Pointers.h"
-#include "platform/SettingsStore.h"
 
 namespace {
 
@@ -279,11 +279,11 @@ void Form2::BuildControls() {
 
 void Form2::LoadToolChoice() {
     // Each button chosen from the settings runs its click rule, which stores both again.
-    if (TextToBool(GetSetting(QStringLiteral("Option1"), QStringLiteral("False")))) {
+    if (Settings::PolygonToolChosen()) {
         Option1->setChecked(true);
         Option1_Click();
     }
-    if (TextToBool(GetSetting(QStringLiteral("Option2"), QStringLiteral("True")))) {
+    if (Settings::BoxToolChosen()) {
         Option2->setChecked(true);
         Option2_Click();
     }
@@ -423,14 +423,12 @@ void Form2::closeEvent(QCloseEvent* event) {
 // Tools and sliders
 
 void Form2::Option1_Click() {
-    SaveSetting(QStringLiteral("Option1"), BoolText(Option1->isChecked()));
-    SaveSetting(QStringLiteral("Option2"), BoolText(Option2->isChecked()));
+    Settings::SetToolChoice(Option1->isChecked(), Option2->isChecked());
     tools_->ChooseTool(MarkingTools::PolygonMode);
 }
 
 void Form2::Option2_Click() {
-    SaveSetting(QStringLiteral("Option1"), BoolText(Option1->isChecked()));
-    SaveSetting(QStringLiteral("Option2"), BoolText(Option2->isChecked()));
+    Settings::SetToolChoice(Option1->isChecked(), Option2->isChecked());
     tools_->ChooseTool(MarkingTools::BoxMode);
 }
 

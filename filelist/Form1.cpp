@@ -16,13 +16,13 @@
 #include "common/AppInfo.h"
 #include "common/ErrorReport.h"
 #include "common/PathHelpers.h"
+#include "common/Settings.h"
 #include "common/Skin.h"
 #include "filelist/AddFolder.h"
 #include "filelist/Samples.h"
 #include "platform/Dialogs.h"
 #include "platform/FileAttributes.h"
 #include "platform/Pointers.h"
-#include "platform/SettingsStore.h"
 
 namespace {
 // The layout is kept in twips, 15 to the pixel (whole pixels, as the column's 466 of 7000).
@@ -194,7 +194,7 @@ void Form1::Form_Load() {
     });
     s.Do(102, [&] { ApplySkin(this); });
     s.Do(104, [&] { OpenSiteOccasionally(); });
-    if (s.Test(106, [&] { return GetSetting(QStringLiteral("Snapshot")).isEmpty(); }))
+    if (s.Test(106, [&] { return Settings::SampleSnapshot().isEmpty(); }))
         s.Do(106, [&] { RegisterSamples(); });
     s.Do(108, [&] {
         setWindowTitle(AppInfo::ProductName);
@@ -427,12 +427,12 @@ void Form1::PushButton4_Click() {
                     QStringLiteral(
                         "Enter file extension to load:\r\r(* for all files, txt for all txt files, "
                         "doc for all doc files, etc.)"),
-                    GetSetting(QStringLiteral("Extension"), QStringLiteral("bmp")))
+                    Settings::FolderScanExtension())
                 .value_or(QString());
     });
     if (ext.isEmpty()) return;
-    s.Do(102, [&] { SaveSetting(QStringLiteral("Extension"), ext); });
-    s.Do(104, [&] { lastFolder_ = GetSetting(QStringLiteral("LastFolder")); });
+    s.Do(102, [&] { Settings::SetFolderScanExtension(ext); });
+    s.Do(104, [&] { lastFolder_ = Settings::FolderScanLastFolder(); });
     QString folder;
     s.Do(106, [&] {
         folder = BrowseForFolder(this, QStringLiteral("Please select folder:"), lastFolder_);
@@ -440,7 +440,7 @@ void Form1::PushButton4_Click() {
     if (folder.isEmpty()) return;
     s.Do(108, [&] {
         lastFolder_ = folder;
-        SaveSetting(QStringLiteral("LastFolder"), folder);
+        Settings::SetFolderScanLastFolder(folder);
     });
     ++scansRunning_;
     s.Do(110, [&] { SetMousePointer(PointerMode::Busy); });
