@@ -28,7 +28,6 @@
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
 #include "platform/PictureBox.h"
-#include "platform/Pointers.h"
 
 namespace {
 
@@ -83,23 +82,13 @@ QRect Place(int x, int y, int w, int h) {
     return QRect(x, y, w, h);
 }
 
-// Hands the events of the controls it watches to a function (the pointer shapes).
-class EventWatcher : public QObject {
-public:
-    EventWatcher(QObject* parent, std::function<void(QObject*, QEvent*)> onEvent)
-        : QObject(parent), onEvent_(std::move(onEvent)) {}
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        onEvent_(watched, event);
-        return false;
-    }
-
-private:
-    std::function<void(QObject*, QEvent*)> onEvent_;
-};
-
 }  // namespace
 
-Form2::Form2(FileList& list, QWidget* listWindow) : list_(list), listWindow_(listWindow) {
+Form2::Form2(FileList& list, QWidget* listWindow)
+    : list_(list),
+      listWindow_(listWindow),
+      pointer_(
+          new WindowPointer(*this, [this](PointerMode mode) { ShowPictureAreaPointer(mode); })) {
     BuildControls();
     Form_Load();
 }
@@ -119,15 +108,7 @@ void Form2::Form_Load() {
         setWindowIcon(ProgramIcon());
     });
     s.Do(104, [&] { SetAppTitle(); });
-    s.Do(106, [&] {
-        const QString cursorFile = ProgramFolder() + QStringLiteral("/HAND-M.CUR");
-        if (FileExists(cursorFile)) {
-            if (auto cursor = LoadPointer(cursorFile)) {
-                customCursor_ = *cursor;
-                hasCustomCursor_ = true;
-            }
-        }
-    });
+    s.Do(106, [&] { pointer_->LoadHand(); });
     s.Do(108, [&] { LoadToolChoice(); });
     // (110: the window works in pixels throughout; there is no unit to set.)
     s.Do(112, [&] {
@@ -146,13 +127,13 @@ void Form2::BuildControls() {
         b->setGeometry(place);
         b->setAutoDefault(false);
         connect(b, &QPushButton::clicked, this, click);
-        WatchPointer(b, Pointer::Custom);
+        pointer_->Follow(b, PointerMode::Custom);
         return b;
     };
     auto frame = [&](const QString& caption, QRect place) {
         auto* f = new QGroupBox(caption, this);
         f->setGeometry(place);
-        WatchPointer(f, Pointer::Default);
+        pointer_->Follow(f, PointerMode::Default);
         return f;
     };
     auto helpButton = [&](QWidget* parent, int x, int y, void (Form2::*click)()) {
@@ -160,7 +141,7 @@ void Form2::BuildControls() {
         b->setGeometry(x, y, 32, 27);
         b->setAutoDefault(false);
         connect(b, &QPushButton::clicked, this, click);
-        WatchPointer(b, Pointer::Custom);
+        pointer_->Follow(b, PointerMode::Custom);
         return b;
     };
 
@@ -253,10 +234,10 @@ void Form2::BuildControls() {
     // "Save Option": Option3, Option4 and Frame6 with Text1 and "...".
     Frame7 = new SaveOptionFrame(this);
     Frame7->setGeometry(536, 199, 520, 121);
-    WatchPointer(Frame7, Pointer::Default);
-    WatchPointer(Frame7->Frame6, Pointer::Default);
-    WatchPointer(Frame7->Text1, Pointer::Default);
-    WatchPointer(Frame7->PushButton4, Pointer::Custom);
+    pointer_->Follow(Frame7, PointerMode::Default);
+    pointer_->Follow(Frame7->Frame6, PointerMode::Default);
+    pointer_->Follow(Frame7->Text1, PointerMode::Default);
+    pointer_->Follow(Frame7->PushButton4, PointerMode::Custom);
     steps_ = std::make_unique<SaveSteps>(*this, *Frame7);
 
     PushButton5 = button(QStringLiteral("Save and Show Next Image"), Place(536, 328, 520, 27),
@@ -274,7 +255,7 @@ void Form2::BuildControls() {
     picUndo->setGeometry(8, 936, 520, 380);
     picUndo->hide();
 
-    WatchPointer(this, Pointer::Default);
+    pointer_->Follow(this, PointerMode::Default);
 }
 
 void Form2::LoadToolChoice() {
@@ -451,7 +432,7 @@ void Form2::PushButton3_Click() {
         if (removing_) return;
         s.Do(102, [&] { SavedCaption = PushButton3->text(); });
         s.Do(104, [&] { PushButton3->setText(QStringLiteral("Stop")); });
-        s.Do(106, [&] { SetPointer(Pointer::Hourglass); });
+        s.Do(106, [&] { SetPointer(PointerMode::Busy); });
         s.Do(108, [&] { removalStop_ = std::stop_source(); });
         s.Do(110, [&] { picUndo->SetPicture(PicOrg->Picture()); });
         s.Do(112, [&] { UndoReady = true; });
@@ -482,12 +463,12 @@ void Form2::PushButton3_Click() {
                 throw;
             }
         });
-        s.Do(116, [&] { SetPointer(Pointer::Default); });
+        s.Do(116, [&] { SetPointer(PointerMode::Default); });
         s.Do(118, [&] { PushButton3->setText(SavedCaption); });
         if (steps > 0) s.Do(120, [&] { AppDialogs().Message(QStringLiteral("Done.")); });
     } else {
         s.Do(122, [&] { PushButton3->setText(SavedCaption); });
-        s.Do(124, [&] { SetPointer(Pointer::Default); });
+        s.Do(124, [&] { SetPointer(PointerMode::Default); });
         s.Do(126, [&] { removalStop_.request_stop(); });
     }
 }
@@ -580,38 +561,9 @@ void Form2::PushButton11_Click() {
 // ---------------------------------------------------------------------------------------------
 // Pointer shapes and key preview
 
-void Form2::SetPointer(Pointer pointer) {
-    pointer_ = pointer;
-    switch (pointer) {
-        case Pointer::Hourglass:
-            setCursor(Qt::WaitCursor);
-            PicOrg->setCursor(Qt::WaitCursor);
-            return;
-        case Pointer::Custom:
-            if (hasCustomCursor_)
-                setCursor(customCursor_);
-            else
-                setCursor(Qt::ArrowCursor);
-            break;
-        case Pointer::Default:
-            setCursor(Qt::ArrowCursor);
-            break;
-    }
-    PicOrg->setCursor(Qt::CrossCursor);
-}
-
-void Form2::WatchPointer(QWidget* widget, Pointer shape) {
-    if (!pointerWatcher_) {
-        pointerWatcher_ = new EventWatcher(this, [this](QObject* watched, QEvent* event) {
-            if (event->type() != QEvent::Enter && event->type() != QEvent::MouseMove) return;
-            if (pointer_ == Pointer::Hourglass) return;  // busy: moves change nothing
-            const auto wanted = static_cast<Pointer>(watched->property("brisvanePointer").toInt());
-            if (wanted != pointer_) SetPointer(wanted);
-        });
-    }
-    widget->setMouseTracking(true);
-    widget->setProperty("brisvanePointer", static_cast<int>(shape));
-    widget->installEventFilter(pointerWatcher_);
+// The picture area keeps its cross-hair, except for the hourglass.
+void Form2::ShowPictureAreaPointer(PointerMode mode) {
+    if (PicOrg) PicOrg->setCursor(mode == PointerMode::Busy ? Qt::WaitCursor : Qt::CrossCursor);
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <stop_token>
 
+#include "common/WindowPointer.h"
 #include "editor/MarkingTools.h"
 #include "filelist/ListEditor.h"
 #include "inpaint/Inpainting.h"
@@ -53,16 +54,16 @@ public:
     QString ItemText(int position) const override;
     int& CurrentFile() override { return nCurrentFile; }
     void SetBusyPointer(bool busy) override {
-        SetPointer(busy ? Pointer::Hourglass : Pointer::Default);
+        SetPointer(busy ? PointerMode::Busy : PointerMode::Default);
     }
     bool RemovalRunning() const override { return removing_; }
     bool IsRemoving() const { return removing_; }
 
     // The window's pointer; the hourglass doubles as the busy flag of the long steps.
-    enum class Pointer { Default, Hourglass, Custom };
-    void SetPointer(Pointer pointer);
-    Pointer CurrentPointer() const { return pointer_; }
-    bool IsBusy() const { return pointer_ == Pointer::Hourglass; }
+    using PointerMode = WindowPointer::Mode;
+    void SetPointer(PointerMode mode) { pointer_->Set(mode); }
+    PointerMode CurrentPointer() const { return pointer_->Current(); }
+    bool IsBusy() const { return pointer_->IsBusy(); }
 
     // The removal engine "Start Removing" runs (tests put a stand-in here).
     using RemovalEngine =
@@ -132,7 +133,7 @@ private:
     void LoadToolChoice();
     void HScroll1_Change(int value);
     void HScroll2_Change(int value);
-    void WatchPointer(QWidget* widget, Pointer shape);
+    void ShowPictureAreaPointer(PointerMode mode);
     void OnKeyPress(const QKeyEvent& key);
     bool ShowBigImageQuestion();
 
@@ -141,13 +142,10 @@ private:
     std::unique_ptr<MarkingSurface> surface_;
     std::unique_ptr<MarkingTools> tools_;
     std::unique_ptr<SaveSteps> steps_;
-    Pointer pointer_ = Pointer::Default;
-    QCursor customCursor_;
-    bool hasCustomCursor_ = false;
+    WindowPointer* pointer_;
     QString SavedCaption;
     bool removing_ = false;
     std::stop_source removalStop_;  // of the current or last removal: "Stop" and closing use it
-    QObject* pointerWatcher_ = nullptr;
 };
 
 // The editor as the list window makes it ("Next >").

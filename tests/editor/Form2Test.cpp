@@ -349,7 +349,7 @@ private Q_SLOTS:
         QCOMPARE(e.dialogs.Messages(), QStringList{QStringLiteral("Done.")});
         QCOMPARE(e.At(7, 7), Filler);
         QCOMPARE(e.Pic().Picture().pixel(7, 7), Filler);  // the result is the picture now
-        QCOMPARE(e.form->CurrentPointer(), Form2::Pointer::Default);
+        QCOMPARE(e.form->CurrentPointer(), Form2::PointerMode::Default);
 
         e.form->PushButton12->click();
         QCOMPARE(e.Pic().Image(), original);  // without the marks
@@ -395,7 +395,7 @@ private Q_SLOTS:
         e.form->PushButton3->click();
         QVERIFY(e.dialogs.shown.isEmpty());
         QCOMPARE(e.form->PushButton3->text(), QStringLiteral("Start Removing"));
-        QCOMPARE(e.form->CurrentPointer(), Form2::Pointer::Default);
+        QCOMPARE(e.form->CurrentPointer(), Form2::PointerMode::Default);
         QVERIFY(!e.form->IsRemoving());
         // Live display showed the first rows; the rest is still marked, nothing committed.
         QCOMPARE(e.At(7, 5), Filler);
@@ -448,7 +448,7 @@ private Q_SLOTS:
         QCOMPARE(e.dialogs.shown.size(), 1);
         QVERIFY(e.dialogs.shown[0].text.contains(QStringLiteral("no source area")));
         QCOMPARE(e.form->PushButton3->text(), QStringLiteral("Start Removing"));
-        QCOMPARE(e.form->CurrentPointer(), Form2::Pointer::Default);
+        QCOMPARE(e.form->CurrentPointer(), Form2::PointerMode::Default);
     }
 
     void UndoAfterLoadingAnotherPicture_Should_DoNothing() {
@@ -590,13 +590,20 @@ private Q_SLOTS:
         Form2 form(e.list, &e.listWindow);
         QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
         QCoreApplication::sendEvent(form.PushButton3, &enter);
-        QCOMPARE(form.CurrentPointer(), Form2::Pointer::Custom);
+        QCOMPARE(form.CurrentPointer(), Form2::PointerMode::Custom);
         QCOMPARE(form.cursor().shape(), Qt::BitmapCursor);
         QCoreApplication::sendEvent(form.Frame1, &enter);
-        QCOMPARE(form.CurrentPointer(), Form2::Pointer::Default);
-        form.SetPointer(Form2::Pointer::Hourglass);
+        QCOMPARE(form.CurrentPointer(), Form2::PointerMode::Default);
+        // A plain move over a help button inside a frame shows the hand too.
+        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form.PushButton11, &move);
+        QCOMPARE(form.CurrentPointer(), Form2::PointerMode::Custom);
+        QCOMPARE(form.PicOrg->cursor().shape(), Qt::CrossCursor);
+        form.SetPointer(Form2::PointerMode::Busy);
         QCoreApplication::sendEvent(form.PushButton3, &enter);
-        QCOMPARE(form.CurrentPointer(), Form2::Pointer::Hourglass);
+        QCOMPARE(form.CurrentPointer(), Form2::PointerMode::Busy);
+        QCOMPARE(form.PicOrg->cursor().shape(), Qt::WaitCursor);
     }
 };
 
