@@ -112,8 +112,8 @@ void Form2::Form_Load() {
     s.Do(108, [&] { LoadToolChoice(); });
     // (110: the window works in pixels throughout; there is no unit to set.)
     s.Do(112, [&] {
-        tools_->ChooseTool(Option1->isChecked() ? MarkingTools::PolygonMode
-                                                : MarkingTools::BoxMode);
+        tools_->ChooseTool(Option1->isChecked() ? MarkingTools::Tool::Polygon
+                                                : MarkingTools::Tool::Box);
     });
     s.Do(114, [&] { Frame7->RestoreFromSettings(); });
     qApp->installEventFilter(this);  // key preview: the window sees every key press first
@@ -405,12 +405,12 @@ void Form2::closeEvent(QCloseEvent* event) {
 
 void Form2::Option1_Click() {
     Settings::SetToolChoice(Option1->isChecked(), Option2->isChecked());
-    tools_->ChooseTool(MarkingTools::PolygonMode);
+    tools_->ChooseTool(MarkingTools::Tool::Polygon);
 }
 
 void Form2::Option2_Click() {
     Settings::SetToolChoice(Option1->isChecked(), Option2->isChecked());
-    tools_->ChooseTool(MarkingTools::BoxMode);
+    tools_->ChooseTool(MarkingTools::Tool::Box);
 }
 
 void Form2::HScroll1_Change(int value) {

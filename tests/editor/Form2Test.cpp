@@ -204,7 +204,7 @@ private Q_SLOTS:
         QVERIFY(e.Pic().OverlayEmpty());
         e.Release({30, 30}, Qt::RightButton);
         QCOMPARE(e.Marked(), 0);
-        QCOMPARE(e.form->Tools().PointLast, -1);
+        QVERIFY(e.form->Tools().PendingPoints().empty());
     }
 
     void MiddlePress_Should_KeepTheBandUntilTheNextLeftPress() {
@@ -229,7 +229,7 @@ private Q_SLOTS:
         QVERIFY(e.Marked() > 0);
         QCOMPARE(e.At(20, 20), MarkerColor);
         QCOMPARE(e.At(45, 45), Grey);
-        QCOMPARE(e.form->Tools().PointLast, 0);
+        QCOMPARE(e.form->Tools().PendingPoints().size(), 1u);
         e.Press({60, 60}, Qt::RightButton);
 
         const int before = e.Marked();
@@ -241,7 +241,8 @@ private Q_SLOTS:
         QTest::mouseDClick(&e.Pic(), Qt::LeftButton, {}, QPoint(60, 40));
         e.Release({60, 40});
         QCOMPARE(e.Marked(), before + 31 * 31);
-        QCOMPARE(e.form->Tools().PointLast, 0);  // the last release began a new outline
+        QCOMPARE(e.form->Tools().PendingPoints().size(),
+                 1u);  // the last release began a new outline
     }
 
     void Star_Should_KeepItsCentreUnpainted() {
@@ -259,13 +260,13 @@ private Q_SLOTS:
     void ToolChoice_Should_BeStoredAndUsedAtTheNextStart() {
         Editor e;
         QVERIFY(e.form->Option2->isChecked());
-        QCOMPARE(e.form->Tools().SelectMode, MarkingTools::BoxMode);
+        QCOMPARE(e.form->Tools().CurrentTool(), MarkingTools::Tool::Box);
         e.form->Option1->click();
         QCOMPARE(GetSetting(QStringLiteral("Option1")), QStringLiteral("True"));
         QCOMPARE(GetSetting(QStringLiteral("Option2")), QStringLiteral("False"));
         Form2 again(e.list, &e.listWindow);
         QVERIFY(again.Option1->isChecked());
-        QCOMPARE(again.Tools().SelectMode, MarkingTools::PolygonMode);
+        QCOMPARE(again.Tools().CurrentTool(), MarkingTools::Tool::Polygon);
     }
 
     void BlockSize_Should_RaiseScanBorderToTwiceItsValue() {
