@@ -4,11 +4,9 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
-#include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -137,6 +135,10 @@ Form2::Form2(FileList& list, QWidget* listWindow)
     Form_Load();
 }
 
+Form2::~Form2() {
+    qApp->removeEventFilter(this);
+}
+
 // Scrolling, and the mouse on the picture for the marking tools.
 void Form2::ConnectPictureArea() {
     connect(HscrPic, &QScrollBar::valueChanged, this,
@@ -164,10 +166,6 @@ void Form2::ConnectSliders() {
     HScroll1->setValue(4);
     HScroll2_Change(HScroll2->value());
     HScroll1_Change(HScroll1->value());
-}
-
-Form2::~Form2() {
-    qApp->removeEventFilter(this);
 }
 
 // ---------------------------------------------------------------------------------------------

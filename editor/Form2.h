@@ -1,5 +1,4 @@
 #pragma once
-#include <QCursor>
 #include <QImage>
 #include <QRect>
 #include <QString>
