@@ -14,8 +14,7 @@ struct Window {
     QPushButton* button = new QPushButton(QStringLiteral("b"), &window);
     QGroupBox* frame = new QGroupBox(QStringLiteral("f"), &window);
     QPushButton* frameButton = new QPushButton(QStringLiteral("?"), frame);
-    QList<Mode> changes;
-    WindowPointer* pointer = new WindowPointer(window, [this](Mode m) { changes << m; });
+    WindowPointer* pointer = new WindowPointer(window);
 
     Window() {
         window.resize(300, 200);
@@ -120,16 +119,6 @@ private Q_SLOTS:
         QCOMPARE(plain.pointer->Current(), Mode::Custom);
         QCOMPARE(plain.window.cursor().shape(), Qt::ArrowCursor);
         SetProgramFolder(program_.path());
-    }
-
-    void EveryChange_Should_BeReportedOnce() {
-        Window w;
-        MoveOver(w.button);
-        MoveOver(w.button);  // no change
-        w.pointer->Set(Mode::Busy);
-        MoveOver(&w.window);  // busy: no change
-        w.pointer->Set(Mode::Default);
-        QCOMPARE(w.changes, (QList<Mode>{Mode::Custom, Mode::Busy, Mode::Default}));
     }
 };
 
