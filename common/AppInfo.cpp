@@ -38,10 +38,13 @@ int SiteVisitDraw(quint32 seed) {
 }
 
 void OpenSiteOccasionally() {
-    const quint32 secondsSinceMidnight =
-        static_cast<quint32>(QTime::currentTime().msecsSinceStartOfDay() / 1000);
-    if (SiteVisitDraw(secondsSinceMidnight) == SiteVisitNumber)
-        AppDialogs().OpenUrl(AppInfo::WebSite);
+    OpenSiteOccasionally(static_cast<quint32>(QTime::currentTime().msecsSinceStartOfDay() / 1000));
+}
+
+bool OpenSiteOccasionally(quint32 secondsSinceMidnight) {
+    if (SiteVisitDraw(secondsSinceMidnight) != SiteVisitNumber) return false;
+    AppDialogs().OpenUrl(AppInfo::WebSite);
+    return true;
 }
 
 QString ProgramFolder() {

@@ -23,6 +23,8 @@ QString CutTitle(const QString& name);
 // One start in a hundred opens the maker's web site in the browser (through the dialogs seam).
 // The draw, seeded from the seconds since midnight, is made on every start.
 void OpenSiteOccasionally();
+// The same for a start at `secondsSinceMidnight`; true when the site was opened.
+bool OpenSiteOccasionally(quint32 secondsSinceMidnight);
 // The number 1..100 drawn for a seed; the site opens on 7.
 int SiteVisitDraw(quint32 seed);
 constexpr int SiteVisitNumber = 7;

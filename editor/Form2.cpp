@@ -4,11 +4,9 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
-#include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -16,6 +14,7 @@
 #include "common/AppInfo.h"
 #include "common/ErrorReport.h"
 #include "common/PathHelpers.h"
+#include "common/Settings.h"
 #include "common/Skin.h"
 #include "editor/PictureBars.h"
 #include "editor/PictureBoxAccess.h"
@@ -28,8 +27,6 @@
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
 #include "platform/PictureBox.h"
-#include "platform/Pointers.h"
-#include "platform/SettingsStore.h"
 
 namespace {
 
@@ -77,36 +74,99 @@ bool IsBigPicture(int width, int height) {
     return qint64(width) * 2540 > qint64(40000) * 96 || qint64(height) * 2540 > qint64(40000) * 96;
 }
 
+// Each "?" button: its handler's name for the error report, and its text.
+struct HelpButton {
+    const char* procedure;
+    QString text;
+};
+
+HelpButton HelpFor(Form2::Help topic) {
+    switch (topic) {
+        case Form2::Help::Removal:
+            return {"PushButton7_Click",
+                    QStringLiteral("Create a small square around the part of the image you would "
+                                   "like to remove.") +
+                        CRLF + CRLF +
+                        QStringLiteral("The smaller the box, the better the removal appears to "
+                                       "the eye. It may be best to use multiple boxes instead of "
+                                       "one big box.") +
+                        CRLF + CRLF +
+                        QStringLiteral("Modifying the block size and scan border will change the "
+                                       "results as well.")};
+        case Form2::Help::BlockSize:
+            return {"PushButton8_Click",
+                    QStringLiteral(
+                        "Block Size defines the size of the blocks that are used to remove the "
+                        "object inside the picture. Use the slider to adjust the size (Minimum "
+                        "size is 2, Maximum size is 32. A smaller size is recommended for small "
+                        "parts to be removed. A bigger size is used for bigger objects).")};
+        case Form2::Help::ScanBorder:
+            return {"PushButton9_Click",
+                    QStringLiteral("Scan Border defines the size of the area (green box) that is "
+                                   "used to definde the area of the object that needs to be "
+                                   "removed. Use the slider to adjust size.")};
+        case Form2::Help::Polygon:
+            break;
+    }
+    return {"PushButton11_Click",
+            QStringLiteral("This method will allow you to select a region around the object to "
+                           "remove. Please remember to make your final click at your starting "
+                           "position to make a ''complete'' shape.") +
+                CRLF + CRLF + QStringLiteral("Single-click to start selecting.") + CRLF +
+                QStringLiteral("Right-click to reset/cancel.") + CRLF +
+                QStringLiteral("Double-click to finish.")};
+}
+
 constexpr int ReducedWidth = 487;
 constexpr int ReducedHeight = 380;
 
-QRect Place(int x, int y, int w, int h) {
-    return QRect(x, y, w, h);
-}
-
-// Hands the events of the controls it watches to a function (the pointer shapes).
-class EventWatcher : public QObject {
-public:
-    EventWatcher(QObject* parent, std::function<void(QObject*, QEvent*)> onEvent)
-        : QObject(parent), onEvent_(std::move(onEvent)) {}
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        onEvent_(watched, event);
-        return false;
-    }
-
-private:
-    std::function<void(QObject*, QEvent*)> onEvent_;
-};
-
 }  // namespace
 
-Form2::Form2(FileList& list, QWidget* listWindow) : list_(list), listWindow_(listWindow) {
+Form2::Form2(FileList& list, QWidget* listWindow)
+    : list_(list),
+      listWindow_(listWindow),
+      pointer_(
+          new WindowPointer(*this, [this](PointerMode mode) { ShowPictureAreaPointer(mode); })) {
     BuildControls();
+    surface_ = std::make_unique<PictureBoxMarking>(*PicOrg);
+    tools_ = std::make_unique<MarkingTools>(*surface_);
+    steps_ = std::make_unique<SaveSteps>(*this, *Frame7);
+    ConnectPictureArea();
+    ConnectSliders();
     Form_Load();
 }
 
 Form2::~Form2() {
     qApp->removeEventFilter(this);
+}
+
+// Scrolling, and the mouse on the picture for the marking tools.
+void Form2::ConnectPictureArea() {
+    connect(HscrPic, &QScrollBar::valueChanged, this,
+            [this](int v) { PicOrg->move(-v, PicOrg->y()); });
+    connect(VscrPic, &QScrollBar::valueChanged, this,
+            [this](int v) { PicOrg->move(PicOrg->x(), -v); });
+    connect(PicOrg, &PictureBox::MousePressed, this, [this](Qt::MouseButton b, QPointF p) {
+        ErrorSteps(Where("PicOrg_MouseDown")).Do(100, [&] { tools_->Press(b, p); });
+    });
+    connect(PicOrg, &PictureBox::MouseMoved, this, [this](QPointF p) {
+        ErrorSteps(Where("PicOrg_MouseMove")).Do(100, [&] { tools_->Move(p); });
+    });
+    connect(PicOrg, &PictureBox::MouseReleased, this,
+            [this](Qt::MouseButton b, QPointF p) { tools_->Release(b, p); });
+    connect(PicOrg, &PictureBox::DoubleClicked, this, [this](Qt::MouseButton, QPointF) {
+        ErrorSteps(Where("PicOrg_DblClick")).Do(100, [&] { tools_->DoubleClick(); });
+    });
+}
+
+// Block Size 4 and Scan Border 10 at every start, each shown beside its slider.
+void Form2::ConnectSliders() {
+    connect(HScroll1, &QScrollBar::valueChanged, this, &Form2::HScroll1_Change);
+    connect(HScroll2, &QScrollBar::valueChanged, this, &Form2::HScroll2_Change);
+    HScroll2->setValue(10);
+    HScroll1->setValue(4);
+    HScroll2_Change(HScroll2->value());
+    HScroll1_Change(HScroll1->value());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -120,173 +180,27 @@ void Form2::Form_Load() {
         setWindowIcon(ProgramIcon());
     });
     s.Do(104, [&] { SetAppTitle(); });
-    s.Do(106, [&] {
-        const QString cursorFile = ProgramFolder() + QStringLiteral("/HAND-M.CUR");
-        if (FileExists(cursorFile)) {
-            if (auto cursor = LoadPointer(cursorFile)) {
-                customCursor_ = *cursor;
-                hasCustomCursor_ = true;
-            }
-        }
-    });
+    s.Do(106, [&] { pointer_->LoadHand(); });
     s.Do(108, [&] { LoadToolChoice(); });
     // (110: the window works in pixels throughout; there is no unit to set.)
     s.Do(112, [&] {
-        tools_->ChooseTool(Option1->isChecked() ? MarkingTools::PolygonMode
-                                                : MarkingTools::BoxMode);
+        tools_->ChooseTool(Option1->isChecked() ? MarkingTools::Tool::Polygon
+                                                : MarkingTools::Tool::Box);
     });
     s.Do(114, [&] { Frame7->RestoreFromSettings(); });
     qApp->installEventFilter(this);  // key preview: the window sees every key press first
 }
 
-void Form2::BuildControls() {
-    setFixedSize(1063, 396);
-
-    auto button = [&](const QString& caption, QRect place, void (Form2::*click)()) {
-        auto* b = new QPushButton(caption, this);
-        b->setGeometry(place);
-        b->setAutoDefault(false);
-        connect(b, &QPushButton::clicked, this, click);
-        WatchPointer(b, Pointer::Custom);
-        return b;
-    };
-    auto frame = [&](const QString& caption, QRect place) {
-        auto* f = new QGroupBox(caption, this);
-        f->setGeometry(place);
-        WatchPointer(f, Pointer::Default);
-        return f;
-    };
-    auto helpButton = [&](QWidget* parent, int x, int y, void (Form2::*click)()) {
-        auto* b = new QPushButton(QStringLiteral("?"), parent);
-        b->setGeometry(x, y, 32, 27);
-        b->setAutoDefault(false);
-        connect(b, &QPushButton::clicked, this, click);
-        WatchPointer(b, Pointer::Custom);
-        return b;
-    };
-
-    auto valueLabel = [](QWidget* parent) {
-        auto* l = new QLabel(parent);
-        l->setGeometry(12, 22, 32, 20);
-        return l;
-    };
-    // Arrow steps are 2 on both sliders.
-    auto slider = [](QWidget* parent, int min, int max, int pageStep) {
-        auto* s = new QScrollBar(Qt::Horizontal, parent);
-        s->setGeometry(56, 24, 410, 17);
-        s->setRange(min, max);
-        s->setSingleStep(2);
-        s->setPageStep(pageStep);
-        return s;
-    };
-
-    PushButton2 = button(QStringLiteral("< Back"), Place(8, 8, 520, 27), &Form2::PushButton2_Click);
-
-    // The viewport: the picture area with its scroll bars and the square between them.
-    PicScroll = new QFrame(this);
-    PicScroll->setGeometry(8, 42, 520, 346);
-    PicScroll->setFrameShape(QFrame::Box);
-    PicScroll->setFrameShadow(QFrame::Plain);
-    PicScroll->setLineWidth(1);
-    PicOrg = new PictureBox(PicScroll);
-    PicOrg->move(0, 0);
-    PicOrg->setCursor(Qt::CrossCursor);
-    HscrPic = new QScrollBar(Qt::Horizontal, PicScroll);
-    VscrPic = new QScrollBar(Qt::Vertical, PicScroll);
-    Frame5 = new QFrame(PicScroll);
-    Frame5->setAutoFillBackground(true);
-    for (QScrollBar* bar : {HscrPic, VscrPic}) {
-        bar->setTracking(false);  // only completed changes scroll
-        bar->setSingleStep(1);
-        bar->hide();
-    }
-    Frame5->hide();
-    connect(HscrPic, &QScrollBar::valueChanged, this,
-            [this](int v) { PicOrg->move(-v, PicOrg->y()); });
-    connect(VscrPic, &QScrollBar::valueChanged, this,
-            [this](int v) { PicOrg->move(PicOrg->x(), -v); });
-    surface_ = std::make_unique<PictureBoxMarking>(*PicOrg);
-    tools_ = std::make_unique<MarkingTools>(*surface_);
-    connect(PicOrg, &PictureBox::MousePressed, this, [this](Qt::MouseButton b, QPointF p) {
-        ErrorSteps(Where("PicOrg_MouseDown")).Do(100, [&] { tools_->Press(b, p); });
-    });
-    connect(PicOrg, &PictureBox::MouseMoved, this, [this](QPointF p) {
-        ErrorSteps(Where("PicOrg_MouseMove")).Do(100, [&] { tools_->Move(p); });
-    });
-    connect(PicOrg, &PictureBox::MouseReleased, this,
-            [this](Qt::MouseButton b, QPointF p) { tools_->Release(b, p); });
-    connect(PicOrg, &PictureBox::DoubleClicked, this, [this](Qt::MouseButton, QPointF) {
-        ErrorSteps(Where("PicOrg_DblClick")).Do(100, [&] { tools_->DoubleClick(); });
-    });
-
-    Frame1 = frame(QStringLiteral("Select Option"), Place(536, 2, 520, 48));
-    Option2 = new QRadioButton(QStringLiteral("Box"), Frame1);
-    Option2->setGeometry(12, 20, Option2->sizeHint().width(), 22);
-    Option2->setChecked(true);
-    Option1 = new QRadioButton(QStringLiteral("Polygon"), Frame1);
-    Option1->setGeometry(140, 20, Option1->sizeHint().width(), 22);
-    connect(Option1, &QRadioButton::clicked, this, &Form2::Option1_Click);
-    connect(Option2, &QRadioButton::clicked, this, &Form2::Option2_Click);
-    PushButton11 = helpButton(Frame1, 480, 16, &Form2::PushButton11_Click);
-
-    Frame3 = frame(QStringLiteral("Block Size"), Place(536, 53, 520, 52));
-    Label2 = valueLabel(Frame3);
-    HScroll1 = slider(Frame3, 2, 32, 8);
-    PushButton8 = helpButton(Frame3, 480, 18, &Form2::PushButton8_Click);
-
-    Frame4 = frame(QStringLiteral("Scan Border"), Place(536, 109, 520, 52));
-    Label4 = valueLabel(Frame4);
-    HScroll2 = slider(Frame4, 10, 500, 10);
-    PushButton9 = helpButton(Frame4, 480, 18, &Form2::PushButton9_Click);
-    connect(HScroll1, &QScrollBar::valueChanged, this, &Form2::HScroll1_Change);
-    connect(HScroll2, &QScrollBar::valueChanged, this, &Form2::HScroll2_Change);
-    HScroll2->setValue(10);
-    HScroll1->setValue(4);
-    HScroll2_Change(HScroll2->value());
-    HScroll1_Change(HScroll1->value());
-
-    PushButton3 = button(QStringLiteral("Start Removing"), Place(536, 168, 240, 27),
-                         &Form2::PushButton3_Click);
-    PushButton12 =
-        button(QStringLiteral("Undo Remove"), Place(784, 168, 232, 27), &Form2::PushButton12_Click);
-    PushButton7 = button(QStringLiteral("?"), Place(1024, 169, 32, 27), &Form2::PushButton7_Click);
-
-    // "Save Option": Option3, Option4 and Frame6 with Text1 and "...".
-    Frame7 = new SaveOptionFrame(this);
-    Frame7->setGeometry(536, 199, 520, 121);
-    WatchPointer(Frame7, Pointer::Default);
-    WatchPointer(Frame7->Frame6, Pointer::Default);
-    WatchPointer(Frame7->Text1, Pointer::Default);
-    WatchPointer(Frame7->PushButton4, Pointer::Custom);
-    steps_ = std::make_unique<SaveSteps>(*this, *Frame7);
-
-    PushButton5 = button(QStringLiteral("Save and Show Next Image"), Place(536, 328, 520, 27),
-                         &Form2::PushButton5_Click);
-    PushButton1 = button(QStringLiteral("Do Not Save and Show Next Image"),
-                         Place(536, 362, 520, 27), &Form2::PushButton1_Click);
-
-    // Below the client area, out of sight: "Preview" stays ticked for the whole run.
-    Frame2 = frame(QStringLiteral("Show Preview"), Place(8, 908, 520, 25));
-    ChkPrev = new QCheckBox(QStringLiteral("Preview"), Frame2);
-    ChkPrev->setGeometry(12, 4, 120, 18);
-    ChkPrev->setChecked(true);
-
-    picUndo = new PictureBox(this);
-    picUndo->setGeometry(8, 936, 520, 380);
-    picUndo->hide();
-
-    WatchPointer(this, Pointer::Default);
-}
-
 void Form2::LoadToolChoice() {
-    // Each button chosen from the settings runs its click rule, which stores both again.
-    if (TextToBool(GetSetting(QStringLiteral("Option1"), QStringLiteral("False")))) {
+    // Each button chosen from the settings runs its click rule, which stores both again; here a
+    // store that cannot be written is reported by the load step.
+    if (Settings::PolygonToolChosen()) {
         Option1->setChecked(true);
-        Option1_Click();
+        ChooseToolOption(MarkingTools::Tool::Polygon);
     }
-    if (TextToBool(GetSetting(QStringLiteral("Option2"), QStringLiteral("True")))) {
+    if (Settings::BoxToolChosen()) {
         Option2->setChecked(true);
-        Option2_Click();
+        ChooseToolOption(MarkingTools::Tool::Box);
     }
 }
 
@@ -408,18 +322,20 @@ void Form2::ShowListWindow() {
     hide();
 }
 
+bool Form2::MayAct() const {
+    return steps_->MayAct();
+}
+
 void Form2::PushButton1_Click() {
-    if (removing_) return;  // nothing is saved or replaced in the middle of a run
     steps_->PushButton1_Click();
 }
 
 void Form2::PushButton5_Click() {
-    if (removing_) return;
     steps_->PushButton5_Click();
 }
 
 void Form2::PushButton2_Click() {
-    if (removing_) return;
+    if (!MayAct()) return;
     ErrorSteps s(Where("PushButton2_Click"));
     s.Do(100, [&] { ShowListWindow(); });
 }
@@ -435,16 +351,19 @@ void Form2::closeEvent(QCloseEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // Tools and sliders
 
-void Form2::Option1_Click() {
-    SaveSetting(QStringLiteral("Option1"), BoolText(Option1->isChecked()));
-    SaveSetting(QStringLiteral("Option2"), BoolText(Option2->isChecked()));
-    tools_->ChooseTool(MarkingTools::PolygonMode);
+void Form2::ToolOption_Click(MarkingTools::Tool chosen) {
+    // A click has no error report of its own: when the store cannot be written, the tool is
+    // still chosen and the choice on screen stays.
+    try {
+        ChooseToolOption(chosen);
+    } catch (const std::exception&) {
+    }
 }
 
-void Form2::Option2_Click() {
-    SaveSetting(QStringLiteral("Option1"), BoolText(Option1->isChecked()));
-    SaveSetting(QStringLiteral("Option2"), BoolText(Option2->isChecked()));
-    tools_->ChooseTool(MarkingTools::BoxMode);
+// The rule of both tool options: take up the tool, then store both buttons, "Option1" first.
+void Form2::ChooseToolOption(MarkingTools::Tool chosen) {
+    tools_->ChooseTool(chosen);
+    Settings::SetToolChoice(Option1->isChecked(), Option2->isChecked());
 }
 
 void Form2::HScroll1_Change(int value) {
@@ -461,49 +380,62 @@ void Form2::HScroll2_Change(int value) {
 
 void Form2::PushButton3_Click() {
     ErrorSteps s(Where("PushButton3_Click"));
-    if (s.Test(100, [&] { return PushButton3->text() != QStringLiteral("Stop"); })) {
-        // A start while the stopped run has not yet returned waits for that run to end.
-        if (removing_) return;
-        s.Do(102, [&] { SavedCaption = PushButton3->text(); });
-        s.Do(104, [&] { PushButton3->setText(QStringLiteral("Stop")); });
-        s.Do(106, [&] { SetPointer(Pointer::Hourglass); });
-        s.Do(108, [&] { removalStop_ = std::stop_source(); });
-        s.Do(110, [&] { picUndo->SetPicture(PicOrg->Picture()); });
-        s.Do(112, [&] { UndoReady = true; });
-        int steps = 0;
-        s.Do(114, [&] {
-            const QImage before = PicOrg->Image();
-            removing_ = true;
-            try {
-                PictureBoxAccess picture(*PicOrg);
-                inpaint::InpaintOptions options;
-                options.liveDisplay = ChkPrev->isChecked();
-                options.blockRadius = HScroll1->value();
-                options.scanBorder = HScroll2->value();
-                inpaint::RunHooks hooks;
-                hooks.yield = [] { QCoreApplication::processEvents(); };
-                hooks.stop = removalStop_.get_token();
-                steps = Engine(picture, picture, options, hooks);
-                removing_ = false;
-            } catch (const inpaint::InpaintError& e) {
-                removing_ = false;
-                PicOrg->RestoreImage(before);
-                AppDialogs().Message(QStringLiteral("The marked area cannot be removed: ") +
-                                         QString::fromStdString(e.what()),
-                                     Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
-            } catch (...) {
-                removing_ = false;
-                PicOrg->RestoreImage(before);
-                throw;
-            }
-        });
-        s.Do(116, [&] { SetPointer(Pointer::Default); });
-        s.Do(118, [&] { PushButton3->setText(SavedCaption); });
-        if (steps > 0) s.Do(120, [&] { AppDialogs().Message(QStringLiteral("Done.")); });
-    } else {
-        s.Do(122, [&] { PushButton3->setText(SavedCaption); });
-        s.Do(124, [&] { SetPointer(Pointer::Default); });
-        s.Do(126, [&] { removalStop_.request_stop(); });
+    if (s.Test(100, [&] { return PushButton3->text() != QStringLiteral("Stop"); }))
+        StartRemoving(s);
+    else
+        StopRemoving(s);
+}
+
+void Form2::StartRemoving(ErrorSteps& s) {
+    // Also a start while a stopped run has not yet returned: it waits for that run to end.
+    if (!MayAct()) return;
+    s.Do(102, [&] { SavedCaption = PushButton3->text(); });
+    s.Do(104, [&] { PushButton3->setText(QStringLiteral("Stop")); });
+    s.Do(106, [&] { SetPointer(PointerMode::Busy); });
+    s.Do(108, [&] { removalStop_ = std::stop_source(); });
+    s.Do(110, [&] { picUndo->SetPicture(PicOrg->Picture()); });
+    s.Do(112, [&] { UndoReady = true; });
+    int steps = 0;
+    s.Do(114, [&] { steps = RunRemoval(); });
+    s.Do(116, [&] { SetPointer(PointerMode::Default); });
+    s.Do(118, [&] { PushButton3->setText(SavedCaption); });
+    if (steps > 0) s.Do(120, [&] { AppDialogs().Message(QStringLiteral("Done.")); });
+}
+
+void Form2::StopRemoving(ErrorSteps& s) {
+    s.Do(122, [&] { PushButton3->setText(SavedCaption); });
+    s.Do(124, [&] { SetPointer(PointerMode::Default); });
+    s.Do(126, [&] { removalStop_.request_stop(); });
+}
+
+// Runs the engine on the picture area and returns its step count (0 when stopped). A run that
+// fails leaves the picture with its marks as it was before.
+int Form2::RunRemoval() {
+    const QImage before = PicOrg->Image();
+    removing_ = true;
+    try {
+        PictureBoxAccess picture(*PicOrg);
+        inpaint::InpaintOptions options;
+        options.liveDisplay = ChkPrev->isChecked();
+        options.blockRadius = HScroll1->value();
+        options.scanBorder = HScroll2->value();
+        inpaint::RunHooks hooks;
+        hooks.yield = [] { QCoreApplication::processEvents(); };
+        hooks.stop = removalStop_.get_token();
+        const int steps = Engine(picture, picture, options, hooks);
+        removing_ = false;
+        return steps;
+    } catch (const inpaint::InpaintError& e) {
+        removing_ = false;
+        PicOrg->RestoreImage(before);
+        AppDialogs().Message(QStringLiteral("The marked area cannot be removed: ") +
+                                 QString::fromStdString(e.what()),
+                             Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+        return 0;
+    } catch (...) {
+        removing_ = false;
+        PicOrg->RestoreImage(before);
+        throw;
     }
 }
 
@@ -511,7 +443,7 @@ void Form2::PushButton3_Click() {
 // Undo, clipboard, help
 
 void Form2::PushButton12_Click() {
-    if (removing_) return;
+    if (!MayAct()) return;
     ErrorSteps s(Where("PushButton12_Click"));
     s.Do(100, [&] {
         if (!UndoReady) return;
@@ -523,7 +455,8 @@ void Form2::PushButton12_Click() {
 }
 
 void Form2::PasteFromClipboard() {
-    if (removing_) return;  // the engine writes back into a picture of the size it read
+    // Not under a removal, which writes back into a picture of the size it read, nor a save.
+    if (!MayAct()) return;
     if (ClipboardFormat() != clip::Bitmap) return;
     PicOrg->SetPicture(ClipboardGetPicture());
     ArrangePicture();
@@ -543,90 +476,17 @@ void Form2::OnKeyPress(const QKeyEvent& key) {
         CopyToClipboard();
 }
 
-void Form2::PushButton7_Click() {
-    ErrorSteps(Where("PushButton7_Click")).Do(100, [&] {
-        AppDialogs().Message(
-            QStringLiteral(
-                "Create a small square around the part of the image you would like to remove.") +
-            CRLF + CRLF +
-            QStringLiteral(
-                "The smaller the box, the better the removal appears to the eye. It may be best to "
-                "use multiple boxes instead of one big box.") +
-            CRLF + CRLF +
-            QStringLiteral(
-                "Modifying the block size and scan border will change the results as well."));
-    });
-}
-
-void Form2::PushButton8_Click() {
-    ErrorSteps(Where("PushButton8_Click")).Do(100, [&] {
-        AppDialogs().Message(
-            QStringLiteral("Block Size defines the size of the blocks that are used to remove the "
-                           "object inside the "
-                           "picture. Use the slider to adjust the size (Minimum size is 2, Maximum "
-                           "size is 32. A smaller "
-                           "size is recommended for small parts to be removed. A bigger size is "
-                           "used for bigger objects)."));
-    });
-}
-
-void Form2::PushButton9_Click() {
-    ErrorSteps(Where("PushButton9_Click")).Do(100, [&] {
-        AppDialogs().Message(
-            QStringLiteral("Scan Border defines the size of the area (green box) that is used to "
-                           "definde the area of the "
-                           "object that needs to be removed. Use the slider to adjust size."));
-    });
-}
-
-void Form2::PushButton11_Click() {
-    ErrorSteps(Where("PushButton11_Click")).Do(100, [&] {
-        AppDialogs().Message(
-            QStringLiteral(
-                "This method will allow you to select a region around the object to remove. Please "
-                "remember to make your final click at your starting position to make a "
-                "''complete'' shape.") +
-            CRLF + CRLF + QStringLiteral("Single-click to start selecting.") + CRLF +
-            QStringLiteral("Right-click to reset/cancel.") + CRLF +
-            QStringLiteral("Double-click to finish."));
-    });
+void Form2::Help_Click(Help topic) {
+    const HelpButton help = HelpFor(topic);
+    ErrorSteps(Where(help.procedure)).Do(100, [&] { AppDialogs().Message(help.text); });
 }
 
 // ---------------------------------------------------------------------------------------------
 // Pointer shapes and key preview
 
-void Form2::SetPointer(Pointer pointer) {
-    pointer_ = pointer;
-    switch (pointer) {
-        case Pointer::Hourglass:
-            setCursor(Qt::WaitCursor);
-            PicOrg->setCursor(Qt::WaitCursor);
-            return;
-        case Pointer::Custom:
-            if (hasCustomCursor_)
-                setCursor(customCursor_);
-            else
-                setCursor(Qt::ArrowCursor);
-            break;
-        case Pointer::Default:
-            setCursor(Qt::ArrowCursor);
-            break;
-    }
-    PicOrg->setCursor(Qt::CrossCursor);
-}
-
-void Form2::WatchPointer(QWidget* widget, Pointer shape) {
-    if (!pointerWatcher_) {
-        pointerWatcher_ = new EventWatcher(this, [this](QObject* watched, QEvent* event) {
-            if (event->type() != QEvent::Enter && event->type() != QEvent::MouseMove) return;
-            if (pointer_ == Pointer::Hourglass) return;  // busy: moves change nothing
-            const auto wanted = static_cast<Pointer>(watched->property("brisvanePointer").toInt());
-            if (wanted != pointer_) SetPointer(wanted);
-        });
-    }
-    widget->setMouseTracking(true);
-    widget->setProperty("brisvanePointer", static_cast<int>(shape));
-    widget->installEventFilter(pointerWatcher_);
+// The picture area keeps its cross-hair, except for the hourglass.
+void Form2::ShowPictureAreaPointer(PointerMode mode) {
+    if (PicOrg) PicOrg->setCursor(mode == PointerMode::Busy ? Qt::WaitCursor : Qt::CrossCursor);
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {

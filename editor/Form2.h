@@ -1,17 +1,19 @@
 #pragma once
-#include <QCursor>
 #include <QImage>
+#include <QRect>
 #include <QString>
 #include <QWidget>
 #include <functional>
 #include <memory>
 #include <stop_token>
 
+#include "common/WindowPointer.h"
 #include "editor/MarkingTools.h"
 #include "filelist/ListEditor.h"
 #include "inpaint/Inpainting.h"
 #include "output/StepHost.h"
 
+class ErrorSteps;
 class FileList;
 class PictureBox;
 class QCheckBox;
@@ -54,16 +56,19 @@ public:
     QString ItemText(int position) const override;
     int& CurrentFile() override { return nCurrentFile; }
     void SetBusyPointer(bool busy) override {
-        SetPointer(busy ? Pointer::Hourglass : Pointer::Default);
+        SetPointer(busy ? PointerMode::Busy : PointerMode::Default);
     }
     bool RemovalRunning() const override { return removing_; }
     bool IsRemoving() const { return removing_; }
+    // Neither a save nor a removal is at work. Both let clicks through while they run; until they
+    // end, the step buttons, "< Back", "Start Removing", "Undo Remove" and paste do nothing.
+    bool MayAct() const;
 
     // The window's pointer; the hourglass doubles as the busy flag of the long steps.
-    enum class Pointer { Default, Hourglass, Custom };
-    void SetPointer(Pointer pointer);
-    Pointer CurrentPointer() const { return pointer_; }
-    bool IsBusy() const { return pointer_ == Pointer::Hourglass; }
+    using PointerMode = WindowPointer::Mode;
+    void SetPointer(PointerMode mode) { pointer_->Set(mode); }
+    PointerMode CurrentPointer() const { return pointer_->Current(); }
+    bool IsBusy() const { return pointer_->IsBusy(); }
 
     // The removal engine "Start Removing" runs (tests put a stand-in here).
     using RemovalEngine =
@@ -108,18 +113,17 @@ public:
     MarkingTools& Tools() { return *tools_; }
     SaveSteps& Steps() { return *steps_; }
 
+    // The "?" buttons, one per help text.
+    enum class Help { Removal, BlockSize, ScanBorder, Polygon };
+
     // Event procedures.
     void PushButton1_Click();
     void PushButton2_Click();
     void PushButton3_Click();
     void PushButton5_Click();
-    void PushButton7_Click();
-    void PushButton8_Click();
-    void PushButton9_Click();
-    void PushButton11_Click();
     void PushButton12_Click();
-    void Option1_Click();
-    void Option2_Click();
+    void Help_Click(Help topic);                       // PushButton7, 8, 9 and 11
+    void ToolOption_Click(MarkingTools::Tool chosen);  // Option1 "Polygon", Option2 "Box"
     void PasteFromClipboard();
     void CopyToClipboard();
 
@@ -128,12 +132,28 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Form_Load();
+    // The controls and where they go (Form2Layout.cpp).
     void BuildControls();
+    void BuildPictureArea();
+    void BuildToolFrame();
+    void BuildSliderFrames();
+    void BuildRemovalRow();
+    void BuildSaveControls();
+    void BuildHiddenControls();
+    QPushButton* AddButton(QWidget* parent, const QString& caption, QRect place);
+    QGroupBox* AddFrame(const QString& caption, QRect place);
+
+    void ConnectPictureArea();
+    void ConnectSliders();
+    void Form_Load();
     void LoadToolChoice();
+    void ChooseToolOption(MarkingTools::Tool chosen);
+    void StartRemoving(ErrorSteps& s);
+    void StopRemoving(ErrorSteps& s);
+    int RunRemoval();
     void HScroll1_Change(int value);
     void HScroll2_Change(int value);
-    void WatchPointer(QWidget* widget, Pointer shape);
+    void ShowPictureAreaPointer(PointerMode mode);
     void OnKeyPress(const QKeyEvent& key);
     bool ShowBigImageQuestion();
 
@@ -142,13 +162,10 @@ private:
     std::unique_ptr<MarkingSurface> surface_;
     std::unique_ptr<MarkingTools> tools_;
     std::unique_ptr<SaveSteps> steps_;
-    Pointer pointer_ = Pointer::Default;
-    QCursor customCursor_;
-    bool hasCustomCursor_ = false;
+    WindowPointer* pointer_;
     QString SavedCaption;
     bool removing_ = false;
     std::stop_source removalStop_;  // of the current or last removal: "Stop" and closing use it
-    QObject* pointerWatcher_ = nullptr;
 };
 
 // The editor as the list window makes it ("Next >").

@@ -2,16 +2,19 @@
 
 #include "platform/PixelDrawing.h"
 
-void MarkingTools::ChooseTool(int mode) {
-    SelectMode = mode;
-    PointLast = -1;
+void MarkingTools::ChooseTool(Tool tool) {
+    tool_ = tool;
+    DropPending();
+}
+
+void MarkingTools::DropPending() {
+    pending_.clear();
     surface_.ClearOverlay();
 }
 
 void MarkingTools::Press(Qt::MouseButton button, QPointF position) {
     if (button == Qt::RightButton) {  // cancels in both tools, never paints
-        PointLast = -1;
-        surface_.ClearOverlay();
+        DropPending();
         return;
     }
     Click(pixels::RoundToPixel(position));
@@ -19,24 +22,23 @@ void MarkingTools::Press(Qt::MouseButton button, QPointF position) {
 
 // A non-right press or a left release: anchors or commits a box, adds a corner or closes a polygon.
 void MarkingTools::Click(QPoint p) {
-    if (SelectMode == BoxMode) {
-        if (PointLast == -1)
-            SetAnchor(p);
-        else
-            CommitBox(p);
-    } else {
+    if (tool_ == Tool::Polygon)
         AddOrClose(p);
-    }
+    else if (pending_.empty())
+        pending_ = {p};  // the anchor
+    else
+        CommitBox(p);
 }
 
 void MarkingTools::Move(QPointF position) {
     surface_.ClearOverlay();
+    if (pending_.empty()) return;
     const QPoint p = pixels::RoundToPixel(position);
-    if (SelectMode == BoxMode) {
-        if (PointLast == 1) surface_.OverlayBox(PointList[1], p, true);
-    } else if (PointLast >= 0) {
+    if (tool_ == Tool::Box) {
+        surface_.OverlayBox(pending_.front(), p, true);
+    } else {
         DrawOutline();
-        surface_.OverlayLine(PointList[PointLast], p, true);
+        surface_.OverlayLine(pending_.back(), p, true);
     }
 }
 
@@ -46,47 +48,40 @@ void MarkingTools::Release(Qt::MouseButton button, QPointF position) {
 }
 
 void MarkingTools::DoubleClick() {
-    if (SelectMode == PolygonMode) FinishPolygon();
-}
-
-void MarkingTools::SetAnchor(QPoint p) {
-    PointList.assign(2, QPoint(0, 0));
-    PointList[1] = p;
-    PointLast = 1;
+    if (tool_ == Tool::Polygon) FinishPolygon();
 }
 
 void MarkingTools::CommitBox(QPoint q) {
     surface_.ClearOverlay();
-    surface_.PaintBox(PointList[1], q);
-    PointLast = -1;
+    surface_.PaintBox(pending_.front(), q);
+    pending_.clear();
 }
 
 void MarkingTools::AddOrClose(QPoint p) {
-    if (PointLast >= 2) {
-        // Closing: a click on the 3 x 3 pixels centred on the starting corner.
-        const QPoint start = PointList[0];
-        if (start.x() - 2 < p.x() && p.x() < start.x() + 2 && start.y() - 2 < p.y() &&
-            p.y() < start.y() + 2) {
-            FinishPolygon();
-            return;
-        }
+    if (ClosesOutline(p)) {
+        FinishPolygon();
+        return;
     }
-    ++PointLast;
-    if (static_cast<int>(PointList.size()) < PointLast + 1) PointList.resize(PointLast + 1);
-    PointList[PointLast] = p;
-    if (PointLast >= 1) DrawOutline();
+    pending_.push_back(p);
+    if (pending_.size() >= 2) DrawOutline();
+}
+
+// Once three corners exist, a click on the 3 x 3 pixels centred on the start closes the outline.
+bool MarkingTools::ClosesOutline(QPoint p) const {
+    if (pending_.size() < 3) return false;
+    const QPoint start = pending_.front();
+    return start.x() - 2 < p.x() && p.x() < start.x() + 2 && start.y() - 2 < p.y() &&
+           p.y() < start.y() + 2;
 }
 
 void MarkingTools::FinishPolygon() {
     surface_.ClearOverlay();
     // A finish with no outline under way (the last release already started none) paints nothing.
-    if (PointLast >= 0)
-        surface_.PaintPolygon(
-            std::vector<QPoint>(PointList.begin(), PointList.begin() + PointLast + 1));
-    PointLast = -1;
+    if (!pending_.empty()) surface_.PaintPolygon(pending_);
+    pending_.clear();
 }
 
 void MarkingTools::DrawOutline() {
-    for (int i = 1; i <= PointLast; ++i)
-        surface_.OverlayLine(PointList[i - 1], PointList[i], false);
+    for (std::size_t i = 1; i < pending_.size(); ++i)
+        surface_.OverlayLine(pending_[i - 1], pending_[i], false);
 }

@@ -25,34 +25,39 @@ public:
 
 // The Box and Polygon tools: turn the picture area's mouse events into painted regions.
 // No region is kept as geometry: finished regions exist only as MarkerColor pixels.
+//
+// Box: a press or a left release sets the anchor, the next one paints the box from it.
+// Polygon: presses and left releases add corners; a click on the 3 x 3 pixels around the start
+// (once three corners exist) or a double click paints the polygon. A right press cancels either.
 class MarkingTools {
 public:
-    static constexpr int BoxMode = 1;
-    static constexpr int PolygonMode = 0;
+    enum class Tool { Box, Polygon };
 
     explicit MarkingTools(MarkingSurface& surface) : surface_(surface) {}
 
     // Choosing a tool drops any pending anchor or outline; painted regions stay.
-    void ChooseTool(int mode);
+    void ChooseTool(Tool tool);
+    Tool CurrentTool() const { return tool_; }
 
     void Press(Qt::MouseButton button, QPointF position);
     void Move(QPointF position);
     void Release(Qt::MouseButton button, QPointF position);
     void DoubleClick();
 
-    int SelectMode = BoxMode;
-    // Box mode: element 1 is the anchor. Polygon mode: the corners in the order clicked.
-    std::vector<QPoint> PointList;
-    // Index of the last valid entry of PointList; -1 = nothing pending.
-    int PointLast = -1;
+    // What is not painted yet: the Box tool's anchor, or the open outline's corners in the order
+    // clicked; empty when nothing is pending.
+    const std::vector<QPoint>& PendingPoints() const { return pending_; }
 
 private:
     void Click(QPoint p);
-    void SetAnchor(QPoint p);
     void CommitBox(QPoint q);
     void AddOrClose(QPoint p);
+    bool ClosesOutline(QPoint p) const;
     void FinishPolygon();
     void DrawOutline();
+    void DropPending();
 
     MarkingSurface& surface_;
+    Tool tool_ = Tool::Box;
+    std::vector<QPoint> pending_;
 };

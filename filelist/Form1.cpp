@@ -16,13 +16,13 @@
 #include "common/AppInfo.h"
 #include "common/ErrorReport.h"
 #include "common/PathHelpers.h"
+#include "common/Settings.h"
 #include "common/Skin.h"
 #include "filelist/AddFolder.h"
 #include "filelist/Samples.h"
 #include "platform/Dialogs.h"
 #include "platform/FileAttributes.h"
 #include "platform/Pointers.h"
-#include "platform/SettingsStore.h"
 
 namespace {
 // The layout is kept in twips, 15 to the pixel (whole pixels, as the column's 466 of 7000).
@@ -120,7 +120,7 @@ private:
 }  // namespace
 
 Form1::Form1(EditorFactory makeEditor, QWidget* parent)
-    : QWidget(parent), makeEditor_(std::move(makeEditor)) {
+    : QWidget(parent), makeEditor_(std::move(makeEditor)), pointer_(new WindowPointer(*this)) {
     BuildControls();
     Form_Load();
 }
@@ -134,8 +134,7 @@ QPushButton* Form1::MakeButton(const char* name, const QString& caption, int lef
     button->setGeometry(Px(left), Px(top), Px(width), Px(405));
     button->setFont(ArialBold(11.25));
     button->setAutoDefault(false);
-    button->setMouseTracking(true);
-    button->installEventFilter(this);
+    pointer_->Follow(button, PointerMode::Custom);
     return button;
 }
 
@@ -143,7 +142,7 @@ void Form1::BuildControls() {
     setObjectName(QStringLiteral("Form1"));
     setFont(ArialBold(9));
     setFixedSize(Px(8040), Px(4800));
-    setMouseTracking(true);
+    pointer_->Follow(this, PointerMode::Default);
 
     connect(MakeButton("PushButton5", QStringLiteral("Help"), 120, 120, 7800),
             &QPushButton::clicked, this, &Form1::PushButton5_Click);
@@ -188,13 +187,10 @@ void Form1::BuildControls() {
 
 void Form1::Form_Load() {
     ErrorSteps s(Location("Form_Load"));
-    s.Do(100, [&] {
-        const QString hand = ProgramFile(QStringLiteral("HAND-M.CUR"));
-        if (FileExists(hand)) handPointer_ = LoadPointer(hand);
-    });
+    s.Do(100, [&] { pointer_->LoadHand(); });
     s.Do(102, [&] { ApplySkin(this); });
     s.Do(104, [&] { OpenSiteOccasionally(); });
-    if (s.Test(106, [&] { return GetSetting(QStringLiteral("Snapshot")).isEmpty(); }))
+    if (s.Test(106, [&] { return Settings::SampleSnapshot().isEmpty(); }))
         s.Do(106, [&] { RegisterSamples(); });
     s.Do(108, [&] {
         setWindowTitle(AppInfo::ProductName);
@@ -208,39 +204,12 @@ void Form1::Form_Load() {
 
 // ---- pointer -------------------------------------------------------------------------------
 
-void Form1::SetMousePointer(PointerMode mode) {
-    pointerMode_ = mode;
-    switch (mode) {
-        case PointerMode::Default:
-            setCursor(Qt::ArrowCursor);
-            break;
-        case PointerMode::Busy:
-            setCursor(Qt::WaitCursor);
-            break;
-        case PointerMode::Custom:
-            setCursor(handPointer_ ? *handPointer_ : QCursor(Qt::ArrowCursor));
-            break;
-    }
-}
-
 void Form1::Button_MouseMove() {
-    if (!IsBusy() && pointerMode_ != PointerMode::Custom) SetMousePointer(PointerMode::Custom);
+    pointer_->MovedOver(PointerMode::Custom);
 }
 
 void Form1::Form_MouseMove() {
-    if (!IsBusy() && pointerMode_ != PointerMode::Default) SetMousePointer(PointerMode::Default);
-}
-
-void Form1::mouseMoveEvent(QMouseEvent* event) {
-    Form_MouseMove();
-    QWidget::mouseMoveEvent(event);
-}
-
-bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    if ((event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) &&
-        qobject_cast<QPushButton*>(watched))
-        Button_MouseMove();
-    return QWidget::eventFilter(watched, event);
+    pointer_->MovedOver(PointerMode::Default);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
@@ -427,12 +396,12 @@ void Form1::PushButton4_Click() {
                     QStringLiteral(
                         "Enter file extension to load:\r\r(* for all files, txt for all txt files, "
                         "doc for all doc files, etc.)"),
-                    GetSetting(QStringLiteral("Extension"), QStringLiteral("bmp")))
+                    Settings::FolderScanExtension())
                 .value_or(QString());
     });
     if (ext.isEmpty()) return;
-    s.Do(102, [&] { SaveSetting(QStringLiteral("Extension"), ext); });
-    s.Do(104, [&] { lastFolder_ = GetSetting(QStringLiteral("LastFolder")); });
+    s.Do(102, [&] { Settings::SetFolderScanExtension(ext); });
+    s.Do(104, [&] { lastFolder_ = Settings::FolderScanLastFolder(); });
     QString folder;
     s.Do(106, [&] {
         folder = BrowseForFolder(this, QStringLiteral("Please select folder:"), lastFolder_);
@@ -440,7 +409,7 @@ void Form1::PushButton4_Click() {
     if (folder.isEmpty()) return;
     s.Do(108, [&] {
         lastFolder_ = folder;
-        SaveSetting(QStringLiteral("LastFolder"), folder);
+        Settings::SetFolderScanLastFolder(folder);
     });
     ++scansRunning_;
     s.Do(110, [&] { SetMousePointer(PointerMode::Busy); });

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "common/WindowPointer.h"
 #include "filelist/FileList.h"
 #include "filelist/ListEditor.h"
 
@@ -18,7 +19,7 @@ class QTreeView;
 class Form1 : public QWidget {
     Q_OBJECT
 public:
-    enum class PointerMode { Default, Busy, Custom };
+    using PointerMode = WindowPointer::Mode;
 
     // Builds the window and runs its load step; "Next >" makes the editor with `makeEditor`.
     explicit Form1(EditorFactory makeEditor, QWidget* parent = nullptr);
@@ -29,10 +30,10 @@ public:
     ListEditor* Editor() const { return editor_.get(); }
 
     // The window's pointer; busy doubles as the busy flag during a folder scan.
-    PointerMode MousePointer() const { return pointerMode_; }
-    void SetMousePointer(PointerMode mode);
-    bool IsBusy() const { return pointerMode_ == PointerMode::Busy; }
-    bool HasHandPointer() const { return handPointer_.has_value(); }
+    PointerMode MousePointer() const { return pointer_->Current(); }
+    void SetMousePointer(PointerMode mode) { pointer_->Set(mode); }
+    bool IsBusy() const { return pointer_->IsBusy(); }
+    bool HasHandPointer() const { return pointer_->HasHand(); }
 
     // Buttons.
     void PushButton1_Click();  // "Add Image File(s)"
@@ -65,8 +66,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();
@@ -81,9 +80,8 @@ private:
     EditorFactory makeEditor_;
     std::unique_ptr<ListEditor> editor_;
     QTreeView* listView_ = nullptr;
-    PointerMode pointerMode_ = PointerMode::Default;
+    WindowPointer* pointer_;
     int scansRunning_ = 0;
-    std::optional<QCursor> handPointer_;
     std::optional<QCursor> dragPointer_;
     QString lastFolder_;
     bool dragActive_ = false;

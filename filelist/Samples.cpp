@@ -4,14 +4,12 @@
 
 #include "common/AppInfo.h"
 #include "common/PathHelpers.h"
+#include "common/Settings.h"
 #include "filelist/AddFolder.h"
 #include "filelist/FileList.h"
 #include "platform/Dialogs.h"
-#include "platform/SettingsStore.h"
 
 namespace {
-const QString kSnapshot = QStringLiteral("Snapshot");
-
 int KeyCode(const QString& key, qsizetype i) {
     return key.isEmpty() ? 0 : key[i % key.size()].unicode() & 0xFF;
 }
@@ -26,11 +24,11 @@ void RegisterSamples() {
     QStringList paths;
     for (const QString& name : ListFiles(SampleFolder(), QStringLiteral("*.*")))
         paths << folder + name;
-    SaveSetting(kSnapshot, ScrambleText(paths.join(QLatin1Char('|')), SampleKey));
+    Settings::SetSampleSnapshot(ScrambleText(paths.join(QLatin1Char('|')), SampleKey));
 }
 
 void LoadSamples(FileList& list) {
-    const QString text = UnscrambleText(GetSetting(kSnapshot, QStringLiteral("False")), SampleKey);
+    const QString text = UnscrambleText(Settings::SampleSnapshot(), SampleKey);
     for (const QString& part : text.split(QLatin1Char('|'))) {
         if (FileExists(part) && !list.IsInList(part)) list.Append(part);
     }

@@ -8,8 +8,8 @@
 
 #include "common/ErrorReport.h"
 #include "common/PathHelpers.h"
+#include "common/Settings.h"
 #include "platform/Dialogs.h"
-#include "platform/SettingsStore.h"
 
 namespace {
 // The option and text handlers have no error report of their own: when the store cannot be
@@ -63,10 +63,10 @@ void SaveOptionFrame::SetOptions(bool option3, bool option4) {
 }
 
 void SaveOptionFrame::RestoreFromSettings() {
-    Text1->setText(GetSetting(QStringLiteral("Text1"), DesktopFolderPath()));
-    const bool option3 = TextToBool(GetSetting(QStringLiteral("Option3"), QStringLiteral("1")));
+    Text1->setText(Settings::OutputFolder());
+    const bool option3 = Settings::SaveToFolderChosen();
     SetOptions(option3, false);
-    const bool option4 = TextToBool(GetSetting(QStringLiteral("Option4"), QStringLiteral("0")));
+    const bool option4 = Settings::SaveBesideSourceChosen();
     SetOptions(option3, option4);
 }
 
@@ -79,28 +79,26 @@ QString SaveOptionFrame::OutputPathFor(const QString& itemText) const {
 }
 
 void SaveOptionFrame::Option_Click() {
-    IgnoringStoreFailure([&] {
-        SaveSetting(QStringLiteral("Option3"), BoolText(Option3->isChecked()));
-        SaveSetting(QStringLiteral("Option4"), BoolText(Option4->isChecked()));
-    });
+    IgnoringStoreFailure(
+        [&] { Settings::SetSaveChoice(Option3->isChecked(), Option4->isChecked()); });
     Frame6->setEnabled(Option3->isChecked());
 }
 
 void SaveOptionFrame::Text1_Change() {
-    IgnoringStoreFailure([&] { SaveSetting(QStringLiteral("Text1"), Text1->text()); });
+    IgnoringStoreFailure([&] { Settings::SetOutputFolder(Text1->text()); });
 }
 
 void SaveOptionFrame::PushButton4_Click() {
     ErrorSteps s(ErrorLocation(QStringLiteral("Form2"), QStringLiteral("PushButton4_Click")));
     QString last;
-    s.Do(100, [&] { last = GetSetting(QStringLiteral("LastFolderDot"), QString()); });
+    s.Do(100, [&] { last = Settings::LastOutputFolderPicked(); });
     QString chosen;
     s.Do(102, [&] {
         chosen =
             AppDialogs().BrowseForFolder(window(), QStringLiteral("Please select folder:"), last);
     });
     if (chosen.isEmpty()) return;
-    s.Do(104, [&] { SaveSetting(QStringLiteral("LastFolderDot"), chosen); });
+    s.Do(104, [&] { Settings::SetLastOutputFolderPicked(chosen); });
     s.Do(106, [&] {
         Text1->setText(chosen.endsWith(PathSeparator()) ? chosen : chosen + PathSeparator());
     });

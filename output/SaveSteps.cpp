@@ -99,18 +99,21 @@ bool ReplacingAllowed(const QString& target) {
 SaveSteps::SaveSteps(StepHost& host, const SaveOptionFrame& options)
     : host_(host), options_(options) {}
 
+bool SaveSteps::MayAct() const {
+    return !saveBusy_ && !host_.RemovalRunning();
+}
+
 void SaveSteps::PushButton5_Click() {
     ErrorSteps s(ErrorLocation(QStringLiteral("Form2"), QStringLiteral("PushButton5_Click")));
+    if (s.Test(100, [&] { return !MayAct(); })) return;
     const SaveChoice choice = options_.Choice();
-    if (s.Test(100, [&] {
+    if (s.Test(102, [&] {
             return !choice.besideSource && !FolderExists(choice.folder) &&
                    !MadeDefaultFolder(choice);
         })) {
         AppDialogs().Message(SaveMessages::FolderMissing());
         return;
     }
-    // A save runs alone, and never in the middle of a removal run, which lets clicks through.
-    if (s.Test(102, [&] { return saveBusy_ || host_.RemovalRunning(); })) return;
     saveBusy_ = true;
     s.Do(104, [&] { host_.SetBusyPointer(true); });
     QString itemText, outputPath;
@@ -161,7 +164,7 @@ bool SaveSteps::SaveCurrentPicture(const QString& outputPath, const QString& ite
 
 void SaveSteps::PushButton1_Click() {
     ErrorSteps s(ErrorLocation(QStringLiteral("Form2"), QStringLiteral("PushButton1_Click")));
-    if (s.Test(100, [&] { return saveBusy_ || host_.RemovalRunning(); })) return;
+    if (s.Test(100, [&] { return !MayAct(); })) return;
     s.Do(102, [&] { host_.SetBusyPointer(false); });
     s.Do(104, [&] { ShowNextPicture(); });
 }

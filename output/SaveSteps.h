@@ -28,6 +28,9 @@ public:
     void ShowNextPicture();
 
     bool SaveBusy() const { return saveBusy_; }
+    // Neither a save nor a removal run is at work. Both run with clicks let through; meanwhile
+    // nothing may step, go back or replace the picture on show.
+    bool MayAct() const;
 
     // Where the converter is and how long it may run; tests point it elsewhere.
     ConverterSetup converter = InstalledConverter();

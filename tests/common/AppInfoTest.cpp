@@ -37,6 +37,19 @@ private Q_SLOTS:
         QVERIFY2(sevens > 600 && sevens < 1130, qPrintable(QString::number(sevens)));
     }
 
+    void StartsAtEverySecondOfADay_Should_OpenTheSiteAboutOnceInAHundred() {
+        ScriptedDialogs dialogs;
+        int reported = 0;
+        for (quint32 second = 0; second < 86400; ++second) reported += OpenSiteOccasionally(second);
+        QVERIFY2(dialogs.shown.size() > 600 && dialogs.shown.size() < 1130,
+                 qPrintable(QString::number(dialogs.shown.size())));
+        QCOMPARE(reported, dialogs.shown.size());
+        for (const auto& s : dialogs.shown) {
+            QCOMPARE(s.kind, QStringLiteral("url"));
+            QCOMPARE(s.text, AppInfo::WebSite);
+        }
+    }
+
     void OpenSiteOccasionally_Should_OnlyEverOpenTheMakersSite() {
         ScriptedDialogs dialogs;
         OpenSiteOccasionally();

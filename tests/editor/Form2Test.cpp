@@ -8,13 +8,17 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <memory>
+#include <optional>
 
 #include "common/AppInfo.h"
+#include "common/ErrorReport.h"
 #include "editor/Form2.h"
 #include "filelist/FileList.h"
 #include "output/SaveOptionFrame.h"
+#include "output/SaveSteps.h"
 #include "platform/PictureBox.h"
 #include "platform/SettingsStore.h"
 #include "support/ScriptedDialogs.h"
@@ -139,6 +143,60 @@ struct FakeEngine {
         return steps;
     }
 };
+// What an action taken while the editor is busy could change.
+struct EditorState {
+    int current;
+    bool shown;
+    QImage image;
+    int runs;
+    qsizetype dialogs;
+    bool operator==(const EditorState&) const = default;
+};
+
+EditorState StateOf(Editor& e, const FakeEngine& engine) {
+    return {e.form->nCurrentFile, e.form->isVisible(), e.Pic().Image(), engine.runs,
+            e.dialogs.shown.size()};
+}
+
+// The actions that must wait while a removal or a save is at work.
+enum class Action { Save, Skip, Back, Start, Undo, Paste };
+
+void Take(Editor& e, Action action) {
+    switch (action) {
+        case Action::Save:
+            return e.form->PushButton5->click();
+        case Action::Skip:
+            return e.form->PushButton1->click();
+        case Action::Back:
+            return e.form->PushButton2->click();
+        case Action::Start:
+            // During a removal the button reads "Stop": stop, then start again at once.
+            if (e.form->PushButton3->text() == QStringLiteral("Stop")) e.form->PushButton3->click();
+            return e.form->PushButton3->click();
+        case Action::Undo:
+            return e.form->PushButton12->click();
+        case Action::Paste:
+            return e.Key(Qt::Key_V);
+    }
+}
+
+// The real converter, held back until the test lets it go.
+QString WaitingConverter(const QString& folder, const QString& go) {
+    const QString path = folder + QStringLiteral("/waiting-convert");
+    QFile script(path);
+    if (!script.open(QIODevice::WriteOnly)) return {};
+    script.write(
+        QStringLiteral("#!/bin/sh\n"
+                       "i=0\n"
+                       "while [ ! -e '%1' ] && [ $i -lt 400 ]; do sleep 0.05; i=$((i+1)); done\n"
+                       "exec '%2' \"$@\"\n")
+            .arg(go,
+                 qEnvironmentVariable("BRISVANE_PROGRAM_DIR") + QStringLiteral("/brisvane-convert"))
+            .toUtf8());
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
 }  // namespace
 
 class Form2Test : public QObject {
@@ -204,7 +262,7 @@ private Q_SLOTS:
         QVERIFY(e.Pic().OverlayEmpty());
         e.Release({30, 30}, Qt::RightButton);
         QCOMPARE(e.Marked(), 0);
-        QCOMPARE(e.form->Tools().PointLast, -1);
+        QVERIFY(e.form->Tools().PendingPoints().empty());
     }
 
     void MiddlePress_Should_KeepTheBandUntilTheNextLeftPress() {
@@ -229,7 +287,7 @@ private Q_SLOTS:
         QVERIFY(e.Marked() > 0);
         QCOMPARE(e.At(20, 20), MarkerColor);
         QCOMPARE(e.At(45, 45), Grey);
-        QCOMPARE(e.form->Tools().PointLast, 0);
+        QCOMPARE(e.form->Tools().PendingPoints().size(), 1u);
         e.Press({60, 60}, Qt::RightButton);
 
         const int before = e.Marked();
@@ -241,7 +299,8 @@ private Q_SLOTS:
         QTest::mouseDClick(&e.Pic(), Qt::LeftButton, {}, QPoint(60, 40));
         e.Release({60, 40});
         QCOMPARE(e.Marked(), before + 31 * 31);
-        QCOMPARE(e.form->Tools().PointLast, 0);  // the last release began a new outline
+        QCOMPARE(e.form->Tools().PendingPoints().size(),
+                 1u);  // the last release began a new outline
     }
 
     void Star_Should_KeepItsCentreUnpainted() {
@@ -259,13 +318,13 @@ private Q_SLOTS:
     void ToolChoice_Should_BeStoredAndUsedAtTheNextStart() {
         Editor e;
         QVERIFY(e.form->Option2->isChecked());
-        QCOMPARE(e.form->Tools().SelectMode, MarkingTools::BoxMode);
+        QCOMPARE(e.form->Tools().CurrentTool(), MarkingTools::Tool::Box);
         e.form->Option1->click();
         QCOMPARE(GetSetting(QStringLiteral("Option1")), QStringLiteral("True"));
         QCOMPARE(GetSetting(QStringLiteral("Option2")), QStringLiteral("False"));
         Form2 again(e.list, &e.listWindow);
         QVERIFY(again.Option1->isChecked());
-        QCOMPARE(again.Tools().SelectMode, MarkingTools::PolygonMode);
+        QCOMPARE(again.Tools().CurrentTool(), MarkingTools::Tool::Polygon);
     }
 
     void BlockSize_Should_RaiseScanBorderToTwiceItsValue() {
@@ -349,7 +408,7 @@ private Q_SLOTS:
         QCOMPARE(e.dialogs.Messages(), QStringList{QStringLiteral("Done.")});
         QCOMPARE(e.At(7, 7), Filler);
         QCOMPARE(e.Pic().Picture().pixel(7, 7), Filler);  // the result is the picture now
-        QCOMPARE(e.form->CurrentPointer(), Form2::Pointer::Default);
+        QCOMPARE(e.form->CurrentPointer(), Form2::PointerMode::Default);
 
         e.form->PushButton12->click();
         QCOMPARE(e.Pic().Image(), original);  // without the marks
@@ -395,7 +454,7 @@ private Q_SLOTS:
         e.form->PushButton3->click();
         QVERIFY(e.dialogs.shown.isEmpty());
         QCOMPARE(e.form->PushButton3->text(), QStringLiteral("Start Removing"));
-        QCOMPARE(e.form->CurrentPointer(), Form2::Pointer::Default);
+        QCOMPARE(e.form->CurrentPointer(), Form2::PointerMode::Default);
         QVERIFY(!e.form->IsRemoving());
         // Live display showed the first rows; the rest is still marked, nothing committed.
         QCOMPARE(e.At(7, 5), Filler);
@@ -435,6 +494,66 @@ private Q_SLOTS:
         QVERIFY(e.dialogs.shown.isEmpty());
     }
 
+    // Each action has its guard: taken while a removal runs or while a save waits for the
+    // converter, it changes nothing at all.
+    void BusyEditor_Should_IgnoreEveryActionThatWouldChangeThePicture_data() {
+        QTest::addColumn<Action>("action");
+        QTest::addColumn<bool>("duringSave");
+        const std::pair<const char*, Action> actions[] = {
+            {"save", Action::Save},   {"skip", Action::Skip}, {"back", Action::Back},
+            {"start", Action::Start}, {"undo", Action::Undo}, {"paste", Action::Paste}};
+        for (const auto& [name, action] : actions) {
+            QTest::addRow("%s during a removal", name) << action << false;
+            QTest::addRow("%s during a save", name) << action << true;
+        }
+    }
+    void BusyEditor_Should_IgnoreEveryActionThatWouldChangeThePicture() {
+        QFETCH(Action, action);
+        QFETCH(bool, duringSave);
+        Editor e;
+        FakeEngine engine;
+        e.form->Engine = std::ref(engine);
+        e.Open(
+            {e.Picture("a.png", 60, 40), e.Picture("b.png", 30, 30), e.Picture("c.png", 20, 20)});
+        e.form->Frame7->Option4->click();  // a save that goes through would step on
+        const QString go = e.dir.filePath(QStringLiteral("go"));
+        e.form->Steps().converter.program = WaitingConverter(e.dir.path(), go);
+        QImage pasted(10, 10, QImage::Format_RGB32);
+        pasted.fill(Qt::red);
+        QGuiApplication::clipboard()->setImage(pasted);
+        e.Drag({5, 5}, {10, 8});
+
+        std::optional<EditorState> before, after;
+        const auto act = [&] {
+            if (before) return;
+            before = StateOf(e, engine);
+            Take(e, action);
+            after = StateOf(e, engine);
+        };
+        if (duringSave) {
+            e.form->PushButton3->click();  // a removal to undo: its result differs from the copy
+            e.dialogs.shown.clear();
+            QTimer poll;
+            connect(&poll, &QTimer::timeout, [&] {
+                if (!e.form->Steps().SaveBusy()) return;
+                act();
+                QFile(go).open(QIODevice::WriteOnly);
+            });
+            poll.start(1);
+            e.form->PushButton5->click();
+            QCOMPARE(e.dialogs.Messages(), QStringList());
+            QCOMPARE(e.form->nCurrentFile, 2);  // the save itself went through
+        } else {
+            QFile(go).open(QIODevice::WriteOnly);
+            engine.onYield = [&](int) { act(); };
+            e.form->PushButton3->click();
+            QVERIFY(!e.form->IsRemoving());
+        }
+        QVERIFY(before.has_value());
+        QVERIFY(e.form->MayAct());
+        QVERIFY(*after == *before);
+    }
+
     void EngineError_Should_BeToldAndThePictureStayAsBefore() {
         Editor e;
         FakeEngine engine;
@@ -448,7 +567,7 @@ private Q_SLOTS:
         QCOMPARE(e.dialogs.shown.size(), 1);
         QVERIFY(e.dialogs.shown[0].text.contains(QStringLiteral("no source area")));
         QCOMPARE(e.form->PushButton3->text(), QStringLiteral("Start Removing"));
-        QCOMPARE(e.form->CurrentPointer(), Form2::Pointer::Default);
+        QCOMPARE(e.form->CurrentPointer(), Form2::PointerMode::Default);
     }
 
     void UndoAfterLoadingAnotherPicture_Should_DoNothing() {
@@ -564,21 +683,88 @@ private Q_SLOTS:
         QVERIFY(!e.form->IsRemoving());
     }
 
-    void HelpButtons_Should_ShowPlainBoxesWithTheApplicationTitle() {
+    // One handler serves the four "?" buttons; each shows its own text and, when the box fails,
+    // the report names the handler of the button clicked.
+    void HelpButton_Should_ShowItsTextAndNameItsHandlerInAReport_data() {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("procedure");
+        QTest::newRow("removal")
+            << 7
+            << QStringLiteral(
+                   "Create a small square around the part of the image you would like to remove."
+                   "\r\n\r\nThe smaller the box, the better the removal appears to the eye. It may "
+                   "be best to use multiple boxes instead of one big box.\r\n\r\nModifying the "
+                   "block size and scan border will change the results as well.")
+            << QStringLiteral("PushButton7_Click");
+        QTest::newRow("block size")
+            << 8
+            << QStringLiteral(
+                   "Block Size defines the size of the blocks that are used to remove the object "
+                   "inside the picture. Use the slider to adjust the size (Minimum size is 2, "
+                   "Maximum size is 32. A smaller size is recommended for small parts to be "
+                   "removed. A bigger size is used for bigger objects).")
+            << QStringLiteral("PushButton8_Click");
+        QTest::newRow("scan border")
+            << 9
+            << QStringLiteral(
+                   "Scan Border defines the size of the area (green box) that is used to definde "
+                   "the area of the object that needs to be removed. Use the slider to adjust "
+                   "size.")
+            << QStringLiteral("PushButton9_Click");
+        QTest::newRow("polygon")
+            << 11
+            << QStringLiteral(
+                   "This method will allow you to select a region around the object to remove. "
+                   "Please remember to make your final click at your starting position to make a "
+                   "''complete'' shape.\r\n\r\nSingle-click to start selecting.\r\n"
+                   "Right-click to reset/cancel.\r\nDouble-click to finish.")
+            << QStringLiteral("PushButton11_Click");
+    }
+    void HelpButton_Should_ShowItsTextAndNameItsHandlerInAReport() {
+        QFETCH(int, button);
+        QFETCH(QString, text);
+        QFETCH(QString, procedure);
         Editor e;
-        for (QPushButton* b :
-             {e.form->PushButton7, e.form->PushButton8, e.form->PushButton9, e.form->PushButton11})
-            b->click();
-        QCOMPARE(e.dialogs.shown.size(), 4);
-        for (const auto& s : e.dialogs.shown) {
-            QVERIFY(s.caption.isEmpty());
-            QCOMPARE(s.buttons, Dialogs::Buttons::Ok);
-            QCOMPARE(s.icon, Dialogs::Icon::None);
+        QPushButton* help = button == 7   ? e.form->PushButton7
+                            : button == 8 ? e.form->PushButton8
+                            : button == 9 ? e.form->PushButton9
+                                          : e.form->PushButton11;
+        help->click();
+        QCOMPARE(e.dialogs.Messages(), QStringList{text});
+        QVERIFY(e.dialogs.shown[0].caption.isEmpty());  // the application title
+        QCOMPARE(e.dialogs.shown[0].buttons, Dialogs::Buttons::Ok);
+        QCOMPARE(e.dialogs.shown[0].icon, Dialogs::Icon::None);
+
+        e.dialogs.onShow = [](const ScriptedDialogs::Shown& shown) {
+            if (shown.caption.isEmpty()) throw AppError(QStringLiteral("no screen"));
+        };
+        help->click();
+        QCOMPARE(e.dialogs.shown.size(), 3);
+        QCOMPARE(e.dialogs.shown[2].caption, QStringLiteral("Application Error"));
+        QVERIFY2(e.dialogs.shown[2].text.startsWith(
+                     QStringLiteral("no screen\r\nin Velloran2021/08/31.Form2.") + procedure +
+                     QStringLiteral(" at line 100")),
+                 qPrintable(e.dialogs.shown[2].text));
+    }
+
+    void ToolClick_Should_ChooseTheToolEvenWhenTheStoreCannotBeWritten() {
+        Editor e;
+        QFile blocker(e.dir.filePath(QStringLiteral("not-a-folder")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        UseSettingsFolder(blocker.fileName() + QStringLiteral("/settings"));
+        try {
+            SaveSetting(QStringLiteral("Option1"), QStringLiteral("True"));
+            QSKIP("this system writes the settings even there");
+        } catch (const std::runtime_error&) {
         }
-        QVERIFY(e.dialogs.shown[0].text.contains(QStringLiteral("remove.\r\n\r\nThe smaller")));
-        QVERIFY(e.dialogs.shown[3].text.endsWith(
-            QStringLiteral("''complete'' shape.\r\n\r\nSingle-click to start selecting.\r\n"
-                           "Right-click to reset/cancel.\r\nDouble-click to finish.")));
+        e.form->Option1->click();  // must not throw out of the click
+        QCOMPARE(e.form->Tools().CurrentTool(), MarkingTools::Tool::Polygon);
+        QVERIFY(e.form->Option1->isChecked());
+        e.form->Option2->click();
+        QCOMPARE(e.form->Tools().CurrentTool(), MarkingTools::Tool::Box);
+        QVERIFY(e.dialogs.shown.isEmpty());
     }
 
     void Pointer_Should_BeTheHandOverButtonsUnlessBusy() {
@@ -590,13 +776,20 @@ private Q_SLOTS:
         Form2 form(e.list, &e.listWindow);
         QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
         QCoreApplication::sendEvent(form.PushButton3, &enter);
-        QCOMPARE(form.CurrentPointer(), Form2::Pointer::Custom);
+        QCOMPARE(form.CurrentPointer(), Form2::PointerMode::Custom);
         QCOMPARE(form.cursor().shape(), Qt::BitmapCursor);
         QCoreApplication::sendEvent(form.Frame1, &enter);
-        QCOMPARE(form.CurrentPointer(), Form2::Pointer::Default);
-        form.SetPointer(Form2::Pointer::Hourglass);
+        QCOMPARE(form.CurrentPointer(), Form2::PointerMode::Default);
+        // A plain move over a help button inside a frame shows the hand too.
+        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form.PushButton11, &move);
+        QCOMPARE(form.CurrentPointer(), Form2::PointerMode::Custom);
+        QCOMPARE(form.PicOrg->cursor().shape(), Qt::CrossCursor);
+        form.SetPointer(Form2::PointerMode::Busy);
         QCoreApplication::sendEvent(form.PushButton3, &enter);
-        QCOMPARE(form.CurrentPointer(), Form2::Pointer::Hourglass);
+        QCOMPARE(form.CurrentPointer(), Form2::PointerMode::Busy);
+        QCOMPARE(form.PicOrg->cursor().shape(), Qt::WaitCursor);
     }
 };
 

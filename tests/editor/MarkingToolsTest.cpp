@@ -49,6 +49,10 @@ QImage BoxImage(QPoint a, QPoint b) {
     return s.image;
 }
 
+QList<QPoint> Pending(const MarkingTools& t) {
+    return QList<QPoint>(t.PendingPoints().begin(), t.PendingPoints().end());
+}
+
 void Click(MarkingTools& t, QPointF p, Qt::MouseButton b = Qt::LeftButton) {
     t.Press(b, p);
     t.Release(b, p);
@@ -68,7 +72,7 @@ private Q_SLOTS:
         t.Release(Qt::LeftButton, {20, 30});
         QVERIFY(s.overlay.isEmpty());
         QCOMPARE(s.image, BoxImage({10, 12}, {20, 30}));
-        QCOMPARE(t.PointLast, -1);
+        QVERIFY(t.PendingPoints().empty());
     }
 
     void RightPress_Should_CancelAndTheNextReleaseAnchors() {
@@ -78,7 +82,7 @@ private Q_SLOTS:
         t.Move({9, 9});
         t.Press(Qt::RightButton, {9, 9});
         QVERIFY(s.overlay.isEmpty());
-        QCOMPARE(t.PointLast, -1);
+        QVERIFY(t.PendingPoints().empty());
         t.Release(Qt::LeftButton, {20, 20});   // anchors at the release point
         t.Release(Qt::RightButton, {20, 20});  // ignored
         t.Move({25, 22});
@@ -86,8 +90,7 @@ private Q_SLOTS:
         t.Press(Qt::LeftButton, {30, 28});  // commits
         QCOMPARE(s.image, BoxImage({20, 20}, {30, 28}));
         t.Release(Qt::LeftButton, {30, 28});  // anchors again
-        QCOMPARE(t.PointLast, 1);
-        QCOMPARE(t.PointList[1], QPoint(30, 28));
+        QCOMPARE(Pending(t), QList<QPoint>{QPoint(30, 28)});
     }
 
     void SwitchingTools_Should_DropTheAnchorButKeepPaintedRegions() {
@@ -96,11 +99,12 @@ private Q_SLOTS:
         Click(t, {1, 1});
         t.Press(Qt::LeftButton, {3, 3});
         const int marked = s.Marked();
-        QCOMPARE(t.PointLast, 1);
-        t.ChooseTool(MarkingTools::PolygonMode);
-        QCOMPARE(t.PointLast, -1);
+        QCOMPARE(Pending(t), QList<QPoint>{QPoint(3, 3)});
+        t.ChooseTool(MarkingTools::Tool::Polygon);
+        QCOMPARE(t.CurrentTool(), MarkingTools::Tool::Polygon);
+        QVERIFY(t.PendingPoints().empty());
         QCOMPARE(s.Marked(), marked);
-        t.ChooseTool(MarkingTools::BoxMode);
+        t.ChooseTool(MarkingTools::Tool::Box);
         t.Move({40, 40});
         QVERIFY(s.overlay.isEmpty());
     }
@@ -108,7 +112,7 @@ private Q_SLOTS:
     void PolygonClosingClick_Should_PaintTheTriangleAndStartANewOutline() {
         ImageSurface s;
         MarkingTools t(s);
-        t.ChooseTool(MarkingTools::PolygonMode);
+        t.ChooseTool(MarkingTools::Tool::Polygon);
         Click(t, {10, 10});
         Click(t, {40, 10});
         Click(t, {10, 40});
@@ -120,35 +124,64 @@ private Q_SLOTS:
         ImageSurface expected;
         expected.PaintPolygon({{10, 10}, {40, 10}, {10, 40}});
         QCOMPARE(s.image, expected.image);
-        QCOMPARE(t.PointLast, 0);  // the release began a new outline there
-        QCOMPARE(t.PointList[0], QPoint(11, 9));
+        QCOMPARE(Pending(t), QList<QPoint>{QPoint(11, 9)});  // the release began a new outline
     }
 
     void ClickTwoPixelsFromTheStart_Should_AddACorner() {
         ImageSurface s;
         MarkingTools t(s);
-        t.ChooseTool(MarkingTools::PolygonMode);
+        t.ChooseTool(MarkingTools::Tool::Polygon);
         Click(t, {10, 10});
         Click(t, {40, 10});
         Click(t, {12, 10});
         QCOMPARE(s.Marked(), 0);
-        QCOMPARE(t.PointLast, 5);
+        QCOMPARE(t.PendingPoints().size(), 6u);
+    }
+
+    // Closing takes a press on the 3 x 3 pixels centred on the start, on every side alike.
+    void PressNearTheStart_Should_CloseOnlyWithinOnePixel_data() {
+        QTest::addColumn<QPoint>("offset");
+        QTest::addColumn<bool>("closes");
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int dx = -2; dx <= 2; ++dx)
+                QTest::addRow("%+d,%+d", dx, dy)
+                    << QPoint(dx, dy) << (qAbs(dx) <= 1 && qAbs(dy) <= 1);
+    }
+    void PressNearTheStart_Should_CloseOnlyWithinOnePixel() {
+        QFETCH(QPoint, offset);
+        QFETCH(bool, closes);
+        ImageSurface s;
+        MarkingTools t(s);
+        t.ChooseTool(MarkingTools::Tool::Polygon);
+        const QPoint start(20, 20);
+        const QList<QPoint> corners{start, {50, 20}, {20, 50}};
+        for (QPoint p : corners) t.Press(Qt::LeftButton, p);
+        t.Press(Qt::LeftButton, start + offset);
+        if (closes) {
+            ImageSurface triangle;
+            triangle.PaintPolygon({corners.begin(), corners.end()});
+            QCOMPARE(s.image, triangle.image);
+            QVERIFY(t.PendingPoints().empty());
+        } else {
+            QCOMPARE(s.Marked(), 0);
+            QCOMPARE(Pending(t), corners + QList<QPoint>{start + offset});
+        }
     }
 
     void SecondClickOnTheStart_Should_FinishAtOnceWithADot() {
         ImageSurface s;
         MarkingTools t(s);
-        t.ChooseTool(MarkingTools::PolygonMode);
+        t.ChooseTool(MarkingTools::Tool::Polygon);
         Click(t, {10, 10});
         t.Press(Qt::LeftButton, {10, 10});    // corner 2
-        t.Release(Qt::LeftButton, {10, 10});  // PointLast 2 reached before: closes
+        t.Release(Qt::LeftButton, {10, 10});  // the third corner exists already: closes
         QCOMPARE(s.Marked(), 1);
     }
 
     void DoubleClick_Should_FinishThePolygonThroughThatPoint() {
         ImageSurface s;
         MarkingTools t(s);
-        t.ChooseTool(MarkingTools::PolygonMode);
+        t.ChooseTool(MarkingTools::Tool::Polygon);
         Click(t, {10, 10});
         Click(t, {40, 10});
         Click(t, {40, 40});
@@ -160,18 +193,18 @@ private Q_SLOTS:
         ImageSurface expected;
         expected.PaintBox({10, 10}, {40, 40});
         QCOMPARE(s.image, expected.image);
-        QCOMPARE(t.PointLast, 0);
+        QCOMPARE(Pending(t), QList<QPoint>{QPoint(10, 40)});
     }
 
     void RightPressWithOpenOutline_Should_PaintNothing() {
         ImageSurface s;
         MarkingTools t(s);
-        t.ChooseTool(MarkingTools::PolygonMode);
+        t.ChooseTool(MarkingTools::Tool::Polygon);
         Click(t, {10, 10});
         Click(t, {40, 10});
         t.Press(Qt::RightButton, {40, 40});
         QVERIFY(s.overlay.isEmpty());
-        QCOMPARE(t.PointLast, -1);
+        QVERIFY(t.PendingPoints().empty());
         t.DoubleClick();
         QCOMPARE(s.Marked(), 0);
     }
@@ -181,7 +214,7 @@ private Q_SLOTS:
         MarkingTools t(s);
         t.Press(Qt::LeftButton, {5, 5});
         t.DoubleClick();
-        QCOMPARE(t.PointLast, 1);
+        QCOMPARE(Pending(t), QList<QPoint>{QPoint(5, 5)});
         QCOMPARE(s.Marked(), 0);
     }
 };

@@ -1,0 +1,87 @@
+#include "common/Settings.h"
+
+#include "common/PathHelpers.h"
+#include "platform/SettingsStore.h"
+
+namespace {
+// The store's keys. They name the controls of the first version and must never change.
+const QString kSnapshot = QStringLiteral("Snapshot");
+const QString kExtension = QStringLiteral("Extension");
+const QString kLastFolder = QStringLiteral("LastFolder");
+const QString kPolygonTool = QStringLiteral("Option1");
+const QString kBoxTool = QStringLiteral("Option2");
+const QString kSaveToFolder = QStringLiteral("Option3");
+const QString kSaveBesideSource = QStringLiteral("Option4");
+const QString kOutputFolder = QStringLiteral("Text1");
+const QString kLastFolderDot = QStringLiteral("LastFolderDot");
+
+bool ReadChoice(const QString& key, bool absent) {
+    return TextToBool(GetSetting(key, BoolText(absent)));
+}
+}  // namespace
+
+QString Settings::SampleSnapshot() {
+    return GetSetting(kSnapshot);
+}
+
+void Settings::SetSampleSnapshot(const QString& scrambled) {
+    SaveSetting(kSnapshot, scrambled);
+}
+
+QString Settings::FolderScanExtension() {
+    return GetSetting(kExtension, QStringLiteral("bmp"));
+}
+
+void Settings::SetFolderScanExtension(const QString& extension) {
+    SaveSetting(kExtension, extension);
+}
+
+QString Settings::FolderScanLastFolder() {
+    return GetSetting(kLastFolder);
+}
+
+void Settings::SetFolderScanLastFolder(const QString& folder) {
+    SaveSetting(kLastFolder, folder);
+}
+
+bool Settings::PolygonToolChosen() {
+    return ReadChoice(kPolygonTool, false);
+}
+
+bool Settings::BoxToolChosen() {
+    return ReadChoice(kBoxTool, true);
+}
+
+void Settings::SetToolChoice(bool polygon, bool box) {
+    SaveSetting(kPolygonTool, BoolText(polygon));
+    SaveSetting(kBoxTool, BoolText(box));
+}
+
+bool Settings::SaveToFolderChosen() {
+    return ReadChoice(kSaveToFolder, true);
+}
+
+bool Settings::SaveBesideSourceChosen() {
+    return ReadChoice(kSaveBesideSource, false);
+}
+
+void Settings::SetSaveChoice(bool toFolder, bool besideSource) {
+    SaveSetting(kSaveToFolder, BoolText(toFolder));
+    SaveSetting(kSaveBesideSource, BoolText(besideSource));
+}
+
+QString Settings::OutputFolder() {
+    return GetSetting(kOutputFolder, DesktopFolderPath());
+}
+
+void Settings::SetOutputFolder(const QString& folder) {
+    SaveSetting(kOutputFolder, folder);
+}
+
+QString Settings::LastOutputFolderPicked() {
+    return GetSetting(kLastFolderDot);
+}
+
+void Settings::SetLastOutputFolderPicked(const QString& folder) {
+    SaveSetting(kLastFolderDot, folder);
+}

@@ -1,0 +1,186 @@
+// The editor window's controls and where they go, in pixels at 96 dots per inch. Every control is
+// made here; what the controls do is in Form2.cpp.
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+#include "editor/Form2.h"
+#include "output/SaveOptionFrame.h"
+#include "platform/PictureBox.h"
+
+namespace {
+namespace Place {
+// The client area.
+constexpr QSize Window(1063, 396);
+// Left column: "< Back" over the picture's viewport.
+constexpr QRect Back(8, 8, 520, 27);
+constexpr QRect Viewport(8, 42, 520, 346);
+// Right column, top to bottom.
+constexpr QRect ToolFrame(536, 2, 520, 48);
+constexpr QRect BlockSizeFrame(536, 53, 520, 52);
+constexpr QRect ScanBorderFrame(536, 109, 520, 52);
+constexpr QRect StartRemoving(536, 168, 240, 27);
+constexpr QRect UndoRemove(784, 168, 232, 27);
+constexpr QRect RemovalHelp(1024, 169, 32, 27);
+constexpr QRect SaveOptionFrame(536, 199, 520, 121);
+constexpr QRect SaveAndNext(536, 328, 520, 27);
+constexpr QRect NextWithoutSaving(536, 362, 520, 27);
+// Below the client area, out of sight.
+constexpr QRect PreviewFrame(8, 908, 520, 25);
+constexpr QRect UndoCopy(8, 936, 520, 380);
+
+// Inside the frames.
+constexpr int BoxOptionX = 12;
+constexpr int PolygonOptionX = 140;
+constexpr int OptionY = 20;
+constexpr int OptionHeight = 22;
+constexpr QSize HelpButton(32, 27);
+constexpr int HelpButtonX = 480;
+constexpr int ToolHelpY = 16;
+constexpr int SliderHelpY = 18;
+constexpr QRect ValueLabel(12, 22, 32, 20);
+constexpr QRect Slider(56, 24, 410, 17);
+constexpr QRect PreviewBox(12, 4, 120, 18);
+}  // namespace Place
+
+// Block Size and Scan Border: arrow steps of 2, each its own page step.
+QScrollBar* MakeSlider(QWidget* frame, int minimum, int maximum, int pageStep) {
+    auto* slider = new QScrollBar(Qt::Horizontal, frame);
+    slider->setGeometry(Place::Slider);
+    slider->setRange(minimum, maximum);
+    slider->setSingleStep(2);
+    slider->setPageStep(pageStep);
+    return slider;
+}
+
+QRadioButton* MakeOption(const QString& caption, QWidget* frame, int x) {
+    auto* option = new QRadioButton(caption, frame);
+    option->setGeometry(x, Place::OptionY, option->sizeHint().width(), Place::OptionHeight);
+    return option;
+}
+}  // namespace
+
+void Form2::BuildControls() {
+    setFixedSize(Place::Window);
+    PushButton2 = AddButton(this, QStringLiteral("< Back"), Place::Back);
+    connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
+    BuildPictureArea();
+    BuildToolFrame();
+    BuildSliderFrames();
+    BuildRemovalRow();
+    BuildSaveControls();
+    BuildHiddenControls();
+    pointer_->Follow(this, PointerMode::Default);
+}
+
+QPushButton* Form2::AddButton(QWidget* parent, const QString& caption, QRect place) {
+    auto* button = new QPushButton(caption, parent);
+    button->setGeometry(place);
+    button->setAutoDefault(false);
+    pointer_->Follow(button, PointerMode::Custom);
+    return button;
+}
+
+QGroupBox* Form2::AddFrame(const QString& caption, QRect place) {
+    auto* frame = new QGroupBox(caption, this);
+    frame->setGeometry(place);
+    pointer_->Follow(frame, PointerMode::Default);
+    return frame;
+}
+
+// The viewport: the picture area, its scroll bars and the square between them.
+void Form2::BuildPictureArea() {
+    PicScroll = new QFrame(this);
+    PicScroll->setGeometry(Place::Viewport);
+    PicScroll->setFrameShape(QFrame::Box);
+    PicScroll->setFrameShadow(QFrame::Plain);
+    PicScroll->setLineWidth(1);
+    PicOrg = new PictureBox(PicScroll);
+    PicOrg->move(0, 0);
+    PicOrg->setCursor(Qt::CrossCursor);
+    HscrPic = new QScrollBar(Qt::Horizontal, PicScroll);
+    VscrPic = new QScrollBar(Qt::Vertical, PicScroll);
+    for (QScrollBar* bar : {HscrPic, VscrPic}) {
+        bar->setTracking(false);  // only completed changes scroll
+        bar->setSingleStep(1);
+        bar->hide();
+    }
+    Frame5 = new QFrame(PicScroll);
+    Frame5->setAutoFillBackground(true);
+    Frame5->hide();
+}
+
+// "Select Option": the two tools and their help.
+void Form2::BuildToolFrame() {
+    Frame1 = AddFrame(QStringLiteral("Select Option"), Place::ToolFrame);
+    Option2 = MakeOption(QStringLiteral("Box"), Frame1, Place::BoxOptionX);
+    Option2->setChecked(true);
+    Option1 = MakeOption(QStringLiteral("Polygon"), Frame1, Place::PolygonOptionX);
+    connect(Option1, &QRadioButton::clicked, this,
+            [this] { ToolOption_Click(MarkingTools::Tool::Polygon); });
+    connect(Option2, &QRadioButton::clicked, this,
+            [this] { ToolOption_Click(MarkingTools::Tool::Box); });
+    PushButton11 = AddButton(Frame1, QStringLiteral("?"),
+                             {{Place::HelpButtonX, Place::ToolHelpY}, Place::HelpButton});
+    connect(PushButton11, &QPushButton::clicked, this, [this] { Help_Click(Help::Polygon); });
+}
+
+// "Block Size" and "Scan Border": a value, a slider and a help button each.
+void Form2::BuildSliderFrames() {
+    const QRect help({Place::HelpButtonX, Place::SliderHelpY}, Place::HelpButton);
+    Frame3 = AddFrame(QStringLiteral("Block Size"), Place::BlockSizeFrame);
+    Label2 = new QLabel(Frame3);
+    Label2->setGeometry(Place::ValueLabel);
+    HScroll1 = MakeSlider(Frame3, 2, 32, 8);
+    PushButton8 = AddButton(Frame3, QStringLiteral("?"), help);
+    connect(PushButton8, &QPushButton::clicked, this, [this] { Help_Click(Help::BlockSize); });
+
+    Frame4 = AddFrame(QStringLiteral("Scan Border"), Place::ScanBorderFrame);
+    Label4 = new QLabel(Frame4);
+    Label4->setGeometry(Place::ValueLabel);
+    HScroll2 = MakeSlider(Frame4, 10, 500, 10);
+    PushButton9 = AddButton(Frame4, QStringLiteral("?"), help);
+    connect(PushButton9, &QPushButton::clicked, this, [this] { Help_Click(Help::ScanBorder); });
+}
+
+// "Start Removing", "Undo Remove" and their help.
+void Form2::BuildRemovalRow() {
+    PushButton3 = AddButton(this, QStringLiteral("Start Removing"), Place::StartRemoving);
+    connect(PushButton3, &QPushButton::clicked, this, &Form2::PushButton3_Click);
+    PushButton12 = AddButton(this, QStringLiteral("Undo Remove"), Place::UndoRemove);
+    connect(PushButton12, &QPushButton::clicked, this, &Form2::PushButton12_Click);
+    PushButton7 = AddButton(this, QStringLiteral("?"), Place::RemovalHelp);
+    connect(PushButton7, &QPushButton::clicked, this, [this] { Help_Click(Help::Removal); });
+}
+
+// "Save Option" (Option3, Option4 and Frame6 with Text1 and "...") and the two step buttons.
+void Form2::BuildSaveControls() {
+    Frame7 = new SaveOptionFrame(this);
+    Frame7->setGeometry(Place::SaveOptionFrame);
+    pointer_->Follow(Frame7, PointerMode::Default);
+    pointer_->Follow(Frame7->Frame6, PointerMode::Default);
+    pointer_->Follow(Frame7->Text1, PointerMode::Default);
+    pointer_->Follow(Frame7->PushButton4, PointerMode::Custom);
+
+    PushButton5 = AddButton(this, QStringLiteral("Save and Show Next Image"), Place::SaveAndNext);
+    connect(PushButton5, &QPushButton::clicked, this, &Form2::PushButton5_Click);
+    PushButton1 = AddButton(this, QStringLiteral("Do Not Save and Show Next Image"),
+                            Place::NextWithoutSaving);
+    connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
+}
+
+// Below the client area: "Preview" stays ticked for the whole run; the undo copy is never shown.
+void Form2::BuildHiddenControls() {
+    Frame2 = AddFrame(QStringLiteral("Show Preview"), Place::PreviewFrame);
+    ChkPrev = new QCheckBox(QStringLiteral("Preview"), Frame2);
+    ChkPrev->setGeometry(Place::PreviewBox);
+    ChkPrev->setChecked(true);
+
+    picUndo = new PictureBox(this);
+    picUndo->setGeometry(Place::UndoCopy);
+    picUndo->hide();
+}
