@@ -83,10 +83,13 @@ bool HasGroup(const Exiv2::ExifData& exif, const char* group) {
     return false;
 }
 
-template <class Container, class Key, class Value>
-void SetIfPresent(Container& data, const char* key, const Value& value) {
-    const auto found = data.findKey(Key(key));
-    if (found != data.end()) data[key] = value;
+// A tag is brought up to date where the source has it; none is added.
+template <class Value>
+void SetIfPresent(Exiv2::ExifData& exif, const char* key, const Value& value) {
+    if (exif.findKey(Exiv2::ExifKey(key)) != exif.end()) exif[key] = value;
+}
+void SetIfPresent(Exiv2::XmpData& xmp, const char* key, const std::string& value) {
+    if (xmp.findKey(Exiv2::XmpKey(key)) != xmp.end()) xmp[key] = value;
 }
 
 QByteArray MakeThumbnail(const QImage& picture) {
@@ -119,19 +122,15 @@ Prepared Prepare(const Parts& source, const MetadataUpdate& update, Level level)
 
     const uint32_t width = uint32_t(update.picture.width());
     const uint32_t height = uint32_t(update.picture.height());
-    using ExifSet = Exiv2::ExifKey;
-    SetIfPresent<Exiv2::ExifData, ExifSet>(exif, "Exif.Photo.PixelXDimension", width);
-    SetIfPresent<Exiv2::ExifData, ExifSet>(exif, "Exif.Photo.PixelYDimension", height);
-    SetIfPresent<Exiv2::ExifData, ExifSet>(exif, "Exif.Image.ImageWidth", width);
-    SetIfPresent<Exiv2::ExifData, ExifSet>(exif, "Exif.Image.ImageLength", height);
-    using XmpSet = Exiv2::XmpKey;
-    SetIfPresent<Exiv2::XmpData, XmpSet>(p.parts.xmp, "Xmp.exif.PixelXDimension",
-                                         std::to_string(width));
-    SetIfPresent<Exiv2::XmpData, XmpSet>(p.parts.xmp, "Xmp.exif.PixelYDimension",
-                                         std::to_string(height));
+    SetIfPresent(exif, "Exif.Photo.PixelXDimension", width);
+    SetIfPresent(exif, "Exif.Photo.PixelYDimension", height);
+    SetIfPresent(exif, "Exif.Image.ImageWidth", width);
+    SetIfPresent(exif, "Exif.Image.ImageLength", height);
+    SetIfPresent(p.parts.xmp, "Xmp.exif.PixelXDimension", std::to_string(width));
+    SetIfPresent(p.parts.xmp, "Xmp.exif.PixelYDimension", std::to_string(height));
     if (!update.keepOrientation) {
-        SetIfPresent<Exiv2::ExifData, ExifSet>(exif, "Exif.Image.Orientation", uint16_t(1));
-        SetIfPresent<Exiv2::XmpData, XmpSet>(p.parts.xmp, "Xmp.tiff.Orientation", std::string("1"));
+        SetIfPresent(exif, "Exif.Image.Orientation", uint16_t(1));
+        SetIfPresent(p.parts.xmp, "Xmp.tiff.Orientation", std::string("1"));
     }
     if (hadThumbnail && !update.picture.isNull()) {
         p.thumbnail = MakeThumbnail(update.picture);

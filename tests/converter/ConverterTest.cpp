@@ -233,37 +233,28 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(target));
     }
 
-    // -source names the photo the bitmap's pixels came from: the JPEG keeps its metadata and
-    // blocks; a source that cannot be read only costs the metadata, never the picture.
-    void SourceOption_Should_KeepThePhotosMetadataAndBlocks() {
+    // -source names the photo the bitmap's pixels came from, whose metadata the JPEG keeps; a
+    // source that cannot be read only costs the metadata, never the picture.
+    void SourceOption_Should_KeepThePhotosMetadata() {
         REQUIRE_SHARED_PHOTO(QStringLiteral("coffee.jpg"));
         const QByteArray photo = TaggedPhotos::WithCameraMetadata(
             TaggedPhotos::Jpeg(TaggedPhotos::Photo(), TaggedPhotos::Encoding{}));
-        const QString source = Path(QStringLiteral("IMG 1.JPG"));
+        const QString source = Path(QStringLiteral("IMG 1.JPG")),
+                      input = Path(QStringLiteral("e.bmp"));
         TaggedPhotos::WriteFile(source, photo);
-        const QString input = Path(QStringLiteral("edited.bmp"));
-        const QRect box(200, 100, 30, 30);
-        QVERIFY(TaggedPhotos::PaintedOver(ReadPicture(source).image, box).save(input, "BMP"));
-        const QString kept = Path(QStringLiteral("kept.jpg")),
-                      plain = Path(QStringLiteral("p.jpg"));
-
-        QStringList line = JpegLine(kept, input);
-        line.insert(3, source);
-        line.insert(3, QStringLiteral("-source"));
-        QCOMPARE(Convert(line).exitCode, 0);
-        line = JpegLine(plain, input);
-        line.insert(0, Path(QStringLiteral("gone.jpg")));
-        line.insert(0, QStringLiteral("-source"));
-        QCOMPARE(Convert(line).exitCode, 0);
-
-        const QByteArray result = TaggedPhotos::ReadFile(kept);
-        QCOMPARE(TaggedPhotos::MetadataOf(result),
-                 TaggedPhotos::KeptMetadata(photo, QSize(600, 400), false));
-        QCOMPARE(TaggedPhotos::BlocksChangedOutside(TaggedPhotos::CoefficientsOf(photo),
-                                                    TaggedPhotos::CoefficientsOf(result), box),
-                 0);
-        QVERIFY(TaggedPhotos::MetadataOf(TaggedPhotos::ReadFile(plain)).isEmpty());
-        QCOMPARE(ReadBack(plain, "jpeg").size(), QSize(600, 400));
+        QVERIFY(ReadPicture(source).image.save(input, "BMP"));
+        for (const QString& from : {source, Path(QStringLiteral("gone.jpg"))}) {
+            const QString target = Path(QStringLiteral("kept.jpg"));
+            QCOMPARE(Convert(QStringList{QStringLiteral("-source"), from} + JpegLine(target, input))
+                         .exitCode,
+                     0);
+            const QByteArray result = TaggedPhotos::ReadFile(target);
+            QCOMPARE(TaggedPhotos::MetadataOf(result).isEmpty(), from != source);
+            if (from == source)
+                QCOMPARE(TaggedPhotos::MetadataOf(result),
+                         TaggedPhotos::KeptMetadata(photo, QSize(600, 400), false));
+            QCOMPARE(ReadBack(target, "jpeg").size(), QSize(600, 400));
+        }
     }
 };
 
