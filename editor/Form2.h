@@ -116,6 +116,10 @@ public:
     // The "?" buttons, one per help text.
     enum class Help { Removal, BlockSize, ScanBorder, Polygon };
 
+    // The added controls, in their order along the row under the step buttons.
+    enum class NewControl { KeepMarks, RemoveInAll, SuggestBox, FinerFill, FitBigPictures };
+    QWidget* NewControlsRow() const { return newControlsRow_; }
+
     // Event procedures.
     void PushButton1_Click();
     void PushButton2_Click();
@@ -139,9 +143,11 @@ private:
     void BuildSliderFrames();
     void BuildRemovalRow();
     void BuildSaveControls();
+    void BuildNewControlsRow();
     void BuildHiddenControls();
     QPushButton* AddButton(QWidget* parent, const QString& caption, QRect place);
     QGroupBox* AddFrame(const QString& caption, QRect place);
+    void AddToNewControlsRow(QWidget* control, NewControl rank);
 
     void ConnectPictureArea();
     void ConnectSliders();
@@ -163,6 +169,7 @@ private:
     std::unique_ptr<MarkingTools> tools_;
     std::unique_ptr<SaveSteps> steps_;
     WindowPointer* pointer_;
+    QWidget* newControlsRow_ = nullptr;
     QString SavedCaption;
     bool removing_ = false;
     std::stop_source removalStop_;  // of the current or last removal: "Stop" and closing use it

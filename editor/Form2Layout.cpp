@@ -2,6 +2,7 @@
 // made here; what the controls do is in Form2.cpp.
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,8 +15,8 @@
 
 namespace {
 namespace Place {
-// The client area.
-constexpr QSize Window(1063, 396);
+// The client area: the specified controls, then one row of added controls at the bottom.
+constexpr QSize Window(1063, 431);
 // Left column: "< Back" over the picture's viewport.
 constexpr QRect Back(8, 8, 520, 27);
 constexpr QRect Viewport(8, 42, 520, 346);
@@ -29,6 +30,8 @@ constexpr QRect RemovalHelp(1024, 169, 32, 27);
 constexpr QRect SaveOptionFrame(536, 199, 520, 121);
 constexpr QRect SaveAndNext(536, 328, 520, 27);
 constexpr QRect NextWithoutSaving(536, 362, 520, 27);
+constexpr QRect NewControlsRow(536, 396, 520, 27);
+constexpr int NewControlsSpacing = 4;
 // Below the client area, out of sight.
 constexpr QRect PreviewFrame(8, 908, 520, 25);
 constexpr QRect UndoCopy(8, 936, 520, 380);
@@ -73,6 +76,7 @@ void Form2::BuildControls() {
     BuildSliderFrames();
     BuildRemovalRow();
     BuildSaveControls();
+    BuildNewControlsRow();
     BuildHiddenControls();
     pointer_->Follow(this, PointerMode::Default);
 }
@@ -171,6 +175,30 @@ void Form2::BuildSaveControls() {
     PushButton1 = AddButton(this, QStringLiteral("Do Not Save and Show Next Image"),
                             Place::NextWithoutSaving);
     connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
+}
+
+// The row under the step buttons for controls added beyond the original window. Each control
+// has its fixed rank in the row, whatever order the code adds them in.
+void Form2::BuildNewControlsRow() {
+    newControlsRow_ = new QWidget(this);
+    newControlsRow_->setGeometry(Place::NewControlsRow);
+    auto* row = new QHBoxLayout(newControlsRow_);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(Place::NewControlsSpacing);
+    row->addStretch();
+}
+
+void Form2::AddToNewControlsRow(QWidget* control, NewControl rank) {
+    control->setProperty("newControlRank", static_cast<int>(rank));
+    auto* row = static_cast<QHBoxLayout*>(newControlsRow_->layout());
+    int at = 0;
+    while (at < row->count() && row->itemAt(at)->widget() != nullptr &&
+           row->itemAt(at)->widget()->property("newControlRank").toInt() < static_cast<int>(rank))
+        ++at;
+    row->insertWidget(at, control);
+    pointer_->Follow(control, qobject_cast<QPushButton*>(control) != nullptr
+                                  ? PointerMode::Custom
+                                  : PointerMode::Default);
 }
 
 // Below the client area: "Preview" stays ticked for the whole run; the undo copy is never shown.
