@@ -14,6 +14,8 @@ const QString kSaveToFolder = QStringLiteral("Option3");
 const QString kSaveBesideSource = QStringLiteral("Option4");
 const QString kOutputFolder = QStringLiteral("Text1");
 const QString kLastFolderDot = QStringLiteral("LastFolderDot");
+// Choices added since.
+const QString kFinerFill = QStringLiteral("FinerFill");
 
 bool ReadChoice(const QString& key, bool absent) {
     return TextToBool(GetSetting(key, BoolText(absent)));
@@ -84,4 +86,12 @@ QString Settings::LastOutputFolderPicked() {
 
 void Settings::SetLastOutputFolderPicked(const QString& folder) {
     SaveSetting(kLastFolderDot, folder);
+}
+
+bool Settings::FinerFillChosen() {
+    return ReadChoice(kFinerFill, false);
+}
+
+void Settings::SetFinerFillChosen(bool chosen) {
+    SaveSetting(kFinerFill, BoolText(chosen));
 }

@@ -40,4 +40,8 @@ public:
     static void SetOutputFolder(const QString& folder);
     static QString LastOutputFolderPicked();
     static void SetLastOutputFolderPicked(const QString& folder);
+
+    // The editor's "Finer fill": off unless ticked.
+    static bool FinerFillChosen();
+    static void SetFinerFillChosen(bool chosen);
 };

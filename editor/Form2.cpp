@@ -21,6 +21,7 @@
 #include "filelist/FileList.h"
 #include "inpaint/Inpainting.h"
 #include "inpaint/MarkerColor.h"
+#include "inpaint/fine/FineFill.h"
 #include "output/SaveOptionFrame.h"
 #include "output/SaveSteps.h"
 #include "picture/PictureFile.h"
@@ -188,6 +189,7 @@ void Form2::Form_Load() {
                                                 : MarkingTools::Tool::Box);
     });
     s.Do(114, [&] { Frame7->RestoreFromSettings(); });
+    LoadFinerFillChoice();
     qApp->installEventFilter(this);  // key preview: the window sees every key press first
 }
 
@@ -201,6 +203,22 @@ void Form2::LoadToolChoice() {
     if (Settings::BoxToolChosen()) {
         Option2->setChecked(true);
         ChooseToolOption(MarkingTools::Tool::Box);
+    }
+}
+
+// An added choice: a store that cannot be read or written leaves it off and never fails the load.
+void Form2::LoadFinerFillChoice() {
+    try {
+        FinerFill->setChecked(Settings::FinerFillChosen());
+    } catch (const std::exception&) {
+        FinerFill->setChecked(false);
+    }
+}
+
+void Form2::FinerFill_Click(bool ticked) {
+    try {
+        Settings::SetFinerFillChosen(ticked);
+    } catch (const std::exception&) {
     }
 }
 
@@ -422,7 +440,8 @@ int Form2::RunRemoval() {
         inpaint::RunHooks hooks;
         hooks.yield = [] { QCoreApplication::processEvents(); };
         hooks.stop = removalStop_.get_token();
-        const int steps = Engine(picture, picture, options, hooks);
+        const int steps = FinerFill->isChecked() ? RunFinerFill(picture, hooks)
+                                                 : Engine(picture, picture, options, hooks);
         removing_ = false;
         return steps;
     } catch (const inpaint::InpaintError& e) {
@@ -437,6 +456,14 @@ int Form2::RunRemoval() {
         PicOrg->RestoreImage(before);
         throw;
     }
+}
+
+// The finer fill has no Block Size; it returns the pixels it filled, 0 when stopped.
+int Form2::RunFinerFill(inpaint::PictureAccess& picture, const inpaint::RunHooks& hooks) {
+    inpaint::fine::FineOptions options;
+    options.liveDisplay = ChkPrev->isChecked();
+    options.scanBorder = HScroll2->value();
+    return inpaint::fine::InpaintPicture(picture, picture, options, hooks);
 }
 
 // ---------------------------------------------------------------------------------------------

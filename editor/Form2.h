@@ -109,6 +109,7 @@ public:
     QLabel* Label2 = nullptr;
     QLabel* Label4 = nullptr;
     QCheckBox* ChkPrev = nullptr;
+    QCheckBox* FinerFill = nullptr;  // "Finer fill": the finer fill instead of the exact one
 
     MarkingTools& Tools() { return *tools_; }
     SaveSteps& Steps() { return *steps_; }
@@ -144,6 +145,7 @@ private:
     void BuildRemovalRow();
     void BuildSaveControls();
     void BuildNewControlsRow();
+    void BuildFinerFill();
     void BuildHiddenControls();
     QPushButton* AddButton(QWidget* parent, const QString& caption, QRect place);
     QGroupBox* AddFrame(const QString& caption, QRect place);
@@ -153,6 +155,9 @@ private:
     void ConnectSliders();
     void Form_Load();
     void LoadToolChoice();
+    void LoadFinerFillChoice();
+    void FinerFill_Click(bool ticked);
+    int RunFinerFill(inpaint::PictureAccess& picture, const inpaint::RunHooks& hooks);
     void ChooseToolOption(MarkingTools::Tool chosen);
     void StartRemoving(ErrorSteps& s);
     void StopRemoving(ErrorSteps& s);

@@ -77,6 +77,7 @@ void Form2::BuildControls() {
     BuildRemovalRow();
     BuildSaveControls();
     BuildNewControlsRow();
+    BuildFinerFill();
     BuildHiddenControls();
     pointer_->Follow(this, PointerMode::Default);
 }
@@ -199,6 +200,15 @@ void Form2::AddToNewControlsRow(QWidget* control, NewControl rank) {
     pointer_->Follow(control, qobject_cast<QPushButton*>(control) != nullptr
                                   ? PointerMode::Custom
                                   : PointerMode::Default);
+}
+
+void Form2::BuildFinerFill() {
+    FinerFill = new QCheckBox(QStringLiteral("Finer fill"), this);
+    FinerFill->setToolTip(QStringLiteral(
+        "Fill with blended patches found coarse to fine: smoother skies and straighter edges, "
+        "a little slower"));
+    connect(FinerFill, &QCheckBox::clicked, this, &Form2::FinerFill_Click);
+    AddToNewControlsRow(FinerFill, NewControl::FinerFill);
 }
 
 // Below the client area: "Preview" stays ticked for the whole run; the undo copy is never shown.
