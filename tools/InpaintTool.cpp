@@ -11,6 +11,16 @@
 // half-written file. IN is OUT's source: a JPEG or PNG OUT keeps IN's metadata, and a JPEG OUT of a
 // JPEG IN every block the fill left alone (see picture/PictureWriter.h). Exit codes: 0 done, 2 bad
 // arguments or unreadable/unwritable file, 3 the run cannot progress.
+//
+//   brisvane-inpaint [--block N] [--border N] [--box X,Y,W,H]... [--mask FILE] [--ref WxH] [--fine]
+//   --out-dir DIR [--jobs N] [--] PHOTO...
+//
+// Removes the same marks from every PHOTO: the boxes and the mask are given on a picture of size
+// --ref (by default the first photo) and carried onto each photo (see inpaint/MarkAnchoring.h).
+// Each result goes into DIR under the photo's own name and format, as the editor's save names it;
+// one line per photo ("NAME: steps N" or "NAME: error REASON") and a summary line. Exit 3 when any
+// photo failed, 2 (nothing written) for bad arguments or a DIR that holds one of the photos.
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
@@ -26,6 +36,7 @@
 #include "picture/PictureFile.h"
 #include "picture/PictureWriter.h"
 #include "picture/SaveFile.h"
+#include "tools/BatchRun.h"
 #include "tools/ImagePicture.h"
 #include "tools/ToolOptions.h"
 
@@ -144,12 +155,30 @@ int Run(const Options& o) {
     return 0;
 }
 
+// The batch: one line per photo as it finishes, then a summary line.
+int RunMany(const Options& o) {
+    const BatchPlan plan = PlanBatch(o);
+    const bool progress = isatty(STDERR_FILENO) != 0;
+    const int count = static_cast<int>(o.photos.size());
+    int done = 0;
+    const BatchReport report = RunBatch(plan, [&](const PhotoOutcome& outcome) {
+        std::printf("%s: %s\n", TerminalText(outcome.photo).constData(),
+                    TerminalText(outcome.line).constData());
+        std::fflush(stdout);
+        if (progress) std::fprintf(stderr, "\r%d of %d done ", ++done, count);
+    });
+    if (progress) std::fprintf(stderr, "\n");
+    std::printf("%d photos: %d written, %d failed\n", count, report.written, report.failed);
+    return report.failed > 0 ? kExitCannotProgress : 0;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     try {
-        return Run(Parse(ProgramArguments(argc, argv)));
+        const Options options = Parse(ProgramArguments(argc, argv));
+        return options.Batch() ? RunMany(options) : Run(options);
     } catch (const Failure& f) {
         return Report(f);
     }

@@ -6,9 +6,13 @@ namespace tool {
 
 const char* const kUsage =
     "usage: brisvane-inpaint [--block N] [--border N] [--mask FILE] [--box X,Y,W,H]... [--trace] "
-    "[--fine] [--] IN OUT";
+    "[--fine] [--] IN OUT; or: brisvane-inpaint [--block N] [--border N] [--box X,Y,W,H]... "
+    "[--mask FILE] [--ref WxH] "
+    "[--fine] --out-dir DIR [--jobs N] [--] PHOTO...";
 
 namespace {
+
+constexpr int kMaxJobs = 256;  // more than any machine's cores; each job holds one picture
 
 int NumberIn(const QString& option, const QString& text, int low, int high) {
     bool ok = false;
@@ -34,6 +38,16 @@ QRect BoxFrom(const QString& text) {
     return QRect(v[0], v[1], v[2], v[3]);
 }
 
+QSize SizeFrom(const QString& text) {
+    const QStringList parts = text.split(QLatin1Char('x'));
+    bool ok = parts.size() == 2;
+    int v[2] = {0, 0};
+    for (int i = 0; ok && i < 2; ++i) v[i] = parts[i].trimmed().toInt(&ok);
+    if (!ok || v[0] < 1 || v[1] < 1)
+        throw Usage(QStringLiteral("--ref takes WxH with W, H from 1, not \"%1\"").arg(text));
+    return QSize(v[0], v[1]);
+}
+
 QByteArray FormatFor(const QString& path) {
     const QString ext = QFileInfo(path).suffix().toLower();
     if (ext == QLatin1String("png")) return "png";
@@ -44,6 +58,15 @@ QByteArray FormatFor(const QString& path) {
     throw Usage(QStringLiteral("cannot write \"%1\": the name must end in .png, .bmp, .ppm, .jpg, "
                                ".jpeg or .gif")
                     .arg(path));
+}
+
+Options BatchFrom(Options o, const QStringList& photos) {
+    if (photos.isEmpty())
+        throw Usage(
+            QStringLiteral("--out-dir needs at least one PHOTO; %1").arg(QLatin1String(kUsage)));
+    if (o.trace) throw Usage(QStringLiteral("--trace runs on one picture, not with --out-dir"));
+    o.photos = photos;
+    return o;
 }
 
 }  // namespace
@@ -78,6 +101,12 @@ Options Parse(const QStringList& args) {
             o.trace = true;
         else if (a == QLatin1String("--fine"))
             o.fine = true;
+        else if (a == QLatin1String("--out-dir"))
+            o.outDir = value();
+        else if (a == QLatin1String("--ref"))
+            o.ref = SizeFrom(value());
+        else if (a == QLatin1String("--jobs"))
+            o.jobs = NumberIn(a, value(), 1, kMaxJobs);
         else if (a == QLatin1String("--"))
             optionsEnded = true;
         else if (a.startsWith(QLatin1String("--")))
@@ -85,11 +114,15 @@ Options Parse(const QStringList& args) {
         else
             files.append(a);
     }
-    if (files.size() != 2)
-        throw Usage(QStringLiteral("expected IN and OUT; %1").arg(QLatin1String(kUsage)));
     if (o.fine && o.trace)
         throw Usage(
             QStringLiteral("--trace prints the exact fill's steps; the finer fill has none"));
+    if (o.Batch()) return BatchFrom(o, files);
+    if (o.ref.isValid() || o.jobs != 0)
+        throw Usage(
+            QStringLiteral("--ref and --jobs go with --out-dir; %1").arg(QLatin1String(kUsage)));
+    if (files.size() != 2)
+        throw Usage(QStringLiteral("expected IN and OUT; %1").arg(QLatin1String(kUsage)));
     o.in = files[0];
     o.out = files[1];
     o.outFormat = FormatFor(o.out);

@@ -2,6 +2,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -23,6 +24,13 @@ struct Options {
     QString in;
     QString out;
     QByteArray outFormat;  // "png", "bmp", "ppm", "jpeg" or "gif", from OUT's extension
+
+    // A batch (--out-dir): every file argument is a photo, each result goes into outDir.
+    QString outDir;
+    QStringList photos;
+    QSize ref;     // the picture the boxes and the mask are given on; invalid: the first photo
+    int jobs = 0;  // photos at work at once; 0: one per core
+    bool Batch() const { return !outDir.isEmpty(); }
 };
 
 // Failure with one line on the error channel.

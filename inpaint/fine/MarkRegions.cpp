@@ -41,6 +41,41 @@ int Find(std::vector<int>& parent, int i) {
 
 }  // namespace
 
+ConnectedParts FindConnectedParts(const std::vector<std::uint8_t>& set, int w, int h) {
+    // Union-find over 4-neighbours, then one label per root in the order parts are first met.
+    std::vector<int> parent(set.size());
+    std::iota(parent.begin(), parent.end(), 0);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const int i = y * w + x;
+            if (!set[i]) continue;
+            if (x > 0 && set[i - 1]) parent[Find(parent, i)] = Find(parent, i - 1);
+            if (y > 0 && set[i - w]) parent[Find(parent, i)] = Find(parent, i - w);
+        }
+    }
+    ConnectedParts parts;
+    std::vector<int> partOfRoot(set.size(), -1);
+    parts.label.assign(set.size(), -1);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const int i = y * w + x;
+            if (!set[i]) continue;
+            const int root = Find(parent, i);
+            if (partOfRoot[root] < 0) {
+                partOfRoot[root] = static_cast<int>(parts.boxes.size());
+                parts.boxes.push_back({x, y, x + 1, y + 1});
+            }
+            const int p = partOfRoot[root];
+            parts.label[i] = p;
+            MarkBox& b = parts.boxes[p];
+            b.x0 = std::min(b.x0, x);
+            b.x1 = std::max(b.x1, x + 1);
+            b.y1 = std::max(b.y1, y + 1);
+        }
+    }
+    return parts;
+}
+
 MarkBox FindMarkBox(const std::vector<std::uint8_t>& marked, int width, int height) {
     MarkBox box{width, height, 0, 0};
     for (int y = 0; y < height; ++y) {
@@ -103,44 +138,11 @@ std::vector<Region> FindMarkRegions(const std::vector<std::uint8_t>& marked, int
     const int x1 = std::min(box.x1 + reach, width), y1 = std::min(box.y1 + reach, height);
     const std::vector<std::uint8_t> grown = Grow(marked, width, x0, y0, x1, y1, reach);
 
-    // Connected parts of the grown marks (4-neighbours), each one region.
-    const int w = x1 - x0, h = y1 - y0;
-    std::vector<int> parent(grown.size());
-    std::iota(parent.begin(), parent.end(), 0);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const int i = y * w + x;
-            if (!grown[i]) continue;
-            if (x > 0 && grown[i - 1]) parent[Find(parent, i)] = Find(parent, i - 1);
-            if (y > 0 && grown[i - w]) parent[Find(parent, i)] = Find(parent, i - w);
-        }
-    }
-    std::vector<int> regionOf(grown.size(), -1);
+    const ConnectedParts parts = FindConnectedParts(grown, x1 - x0, y1 - y0);
     std::vector<Region> regions;
-    std::vector<int> right, bottom;
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const int i = y * w + x;
-            if (!grown[i]) continue;
-            const int root = Find(parent, i);
-            if (regionOf[root] < 0) {
-                regionOf[root] = static_cast<int>(regions.size());
-                regions.push_back({x, y, 0, 0});
-                right.push_back(x);
-                bottom.push_back(y);
-            }
-            const int r = regionOf[root];
-            regions[r].x = std::min(regions[r].x, x);
-            right[r] = std::max(right[r], x);
-            bottom[r] = std::max(bottom[r], y);
-        }
-    }
-    for (std::size_t r = 0; r < regions.size(); ++r) {
-        regions[r].width = right[r] - regions[r].x + 1;
-        regions[r].height = bottom[r] - regions[r].y + 1;
-        regions[r].x += x0;
-        regions[r].y += y0;
-    }
+    regions.reserve(parts.boxes.size());
+    for (const MarkBox& b : parts.boxes)
+        regions.push_back({b.x0 + x0, b.y0 + y0, b.x1 - b.x0, b.y1 - b.y0});
     return regions;
 }
 

@@ -11,6 +11,15 @@ struct MarkBox {
 };
 MarkBox FindMarkBox(const std::vector<std::uint8_t>& marked, int width, int height);
 
+// The connected parts (4-neighbours) of the set pixels of a w x h mask: each set pixel's part
+// (-1 for the others) and each part's bounding box, parts numbered in the order a scan row after
+// row first meets them.
+struct ConnectedParts {
+    std::vector<int> label;
+    std::vector<MarkBox> boxes;
+};
+ConnectedParts FindConnectedParts(const std::vector<std::uint8_t>& set, int w, int h);
+
 // A rectangle of the picture around one group of marks: the marks and the surroundings a fill
 // of them may copy from.
 struct Region {
