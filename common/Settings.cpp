@@ -16,6 +16,7 @@ const QString kOutputFolder = QStringLiteral("Text1");
 const QString kLastFolderDot = QStringLiteral("LastFolderDot");
 // Choices added since.
 const QString kFinerFill = QStringLiteral("FinerFill");
+const QString kKeepMarks = QStringLiteral("KeepMarks");
 
 bool ReadChoice(const QString& key, bool absent) {
     return TextToBool(GetSetting(key, BoolText(absent)));
@@ -94,4 +95,12 @@ bool Settings::FinerFillChosen() {
 
 void Settings::SetFinerFillChosen(bool chosen) {
     SaveSetting(kFinerFill, BoolText(chosen));
+}
+
+bool Settings::KeepMarksChosen() {
+    return ReadChoice(kKeepMarks, false);
+}
+
+void Settings::SetKeepMarksChosen(bool chosen) {
+    SaveSetting(kKeepMarks, BoolText(chosen));
 }

@@ -44,4 +44,7 @@ public:
     // The editor's "Finer fill": off unless ticked.
     static bool FinerFillChosen();
     static void SetFinerFillChosen(bool chosen);
+    // The editor's "Keep marks": off unless ticked.
+    static bool KeepMarksChosen();
+    static void SetKeepMarksChosen(bool chosen);
 };

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 
 #include "common/AppInfo.h"
@@ -59,13 +60,14 @@ private:
     PictureBox& box_;
 };
 
-QImage ReadPictureFile(const QString& path) {
+QImage ReadPictureFile(const QString& path, QImageIOHandler::Transformations* turn = nullptr) {
     if (!FileExists(path) || FolderExists(path))
         throw AppError(QStringLiteral("File not found: ") + path);
     const PictureRead read = ReadPicture(path);
     if (read.image.isNull())
         throw AppError(QStringLiteral("Invalid picture: ") + path + QStringLiteral(" (") +
                        read.problem + QStringLiteral(")"));
+    if (turn) *turn = read.turn;
     return read.image;
 }
 
@@ -190,6 +192,7 @@ void Form2::Form_Load() {
     });
     s.Do(114, [&] { Frame7->RestoreFromSettings(); });
     LoadFinerFillChoice();
+    LoadKeepMarksChoice();
     qApp->installEventFilter(this);  // key preview: the window sees every key press first
 }
 
@@ -243,17 +246,22 @@ void Form2::ShowFromList() {
     activateWindow();
     ErrorSteps s(Where("Form_Activate"));
     s.Do(100, [&] { nCurrentFile = 1; });
+    loadingFromList_ = true;
     s.Do(102, [&] { LoadNewPicture(list_.Item(1)); });
+    loadingFromList_ = false;
 }
 
 void Form2::LoadNewPicture(const QString& thefile) {
     ErrorSteps s(Where("LoadNewPicture"));
+    const CarriedMarks carried = MarksToCarry();
+    const auto paintCarried = qScopeGuard([&] { PaintMarksCarried(carried); });
     // Whatever happens, the undo copy belongs to the picture it was taken from.
     UndoReady = false;
     picUndo->SetPicture(QImage());
     s.Do(100, [&] {
         PicOrg->SetPicture(QImage());  // a file that cannot be read leaves nothing on show
-        PicOrg->SetPicture(ReadPictureFile(thefile));
+        loadedTurn_ = QImageIOHandler::TransformationNone;
+        PicOrg->SetPicture(ReadPictureFile(thefile, &loadedTurn_));
     });
     s.Do(102, [&] {
         OrigHeight = PicOrg->height();
@@ -430,6 +438,7 @@ void Form2::StopRemoving(ErrorSteps& s) {
 // fails leaves the picture with its marks as it was before.
 int Form2::RunRemoval() {
     const QImage before = PicOrg->Image();
+    inpaint::MarkMask marks = MarkerPixels(before);
     removing_ = true;
     try {
         PictureBoxAccess picture(*PicOrg);
@@ -443,6 +452,7 @@ int Form2::RunRemoval() {
         const int steps = FinerFill->isChecked() ? RunFinerFill(picture, hooks)
                                                  : Engine(picture, picture, options, hooks);
         removing_ = false;
+        if (steps > 0) removedMarks_ = std::move(marks);
         return steps;
     } catch (const inpaint::InpaintError& e) {
         removing_ = false;

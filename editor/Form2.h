@@ -8,6 +8,7 @@
 #include <stop_token>
 
 #include "common/WindowPointer.h"
+#include "editor/BatchRun.h"
 #include "editor/MarkingTools.h"
 #include "filelist/ListEditor.h"
 #include "inpaint/Inpainting.h"
@@ -109,7 +110,9 @@ public:
     QLabel* Label2 = nullptr;
     QLabel* Label4 = nullptr;
     QCheckBox* ChkPrev = nullptr;
-    QCheckBox* FinerFill = nullptr;  // "Finer fill": the finer fill instead of the exact one
+    QCheckBox* FinerFill = nullptr;      // "Finer fill": the finer fill instead of the exact one
+    QCheckBox* KeepMarks = nullptr;      // "Keep marks": the marks go on to the next picture
+    QPushButton* RemoveInAll = nullptr;  // "Remove in All Remaining Pictures"
 
     MarkingTools& Tools() { return *tools_; }
     SaveSteps& Steps() { return *steps_; }
@@ -131,6 +134,8 @@ public:
     void ToolOption_Click(MarkingTools::Tool chosen);  // Option1 "Polygon", Option2 "Box"
     void PasteFromClipboard();
     void CopyToClipboard();
+    void KeepMarks_Click(bool ticked);
+    void RemoveInAll_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -168,6 +173,15 @@ private:
     void OnKeyPress(const QKeyEvent& key);
     bool ShowBigImageQuestion();
 
+    // Marks carried to other pictures (Form2Batch.cpp).
+    void BuildBatchControls();
+    void LoadKeepMarksChoice();
+    CarriedMarks MarksOnShow() const;
+    CarriedMarks MarksToCarry();
+    void PaintMarksCarried(const CarriedMarks& marks);
+    bool BatchMayStart(const SaveChoice& choice, int pictures);
+    void RunRemoveInAll(const CarriedMarks& marks, const SaveChoice& choice);
+
     FileList& list_;
     QWidget* listWindow_;
     std::unique_ptr<MarkingSurface> surface_;
@@ -178,6 +192,11 @@ private:
     QString SavedCaption;
     bool removing_ = false;
     std::stop_source removalStop_;  // of the current or last removal: "Stop" and closing use it
+    // The marks the last removal filled on the picture on show (upright); empty when none.
+    inpaint::MarkMask removedMarks_;
+    // How the picture on show was turned upright when read.
+    QImageIOHandler::Transformations loadedTurn_ = QImageIOHandler::TransformationNone;
+    bool loadingFromList_ = false;  // the first picture shown from the list carries nothing
 };
 
 // The editor as the list window makes it ("Next >").

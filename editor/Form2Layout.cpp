@@ -78,6 +78,7 @@ void Form2::BuildControls() {
     BuildSaveControls();
     BuildNewControlsRow();
     BuildFinerFill();
+    BuildBatchControls();
     BuildHiddenControls();
     pointer_->Follow(this, PointerMode::Default);
 }

@@ -32,6 +32,9 @@ public:
     // nothing may step, go back or replace the picture on show.
     bool MayAct() const;
 
+    // The results written in this run, which every way of saving shares.
+    WrittenTargets& Written() { return written_; }
+
     // Where the converter is and how long it may run; tests point it elsewhere.
     ConverterSetup converter = InstalledConverter();
 

@@ -1,0 +1,201 @@
+// "Keep marks" and "Remove in All Remaining Pictures": marks carried to the next picture, or
+// removed and saved in every remaining one without a question per picture.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#include "common/AppInfo.h"
+#include "editor/Form2.h"
+#include "filelist/FileList.h"
+#include "output/SaveOptionFrame.h"
+#include "platform/PictureBox.h"
+#include "platform/SettingsStore.h"
+#include "support/ScriptedDialogs.h"
+
+namespace {
+constexpr QRgb Grey = 0xFF808080u;
+constexpr QRgb Filler = 0xFF404040u;
+
+// Replaces every marker pixel with Filler, yielding once; `onYield` acts meanwhile as a user.
+struct FakeEngine {
+    std::function<void()> onYield;
+    int runs = 0;
+    int operator()(inpaint::PictureAccess& source, inpaint::PictureAccess& target,
+                   const inpaint::InpaintOptions&, const inpaint::RunHooks& hooks) {
+        ++runs;
+        const int w = source.Width(), h = source.Height();
+        std::vector<std::uint32_t> px(std::size_t(w) * h);
+        source.ReadPixels(px.data());
+        int steps = 0;
+        for (std::uint32_t& p : px)
+            if ((p & 0xFFFFFFu) == inpaint::kMarkerPixel) p = Filler, ++steps;
+        if (hooks.yield) hooks.yield();
+        if (onYield) onYield();
+        target.WritePixels(0, 0, w, h, px.data(), w);
+        target.Commit();
+        return steps;
+    }
+};
+
+struct Editor {
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    FileList list;
+    QWidget listWindow;
+    std::unique_ptr<Form2> form;
+    FakeEngine engine;
+
+    Editor() {
+        UseSettingsFolder(dir.path() + QStringLiteral("/settings"));
+        SetProgramFolder(dir.path());
+        Make();
+    }
+    void Make() {
+        form = std::make_unique<Form2>(list, &listWindow);
+        form->Engine = std::ref(engine);
+    }
+    QString Picture(const QString& name, int w, int h) {
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(Grey);
+        const QString path = dir.filePath(name);
+        if (!image.save(path)) qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+    void Open(const QStringList& paths) {
+        for (const QString& p : paths) list.Append(p);
+        form->ShowFromList();
+    }
+    // Marks the rectangle, corners inclusive, with the Box tool's paint.
+    void Mark(QRect r) { form->PicOrg->PaintBox(r.topLeft(), r.bottomRight(), MarkerColor); }
+};
+
+// The rectangle (corners inclusive) holds exactly the pixels of `colour` in `image`.
+bool OnlyIn(const QImage& image, QRect r, QRgb colour) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) == colour) != r.contains(x, y)) return false;
+    return true;
+}
+
+}  // namespace
+
+class EditorBatchTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // The marks on show go on to the next picture, from their nearest corner; after a removal,
+    // the marks it filled. The choice is remembered, and off by default.
+    void KeepMarks_Should_CarryTheMarksOrTheRemovedOnesToTheNextPicture() {
+        Editor e;
+        QVERIFY(!e.form->KeepMarks->isChecked());
+        e.Open({e.Picture("a.bmp", 100, 80), e.Picture("b.bmp", 160, 120),
+                e.Picture("c.bmp", 60, 50), e.Picture("d.bmp", 60, 50)});
+        e.form->KeepMarks->click();
+        e.Mark(QRect(80, 65, 10, 10));  // 10 from the right, 5 from the bottom
+
+        e.form->PushButton1->click();
+        QCOMPARE(e.form->nCurrentFile, 2);
+        QVERIFY(OnlyIn(e.form->PicOrg->Image(), QRect(140, 105, 10, 10), MarkerColor));
+        QVERIFY(e.form->HasUnremovedMarks());
+
+        e.form->PushButton3->click();  // removed: nothing on show, the removal's marks go on
+        QCOMPARE(e.engine.runs, 1);
+        e.form->PushButton1->click();
+        QVERIFY(OnlyIn(e.form->PicOrg->Image(), QRect(40, 35, 10, 10), MarkerColor));
+
+        e.form->KeepMarks->click();  // off: nothing goes on
+        e.form->PushButton1->click();
+        QCOMPARE(e.form->nCurrentFile, 4);
+        QVERIFY(!e.form->HasUnremovedMarks());
+
+        e.form->KeepMarks->click();
+        e.Make();
+        QVERIFY(e.form->KeepMarks->isChecked());
+    }
+
+    // One question before replacing originals, none per picture; a picture that cannot be read
+    // fails and one whose replacing would lose its transparency is skipped, both listed; the
+    // others are filled at their own size and saved.
+    void RemoveInAll_Should_SaveEveryRemainingPictureAndListTheRest() {
+        Editor e;
+        QImage clear(50, 40, QImage::Format_ARGB32);
+        clear.fill(Qt::transparent);
+        const QString transparent = e.dir.filePath("clear.png");
+        QVERIFY(clear.save(transparent));
+        const QString broken = e.dir.filePath("broken.bmp");
+        QFile(broken).open(QIODevice::WriteOnly);
+        QVERIFY(QFile(broken).resize(10));
+        const QStringList pictures{e.Picture("p1.bmp", 100, 80), e.Picture("p2.bmp", 2000, 1600),
+                                   broken, transparent, e.Picture("p3.bmp", 100, 80)};
+        e.Open(pictures);
+        e.form->Frame7->Option4->click();  // beside the originals
+        e.Mark(QRect(80, 65, 10, 10));
+        e.dialogs.answers.enqueue(Dialogs::Answer::Yes);
+
+        e.form->RemoveInAll->click();
+
+        const QStringList messages = e.dialogs.Messages();
+        QCOMPARE(messages.size(), 2);
+        QVERIFY(messages[0].contains("5 picture(s)"));
+        QVERIFY2(messages[1].contains("in 3 picture(s)"), qPrintable(messages[1]));
+        QVERIFY(messages[1].contains(QDir::toNativeSeparators(broken) + ": it cannot be read"));
+        QVERIFY(messages[1].contains(QDir::toNativeSeparators(transparent) + ": replacing \"" +
+                                     QDir::toNativeSeparators(transparent)));
+        QVERIFY(OnlyIn(QImage(pictures[0]), QRect(80, 65, 10, 10), Filler));
+        QVERIFY(OnlyIn(QImage(pictures[1]), QRect(1980, 1585, 10, 10), Filler));
+        QVERIFY(OnlyIn(QImage(pictures[4]), QRect(80, 65, 10, 10), Filler));
+        QCOMPARE(QImage(transparent), clear);
+        QVERIFY(e.listWindow.isVisible());  // the whole list is done
+    }
+
+    void RemoveInAll_Should_AskNothingWithoutAnswerAndWriteNothingWhenRefused() {
+        Editor e;
+        const QString p1 = e.Picture("p1.bmp", 100, 80);
+        e.Open({p1});
+        e.form->Frame7->Option4->click();
+        e.Mark(QRect(80, 65, 10, 10));
+        e.dialogs.answers.enqueue(Dialogs::Answer::No);
+        e.form->RemoveInAll->click();
+        QCOMPARE(e.dialogs.Messages().size(), 1);
+        QCOMPARE(e.engine.runs, 0);
+        QVERIFY(OnlyIn(QImage(p1), QRect(), Filler));
+    }
+
+    // Stop lets the picture in hand finish and leaves every other file as it was; the editor
+    // shows the first picture left.
+    void Stop_Should_FinishThePictureInHandAndTouchNoOther() {
+        Editor e;
+        const QStringList pictures{e.Picture("p1.bmp", 100, 80), e.Picture("p2.bmp", 100, 80),
+                                   e.Picture("p3.bmp", 100, 80)};
+        const QString out = e.dir.filePath("out");
+        QVERIFY(QDir().mkpath(out));
+        e.Open(pictures);
+        e.form->Frame7->Option3->click();
+        e.form->Frame7->Text1->setText(out);
+        e.Mark(QRect(80, 65, 10, 10));
+        e.engine.onYield = [&] {
+            auto* progress = e.form->findChild<QProgressDialog*>();
+            QVERIFY(progress && progress->isVisible());
+            QVERIFY2(progress->labelText().startsWith("Picture 1 of 3: p1.bmp"),
+                     qPrintable(progress->labelText()));
+            for (QPushButton* button : progress->findChildren<QPushButton*>())
+                if (button->text() == QStringLiteral("Stop")) button->click();
+        };
+
+        e.form->RemoveInAll->click();
+
+        QCOMPARE(e.engine.runs, 1);
+        QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{"p1.bmp"});
+        QVERIFY(e.dialogs.Messages().value(0).contains("2 picture(s) were left untouched"));
+        QCOMPARE(e.form->nCurrentFile, 2);
+        QVERIFY(OnlyIn(e.form->PicOrg->Image(), QRect(), MarkerColor));
+    }
+};
+
+QTEST_MAIN(EditorBatchTest)
+#include "EditorBatchTest.moc"
