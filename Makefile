@@ -31,6 +31,7 @@ bench: build
 	$(BUILD)/bin/brisvane-live-bench
 	$(BUILD)/bin/brisvane-save-bench
 	$(BUILD)/bin/brisvane-keep-bench
+	$(BUILD)/bin/brisvane-batch-bench
 	$(BUILD)/bin/brisvane-quality-bench --sheet $(BUILD)/quality-sheet.png
 
 # The deliberate out-of-memory tests ask for more than the sanitizer's allocator hands out: it

@@ -68,6 +68,18 @@ inpaint::MarkMask MarkerPixels(const QImage& image) {
     return MarksWhere(image, [&](int x, int y) { return IsMarker(image.pixel(x, y)); });
 }
 
+inpaint::MarkMask ScaledMarks(const inpaint::MarkMask& marks, int width, int height) {
+    if (marks.width == width && marks.height == height) return marks;
+    inpaint::MarkMask scaled(width, height);
+    if (marks.width == 0 || marks.height == 0) return scaled;
+    for (int y = 0; y < height; ++y) {
+        const int from = static_cast<int>(qint64(y) * marks.height / height);
+        for (int x = 0; x < width; ++x)
+            scaled.At(x, y) = marks.At(static_cast<int>(qint64(x) * marks.width / width), from);
+    }
+    return scaled;
+}
+
 CarriedMarks CarryMarks(const inpaint::MarkMask& upright, QImageIOHandler::Transformations turn) {
     return {inpaint::StoredMarks(upright, int(turn))};
 }

@@ -20,6 +20,9 @@ inpaint::MarkMask PaintedMarks(const QImage& image, const QImage& picture);
 // Every marker-coloured pixel of `image`: what a removal fills.
 inpaint::MarkMask MarkerPixels(const QImage& image);
 
+// The marks made on a picture shown reduced, on the picture at its full size (nearest pixel).
+inpaint::MarkMask ScaledMarks(const inpaint::MarkMask& marks, int width, int height);
+
 // Marks as carried: in the stored orientation of the picture they were made on.
 struct CarriedMarks {
     inpaint::MarkMask stored;

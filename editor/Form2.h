@@ -176,9 +176,11 @@ private:
     // Marks carried to other pictures (Form2Batch.cpp).
     void BuildBatchControls();
     void LoadKeepMarksChoice();
+    inpaint::MarkMask UprightMarksOnShow() const;
     CarriedMarks MarksOnShow() const;
     CarriedMarks MarksToCarry();
     void PaintMarksCarried(const CarriedMarks& marks);
+    bool ShownReduced() const;
     bool BatchMayStart(const SaveChoice& choice, int pictures);
     void RunRemoveInAll(const CarriedMarks& marks, const SaveChoice& choice);
 

@@ -62,13 +62,16 @@ void Form2::KeepMarks_Click(bool ticked) {
 }
 
 // The marks painted on the picture on show, or else those its last removal filled.
-CarriedMarks Form2::MarksOnShow() const {
+inpaint::MarkMask Form2::UprightMarksOnShow() const {
     if (!PicOrg->HasPicture()) return {};
-    CarriedMarks marks = CarryMarks(PaintedMarks(PicOrg->Image(), PicOrg->Picture()), loadedTurn_);
-    if (marks.Empty() && removedMarks_.width == PicOrg->Image().width() &&
-        removedMarks_.height == PicOrg->Image().height())
-        marks = CarryMarks(removedMarks_, loadedTurn_);
+    inpaint::MarkMask marks = PaintedMarks(PicOrg->Image(), PicOrg->Picture());
+    if (!marks.Any() && removedMarks_.width == marks.width && removedMarks_.height == marks.height)
+        marks = removedMarks_;
     return marks;
+}
+
+CarriedMarks Form2::MarksOnShow() const {
+    return CarryMarks(UprightMarksOnShow(), loadedTurn_);
 }
 
 // Called as another picture is loaded: what goes on to it. The marks of the removal belong to
@@ -89,6 +92,12 @@ void Form2::PaintMarksCarried(const CarriedMarks& marks) {
 
 // ---------------------------------------------------------------------------------------------
 // "Remove in All Remaining Pictures"
+
+// The picture on show is a big one reduced to 487 x 380 when loaded (OrigWidth and OrigHeight
+// keep its own size).
+bool Form2::ShownReduced() const {
+    return PicOrg->size() == QSize(487, 380) && QSize(OrigWidth, OrigHeight) != PicOrg->size();
+}
 
 bool Form2::BatchMayStart(const SaveChoice& choice, int pictures) {
     if (!choice.toFolder && !choice.besideSource) {
@@ -113,7 +122,10 @@ bool Form2::BatchMayStart(const SaveChoice& choice, int pictures) {
 void Form2::RemoveInAll_Click() {
     if (!MayAct() || !PicOrg->HasPicture() || nCurrentFile < 1) return;
     ErrorSteps s(ErrorLocation(QStringLiteral("Form2"), QStringLiteral("RemoveInAll_Click")));
-    const CarriedMarks marks = MarksOnShow();
+    // A big picture shown reduced is filled at full size: so are its marks.
+    inpaint::MarkMask upright = UprightMarksOnShow();
+    if (ShownReduced()) upright = ScaledMarks(upright, OrigWidth, OrigHeight);
+    const CarriedMarks marks = CarryMarks(upright, loadedTurn_);
     if (marks.Empty()) {
         AppDialogs().Message(NoMarksToCarry(), Dialogs::Buttons::Ok, Dialogs::Icon::Information);
         return;

@@ -1,8 +1,10 @@
 #include "tools/BatchRun.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 #include <QSet>
 #include <QThread>
 #include <algorithm>
@@ -16,6 +18,7 @@
 #include "inpaint/MarkerColor.h"
 #include "inpaint/fine/FineFill.h"
 #include "output/OutputNaming.h"
+#include "picture/FileNames.h"
 #include "picture/PictureFile.h"
 #include "picture/PictureWriter.h"
 
@@ -67,11 +70,23 @@ struct Reference {
     QImageIOHandler::Transformations turn = QImageIOHandler::TransformationNone;
 };
 
+// A photo's size and turn from its header, without decoding it; invalid when unreadable.
+Reference HeaderOf(const QString& photo) {
+    QFile file;
+    if (!OpenToRead(file, photo).isEmpty()) return {};
+    QImageReader reader(&file);
+    reader.setAutoTransform(true);
+    const QSize stored = reader.size();  // as the file stores it, before the turn
+    if (!stored.isValid()) return {};
+    const auto turn = reader.transformation();
+    return {turn & QImageIOHandler::TransformationRotate90 ? stored.transposed() : stored, turn};
+}
+
 Reference ReferenceOf(const Options& o) {
     if (o.ref.isValid()) return {o.ref, QImageIOHandler::TransformationNone};
     for (const QString& photo : o.photos) {
-        const PictureRead read = ReadPicture(photo);
-        if (!read.image.isNull()) return {read.image.size(), read.turn};
+        const Reference header = HeaderOf(photo);
+        if (header.upright.isValid()) return header;
     }
     return {};  // no photo can be read: each will say so
 }

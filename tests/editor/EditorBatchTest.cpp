@@ -153,6 +153,24 @@ private Q_SLOTS:
         QVERIFY(e.listWindow.isVisible());  // the whole list is done
     }
 
+    // A big picture shown reduced is filled at its full size, its marks scaled up with it.
+    void RemoveInAll_Should_FillABigPictureShownReducedAtFullSize() {
+        Editor e;
+        const QString big = e.Picture("big.bmp", 1948, 1520);  // four times 487 x 380
+        const QString out = e.dir.filePath("out");
+        QVERIFY(QDir().mkpath(out));
+        e.dialogs.answers.enqueue(Dialogs::Answer::Yes);  // reduce it
+        e.Open({big});
+        QCOMPARE(e.form->PicOrg->size(), QSize(487, 380));
+        e.form->Frame7->Option3->click();
+        e.form->Frame7->Text1->setText(out);
+        e.Mark(QRect(400, 300, 10, 5));
+
+        e.form->RemoveInAll->click();
+
+        QVERIFY(OnlyIn(QImage(out + "/big.bmp"), QRect(1600, 1200, 40, 20), Filler));
+    }
+
     void RemoveInAll_Should_AskNothingWithoutAnswerAndWriteNothingWhenRefused() {
         Editor e;
         const QString p1 = e.Picture("p1.bmp", 100, 80);

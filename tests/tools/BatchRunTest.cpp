@@ -135,6 +135,27 @@ private Q_SLOTS:
         QCOMPARE(Files(out), (QStringList{"one.jpg", "two.jpg"}));
     }
 
+    // The marks are given upright on the first photo, turned by its camera, and carried in the
+    // stored orientation: on an upright photo of the same stored size the imprint is where the
+    // camera put it.
+    void TurnedReference_Should_CarryTheMarksWhereTheCameraPutThem() {
+        const QString turned = Path("a/turned.jpg"), upright = Path("b/upright.jpg");
+        const QImage photo = TaggedPhotos::Photo().copy(0, 0, 200, 120);
+        QVERIFY(Write(turned, TaggedPhotos::WithCameraMetadata(TaggedPhotos::Jpeg(photo, {}), 6)));
+        QVERIFY(Write(upright, TaggedPhotos::WithCameraMetadata(TaggedPhotos::Jpeg(photo, {}))));
+        // Stored 200 x 120, shown turned a quarter clockwise (120 x 200): the stored box
+        // 150,90 20x10 shows at 120 - 100, 150 (10 x 20).
+        const QString out = Path("out-turned");
+        QVERIFY(QDir().mkpath(Path("single")));
+        const Result batch =
+            RunTool({"--box", "20,150,10,20", "--out-dir", out, "--jobs", "1", turned, upright});
+        QCOMPARE(batch.code, 0);
+        const Result alone =
+            RunTool({"--box", "150,90,20,10", upright, Path("single/upright-alone.jpg")});
+        QCOMPARE(alone.code, 0);
+        QVERIFY(Bytes(out + "/upright.jpg") == Bytes(Path("single/upright-alone.jpg")));
+    }
+
     void BadArguments_Should_ExitTwoAndWriteNothing_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("says");
