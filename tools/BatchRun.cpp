@@ -214,7 +214,9 @@ public:
     }
 
     BatchReport Run(std::stop_token stop) {
-        QDir().mkpath(plan_.outDir);  // a failure shows on every photo's write
+        // A folder that cannot be made fails every photo before any is loaded.
+        if (!QDir().mkpath(plan_.outDir))
+            folderProblem_ = QStringLiteral("the folder \"%1\" cannot be made").arg(plan_.outDir);
         const int count = static_cast<int>(plan_.options.photos.size());
         const int jobs = std::clamp(plan_.jobs, 1, count);
         {
@@ -244,6 +246,7 @@ private:
         outcome.photo = plan_.options.photos[index];
         try {
             if (duplicate_[index]) throw PhotoFailure{QStringLiteral("it is already in the list")};
+            if (!folderProblem_.isEmpty()) throw PhotoFailure{folderProblem_};
             outcome.line = Process(outcome.photo, targets_[index], outcome.target);
             outcome.ok = true;
         } catch (const PhotoFailure& f) {
@@ -305,6 +308,7 @@ private:
     const std::function<void(const PhotoOutcome&)>& finished_;
     std::vector<bool> duplicate_;
     std::vector<Target> targets_;  // by position in the list
+    QString folderProblem_;
     std::atomic<int> next_{0};
     std::mutex mutex_;  // the report and the callback
     WrittenTargets written_;

@@ -133,6 +133,13 @@ private Q_SLOTS:
         QVERIFY(lineOf(tiny, "too small for the marks"));
         QVERIFY(lineOf(photos[0], "already in the list"));
         QCOMPARE(Files(out), (QStringList{"one.jpg", "two.jpg"}));
+
+        // A folder that cannot be made: every photo fails, naming it.
+        const Result unwritable = RunTool({"--out-dir", photos[0] + "/sub", photos[1], photos[2]});
+        QCOMPARE(unwritable.code, 3);
+        QCOMPARE(unwritable.lines.size(), 3);
+        QVERIFY(unwritable.lines.contains(photos[1] + ": error the folder \"" + photos[0] +
+                                          "/sub\" cannot be made"));
     }
 
     // The marks are given upright on the first photo, turned by its camera, and carried in the
