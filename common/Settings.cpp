@@ -16,6 +16,9 @@ const QString kOutputFolder = QStringLiteral("Text1");
 const QString kLastFolderDot = QStringLiteral("LastFolderDot");
 // Choices added since.
 const QString kFinerFill = QStringLiteral("FinerFill");
+const QString kFitBigPictures = QStringLiteral("FitBigPictures");
+const QString kEditorSize = QStringLiteral("EditorSize");
+const QString kEditorMaximized = QStringLiteral("EditorMaximized");
 
 bool ReadChoice(const QString& key, bool absent) {
     return TextToBool(GetSetting(key, BoolText(absent)));
@@ -94,4 +97,25 @@ bool Settings::FinerFillChosen() {
 
 void Settings::SetFinerFillChosen(bool chosen) {
     SaveSetting(kFinerFill, BoolText(chosen));
+}
+
+bool Settings::FitBigPicturesChosen() {
+    return ReadChoice(kFitBigPictures, false);
+}
+
+void Settings::SetFitBigPicturesChosen(bool chosen) {
+    SaveSetting(kFitBigPictures, BoolText(chosen));
+}
+
+QString Settings::EditorSize() {
+    return GetSetting(kEditorSize);
+}
+
+bool Settings::EditorMaximized() {
+    return ReadChoice(kEditorMaximized, false);
+}
+
+void Settings::SetEditorSize(const QString& size, bool maximized) {
+    SaveSetting(kEditorSize, size);
+    SaveSetting(kEditorMaximized, BoolText(maximized));
 }

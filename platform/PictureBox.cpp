@@ -180,9 +180,9 @@ QImage PictureBox::ReducedPart(const QRect& area) {
     QImage part(area.size(), QImage::Format_RGB32);
     QPainter painter(&part);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    painter.drawImage(QRectF(0, 0, area.width(), area.height()), copy,
-                      QRectF(area.left() * sx, area.top() * sy, area.width() * sx,
-                             area.height() * sy));
+    painter.drawImage(
+        QRectF(0, 0, area.width(), area.height()), copy,
+        QRectF(area.left() * sx, area.top() * sy, area.width() * sx, area.height() * sy));
     painter.end();
     DrawOverlayInView(part, area.topLeft());
     return part;
@@ -218,23 +218,23 @@ void PictureBox::DrawOverlayInView(QImage& part, QPoint offset) const {
     }
 }
 
-QPointF PictureBox::ToPicture(QPointF viewPosition) const {
-    if (mapping_.IsIdentity()) return viewPosition;
-    return QPointF(mapping_.ToPicture(viewPosition + QPointF(0.5, 0.5)));
+QPointF PictureBox::PicturePosition(QPointF boxPosition) const {
+    if (mapping_.IsIdentity()) return boxPosition;
+    return QPointF(mapping_.ToPicture(boxPosition + QPointF(0.5, 0.5)));
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {
-    Q_EMIT MousePressed(event->button(), ToPicture(event->position()));
+    Q_EMIT MousePressed(event->button(), PicturePosition(event->position()));
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent* event) {
-    Q_EMIT MouseMoved(ToPicture(event->position()));
+    Q_EMIT MouseMoved(PicturePosition(event->position()));
 }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
-    Q_EMIT MouseReleased(event->button(), ToPicture(event->position()));
+    Q_EMIT MouseReleased(event->button(), PicturePosition(event->position()));
 }
 
 void PictureBox::mouseDoubleClickEvent(QMouseEvent* event) {
-    Q_EMIT DoubleClicked(event->button(), ToPicture(event->position()));
+    Q_EMIT DoubleClicked(event->button(), PicturePosition(event->position()));
 }

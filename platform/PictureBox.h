@@ -39,6 +39,8 @@ public:
     void SetZoom(double zoom);
     double Zoom() const { return zoom_; }
     const ViewMapping& Mapping() const { return mapping_; }
+    // The position in picture pixels the mouse signals give for a position on the box.
+    QPointF PicturePosition(QPointF boxPosition) const;
 
     // The overlay: a list of shapes drawn over the persistent image, in order.
     void ClearOverlay();
@@ -84,7 +86,6 @@ private:
     void UpdatePixels(const QRect& r);
     void ImageChanged(const QRect& r);
     void Remap();
-    QPointF ToPicture(QPointF viewPosition) const;
     QImage EnlargedPart(const QRect& area) const;
     QImage ReducedPart(const QRect& area);
     const QImage& HalvedCopy(int level);

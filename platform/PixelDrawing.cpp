@@ -110,7 +110,6 @@ QRect PolygonBounds(const std::vector<QPoint>& corners) {
     return r;
 }
 
-
 void Halve(const QImage& finer, QImage& coarser, QRect r) {
     r = r.intersected(coarser.rect());
     const int fw = finer.width(), fh = finer.height();

@@ -32,8 +32,8 @@ ViewMapping ViewMapping::Zoomed(QSize picture, double zoom) {
 
 double ViewMapping::FitZoom(QSize picture, QSize room) {
     if (picture.isEmpty() || room.isEmpty()) return 1.0;
-    return std::min({1.0, double(room.width()) / picture.width(),
-                     double(room.height()) / picture.height()});
+    return std::min(
+        {1.0, double(room.width()) / picture.width(), double(room.height()) / picture.height()});
 }
 
 double ViewMapping::ScaleX() const {
