@@ -122,6 +122,7 @@ public:
     // picture (never above 100 %) to 800 %.
     double Zoom() const;
     void ZoomTo(double zoom, QPointF anchor);  // keeps the picture point under `anchor` in place
+    void ZoomTo(double zoom, QPointF anchor, QPointF onPicture);
     void ZoomToFit();
     void ZoomStep(int direction);  // "+" and "-": 25, 50, 100, 200, 400 %
     void ScrollTo(QPoint offset);
@@ -221,6 +222,8 @@ private:
     Qt::MouseButton panButton_ = Qt::NoButton;
     QPoint panFrom_;
     bool spaceHeld_ = false;
+    QPointF wheelAnchor_{-1, -1};  // where the last Ctrl + wheel turn was, in the viewport
+    QPointF wheelTarget_;          // and the picture point it aimed at
     QString SavedCaption;
     bool removing_ = false;
     std::stop_source removalStop_;  // of the current or last removal: "Stop" and closing use it

@@ -41,9 +41,13 @@ QSize Form2::ViewRoom() const {
 
 // Zooms keeping the picture point under `anchor` (viewport coordinates) where it is.
 void Form2::ZoomTo(double zoom, QPointF anchor) {
+    ZoomTo(zoom, anchor, (anchor - QPointF(PicOrg->pos())) / PicOrg->Zoom());
+}
+
+// Brings the picture point `onPicture` under `anchor` as far as the scrolling allows.
+void Form2::ZoomTo(double zoom, QPointF anchor, QPointF onPicture) {
     if (!PicOrg->HasPicture()) return;
     zoom = std::clamp(zoom, MinZoom(), kMaxZoom);
-    const QPointF onPicture = (anchor - QPointF(PicOrg->pos())) / PicOrg->Zoom();
     PicOrg->SetZoom(zoom);
     tools_->SetViewScale(zoom);
     FitBars();
@@ -144,8 +148,14 @@ void Form2::PictureWheel(const QWheelEvent& wheel) {
     if (wheel.modifiers() & Qt::ControlModifier) {
         if (steps.y() == 0) return;
         const double notches = steps.y() / 120.0;
-        ZoomTo(Zoom() * std::pow(kWheelZoomStep, notches),
-               PicOrg->mapTo(PicScroll, wheel.position()));
+        const QPointF anchor = PicOrg->mapTo(PicScroll, wheel.position());
+        // Turns with the pointer still zoom towards the point first aimed at, even where the
+        // edge of the picture kept it from the pointer on the way.
+        if (anchor != wheelAnchor_) {
+            wheelAnchor_ = anchor;
+            wheelTarget_ = (anchor - QPointF(PicOrg->pos())) / Zoom();
+        }
+        ZoomTo(Zoom() * std::pow(kWheelZoomStep, notches), anchor, wheelTarget_);
         return;
     }
     // Shift turns the wheel sideways; some systems already hand it over as a sideways turn.

@@ -121,7 +121,15 @@ void PictureBox::RedrawWritten() {
 
 // Picture pixels to repaint.
 void PictureBox::UpdatePixels(const QRect& r) {
-    update(mapping_.ViewOf(r.intersected(image_.rect())).intersected(rect()));
+    update(RepaintArea(r));
+}
+
+// Below 100 % a view pixel blends the halved copy's pixels around it: every view pixel that may
+// have blended a changed one is repainted.
+QRect PictureBox::RepaintArea(const QRect& changed) const {
+    const int m = zoom_ < 1 ? int(std::ceil(2 / zoom_)) : 0;
+    const QRect grown = changed.adjusted(-m, -m, m, m).intersected(image_.rect());
+    return mapping_.ViewOf(grown).intersected(rect());
 }
 
 void PictureBox::ImageChanged(const QRect& r) {

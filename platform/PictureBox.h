@@ -59,6 +59,8 @@ public:
     void WritePixels(int x, int y, int w, int h, const std::uint32_t* src, int stride);
     // Repaints what was written since the last redraw.
     void RedrawWritten();
+    // The part of the box repainted when these picture pixels change.
+    QRect RepaintArea(const QRect& changed) const;
 
 Q_SIGNALS:
     void MousePressed(Qt::MouseButton button, QPointF position);
