@@ -1,6 +1,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -9,6 +10,7 @@
 #include "common/AppInfo.h"
 #include "editor/Form2.h"
 #include "filelist/FileList.h"
+#include "inpaint/PictureAccess.h"
 #include "output/SaveOptionFrame.h"
 #include "platform/PictureBox.h"
 #include "platform/SettingsStore.h"
@@ -152,6 +154,57 @@ private Q_SLOTS:
         QCOMPARE(e.Pic().Image().size(), QSize(3000, 2000));
         QCOMPARE(e.form->Zoom(), 344.0 / 2000);
         QVERIFY(e.Pic().width() <= 518 && e.Pic().height() <= 344);
+    }
+    void OddSizes_Should_ZoomAndMarkInsideThePicture_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("1 x 1") << QSize(1, 1);
+        QTest::newRow("32000 x 200") << QSize(32000, 200);
+        QTest::newRow("200 x 32000") << QSize(200, 32000);
+    }
+
+    void OddSizes_Should_ZoomAndMarkInsideThePicture() {
+        QFETCH(QSize, size);
+        ZoomEditor e(size, true);
+        QVERIFY(e.Pic().width() <= 518 && e.Pic().height() <= 344);
+        e.Pic().setFocus();
+        QVERIFY(QTest::qWaitFor([&] { return QApplication::focusWidget() == &e.Pic(); }));
+        for (int key : {Qt::Key_Plus, Qt::Key_Plus, Qt::Key_Minus})
+            QTest::keyClick(&e.Pic(), Qt::Key(key));
+        e.Wheel({0, 0}, 120 * 30, Qt::ControlModifier);
+        QCOMPARE(e.form->Zoom(), 8.0);
+        e.Drag({0, 0}, {3, 3});  // at 800 %: the picture's first pixel, whatever its size
+        QCOMPARE(e.Pic().Image().pixel(0, 0), 0xFF00FF00u);
+        QTest::keyClick(&e.Pic(), Qt::Key_0, Qt::ControlModifier);
+        QVERIFY(e.form->Zoom() <= 1.0);
+    }
+
+    // The engine writes into the picture box while the user zooms; the result is the same.
+    void ZoomDuringARemoval_Should_LeaveTheResultAsItWouldBe() {
+        ZoomEditor e({2000, 1500});
+        e.Drag({10, 10}, {29, 19});
+        int zooms = 0;
+        e.form->Engine = [&](inpaint::PictureAccess& source, inpaint::PictureAccess& target,
+                             const inpaint::InpaintOptions&, const inpaint::RunHooks& hooks) {
+            std::vector<std::uint32_t> px(std::size_t(source.Width()) * source.Height());
+            source.ReadPixels(px.data());
+            for (int y = 10; y < 20; ++y) {
+                for (int x = 10; x < 30; ++x) px[std::size_t(y) * source.Width() + x] = 0x123456;
+                target.WritePixels(0, y, source.Width(), 1,
+                                   px.data() + std::size_t(y) * source.Width(), source.Width());
+                target.Redraw();
+                e.form->ZoomTo(zooms++ % 2 ? 0.25 : 3.0, QPointF(50, 50));
+                hooks.yield();
+            }
+            target.WritePixels(0, 0, source.Width(), source.Height(), px.data(), source.Width());
+            target.Commit();
+            return 10;
+        };
+        e.form->PushButton3->click();
+        QCOMPARE(zooms, 10);
+        QCOMPARE(e.Pic().Image().size(), QSize(2000, 1500));
+        QCOMPARE(e.Pic().Image().pixel(20, 15), 0xFF123456u);
+        QCOMPARE(e.Pic().Image().pixel(9, 9), qRgb(9, 9, 7));
+        QCOMPARE(e.Pic().Picture(), e.Pic().Image());
     }
 };
 

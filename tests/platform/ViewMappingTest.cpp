@@ -27,8 +27,8 @@ private Q_SLOTS:
         QCOMPARE(ViewMapping::FitZoom({4352, 2448}, {520, 346}), 520.0 / 4352);
         QCOMPARE(ViewMapping::FitZoom({1000, 3000}, {520, 346}), 346.0 / 3000);
         QCOMPARE(ViewMapping::FitZoom({100, 80}, {520, 346}), 1.0);
-        const ViewMapping fitted = ViewMapping::Zoomed(
-            {4032, 3024}, ViewMapping::FitZoom({4032, 3024}, {1600, 1000}));
+        const ViewMapping fitted =
+            ViewMapping::Zoomed({4032, 3024}, ViewMapping::FitZoom({4032, 3024}, {1600, 1000}));
         QVERIFY(fitted.View().width() <= 1600 && fitted.View().height() <= 1000);
     }
 
