@@ -17,6 +17,9 @@ const QString kLastFolderDot = QStringLiteral("LastFolderDot");
 // Choices added since.
 const QString kFinerFill = QStringLiteral("FinerFill");
 const QString kKeepMarks = QStringLiteral("KeepMarks");
+const QString kFitBigPictures = QStringLiteral("FitBigPictures");
+const QString kEditorSize = QStringLiteral("EditorSize");
+const QString kEditorMaximized = QStringLiteral("EditorMaximized");
 
 bool ReadChoice(const QString& key, bool absent) {
     return TextToBool(GetSetting(key, BoolText(absent)));
@@ -103,4 +106,25 @@ bool Settings::KeepMarksChosen() {
 
 void Settings::SetKeepMarksChosen(bool chosen) {
     SaveSetting(kKeepMarks, BoolText(chosen));
+}
+
+bool Settings::FitBigPicturesChosen() {
+    return ReadChoice(kFitBigPictures, false);
+}
+
+void Settings::SetFitBigPicturesChosen(bool chosen) {
+    SaveSetting(kFitBigPictures, BoolText(chosen));
+}
+
+QString Settings::EditorSize() {
+    return GetSetting(kEditorSize);
+}
+
+bool Settings::EditorMaximized() {
+    return ReadChoice(kEditorMaximized, false);
+}
+
+void Settings::SetEditorSize(const QString& size, bool maximized) {
+    SaveSetting(kEditorSize, size);
+    SaveSetting(kEditorMaximized, BoolText(maximized));
 }

@@ -47,4 +47,12 @@ public:
     // The editor's "Keep marks": off unless ticked.
     static bool KeepMarksChosen();
     static void SetKeepMarksChosen(bool chosen);
+    // The editor's "Fit big pictures": off unless ticked.
+    static bool FitBigPicturesChosen();
+    static void SetFitBigPicturesChosen(bool chosen);
+    // The editor window's size as the user left it ("WIDTHxHEIGHT", empty: never resized), and
+    // whether it was maximized.
+    static QString EditorSize();
+    static void SetEditorSize(const QString& size, bool maximized);
+    static bool EditorMaximized();
 };

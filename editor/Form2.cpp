@@ -137,6 +137,7 @@ Form2::Form2(FileList& list, QWidget* listWindow)
     ConnectPictureArea();
     ConnectSliders();
     Form_Load();
+    RestoreWindowSize();
 }
 
 Form2::~Form2() {
@@ -193,6 +194,7 @@ void Form2::Form_Load() {
     s.Do(114, [&] { Frame7->RestoreFromSettings(); });
     LoadFinerFillChoice();
     LoadKeepMarksChoice();
+    LoadFitBigPicturesChoice();
     qApp->installEventFilter(this);  // key preview: the window sees every key press first
 }
 
@@ -258,6 +260,7 @@ void Form2::LoadNewPicture(const QString& thefile) {
     // Whatever happens, the undo copy belongs to the picture it was taken from.
     UndoReady = false;
     picUndo->SetPicture(QImage());
+    ResetZoom();
     s.Do(100, [&] {
         PicOrg->SetPicture(QImage());  // a file that cannot be read leaves nothing on show
         loadedTurn_ = QImageIOHandler::TransformationNone;
@@ -269,6 +272,13 @@ void Form2::LoadNewPicture(const QString& thefile) {
     });
     if (!s.Test(104, [&] { return IsBigPicture(OrigWidth, OrigHeight); })) {
         ArrangePicture();
+        FocusPicture();
+        return;
+    }
+    if (OpensFitted()) {  // whole and at full size, without the question
+        ArrangePicture();
+        ZoomToFit();
+        FocusPicture();
         return;
     }
     if (!s.Test(106, [&] { return ShowBigImageQuestion(); })) {
@@ -297,6 +307,15 @@ bool Form2::ShowBigImageQuestion() {
 }
 
 void Form2::ArrangePicture() {
+    FitBars();
+    HscrPic->setValue(0);
+    VscrPic->setValue(0);
+    PicOrg->move(0, 0);
+    ShowZoom();
+}
+
+// The scroll bars for the picture at its zoom and the viewport's size; the scrolling stays.
+void Form2::FitBars() {
     const PictureBars bars =
         ArrangeBars(PicOrg->width(), PicOrg->height(), PicScroll->width(), PicScroll->height());
     HscrPic->setGeometry(bars.horizontal);
@@ -312,9 +331,7 @@ void Form2::ArrangePicture() {
     HscrPic->raise();
     VscrPic->raise();
     Frame5->raise();
-    HscrPic->setValue(0);
-    VscrPic->setValue(0);
-    PicOrg->move(0, 0);
+    PicOrg->move(-HscrPic->value(), -VscrPic->value());
 }
 
 QImage Form2::PersistentImage() const {
@@ -344,6 +361,7 @@ void Form2::ShowNextPicture() {
 }
 
 void Form2::ShowListWindow() {
+    RememberWindowSize();
     if (listWindow_) listWindow_->show();
     hide();
 }
@@ -367,6 +385,7 @@ void Form2::PushButton2_Click() {
 }
 
 void Form2::closeEvent(QCloseEvent* event) {
+    RememberWindowSize();
     ErrorSteps s(Where("Form_QueryUnload"));
     s.Do(100, [&] { removalStop_.request_stop(); });
     event->accept();
@@ -505,6 +524,7 @@ void Form2::CopyToClipboard() {
 }
 
 void Form2::OnKeyPress(const QKeyEvent& key) {
+    if (ZoomKey(key)) return;
     const bool control = key.modifiers() & Qt::ControlModifier;
     const QString text = key.text();
     if ((control && key.key() == Qt::Key_V) || text == QChar(22))
@@ -527,6 +547,7 @@ void Form2::ShowPictureAreaPointer(PointerMode mode) {
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
+    if (PictureAreaEvent(watched, event)) return true;
     if (event->type() == QEvent::KeyPress) {
         // Key preview: seen once, at the control that receives the key first (the focused one,
         // or the window itself); the key goes on to that control as well.
