@@ -1,5 +1,6 @@
 #pragma once
 #include <QAbstractListModel>
+#include <QSet>
 #include <QStringList>
 
 // The list of pictures to work on: one full path per entry, positions from 1, appended in the
@@ -24,6 +25,12 @@ public:
     void SwapTexts(int i, int j);
     const QStringList& Paths() const { return paths_; }
 
+    // Entries whose result has been saved show a check-mark. The mark goes with the entry's
+    // text, so it stays with the entry when the list is reordered.
+    void MarkSaved(const QString& text);
+    bool IsSaved(int i) const;
+    int SavedCount() const;
+
     // QAbstractListModel
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -31,4 +38,5 @@ public:
 
 private:
     QStringList paths_;
+    QSet<QString> saved_;
 };

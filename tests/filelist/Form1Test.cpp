@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
@@ -9,6 +10,7 @@
 #include "common/AppInfo.h"
 #include "editor/Form2.h"
 #include "filelist/Form1.h"
+#include "filelist/KeptList.h"
 #include "filelist/Samples.h"
 #include "platform/SettingsStore.h"
 #include "support/ScriptedDialogs.h"
@@ -76,7 +78,8 @@ private Q_SLOTS:
     void Layout_Should_FollowTheTwipGridWithFixedSize() {
         ScriptedDialogs dialogs;
         Form1 form(MakeEditor);
-        QCOMPARE(form.size(), QSize(536, 320));
+        QCOMPARE(form.size(), QSize(536, 342));  // grown by the line under the buttons
+        QCOMPARE(form.ListNote()->geometry(), QRect(8, 316, 520, 20));
         QCOMPARE(form.minimumSize(), form.maximumSize());
         QCOMPARE(form.windowTitle(), QStringLiteral("Brisvane"));
         QVERIFY(!form.windowIcon().isNull());
@@ -97,6 +100,9 @@ private Q_SLOTS:
             QCOMPARE(Button(form, b.name)->text(), QString::fromLatin1(b.text));
             QCOMPARE(Button(form, b.name)->font().pointSizeF(), 11.25);
             QVERIFY(Button(form, b.name)->font().bold());
+            // One family in both windows: the editor's.
+            QCOMPARE(Button(form, b.name)->fontInfo().family(),
+                     Form2(form.List(), &form).fontInfo().family());
         }
         QTreeView* list = form.ListView1();
         QCOMPARE(list->geometry(), QRect(8, 42, 520, 169));
@@ -263,6 +269,75 @@ private Q_SLOTS:
         QCOMPARE(form.List().Count(), 0);
     }
 
+    // Up to 20 entries go at once; more are cleared only when the user says yes.
+    void ClearList_Should_AskFirstAboutMoreThan20_data() {
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<int>("answer");  // Dialogs::Answer, when asked
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<int>("left");
+        QTest::newRow("20") << 20 << int(Dialogs::Answer::No) << false << 0;
+        QTest::newRow("21, yes") << 21 << int(Dialogs::Answer::Yes) << true << 0;
+        QTest::newRow("21, no") << 21 << int(Dialogs::Answer::No) << true << 21;
+    }
+    void ClearList_Should_AskFirstAboutMoreThan20() {
+        QFETCH(int, entries);
+        QFETCH(int, answer);
+        QFETCH(bool, asked);
+        QFETCH(int, left);
+        ScriptedDialogs dialogs;
+        dialogs.answers.enqueue(static_cast<Dialogs::Answer>(answer));
+        Form1 form(MakeEditor);
+        for (int i = 0; i < entries; ++i) form.List().Append(File("a.jpg"));
+        Button(form, "PushButton8")->click();
+        QCOMPARE(form.List().Count(), left);
+        QCOMPARE(
+            dialogs.Messages(),
+            asked ? QStringList{QStringLiteral("Clear all %1 pictures from the list?").arg(entries)}
+                  : QStringList());
+        if (asked) QCOMPARE(dialogs.shown[0].buttons, Dialogs::Buttons::YesNoDefaultNo);
+    }
+
+    // The last run's list comes back on request, with its check-marks, without the gone files.
+    void LastList_Should_BeOfferedWhileUnfinishedAndRestoredWithoutGoneFiles() {
+        ScriptedDialogs dialogs;
+        const QString gone = File(QStringLiteral("moved away.jpg"));
+        {
+            Form1 first(MakeEditor);
+            first.List().Append({File("a.jpg"), gone, File("c.bmp")});
+            first.List().MarkSaved(File("a.jpg"));  // kept at once
+        }
+        Form1 form(MakeEditor);
+        QVERIFY(form.ListNote()->isVisibleTo(&form));
+        QVERIFY(form.ListNote()->text().contains(
+            QStringLiteral("Restore the last list (3 pictures, 1 saved)")));
+        form.RestoreLastList();
+        QCOMPARE(Entries(form), (QStringList{File("a.jpg"), File("c.bmp")}));
+        QVERIFY(form.List().IsSaved(1));
+        QVERIFY(!form.List().IsSaved(2));
+        QCOMPARE(form.ListNote()->text(),
+                 QStringLiteral("Restored 2 pictures of the last list. 1 picture was left out: "
+                                "its file is no longer there."));
+        QVERIFY(dialogs.shown.isEmpty());  // one line, never a box per file
+        QCOMPARE(form.List().data(form.List().index(0), Qt::DecorationRole).typeId(),
+                 QMetaType::QIcon);
+
+        // A damaged file offers what it can; a finished list offers nothing.
+        Touch(KeptListFile(),
+              QByteArray("\xff\xfe\0junk\n+ ") + File("a.jpg").toUtf8() + QByteArray("\n- \n"));
+        {
+            Form1 damaged(MakeEditor);
+            QVERIFY(!damaged.ListNote()->isVisibleTo(&damaged));
+        }
+        Touch(KeptListFile(), QByteArray("- ") + File("c.bmp").toUtf8() + QByteArray("\n\0\n"));
+        {
+            Form1 damaged(MakeEditor);
+            QVERIFY(damaged.ListNote()->isVisibleTo(&damaged));
+            damaged.List().Append(File("a.jpg"));  // a new list: the offer goes
+            QVERIFY(!damaged.ListNote()->isVisibleTo(&damaged));
+        }
+        QFile::remove(KeptListFile());
+    }
+
     void SampleButton_Should_AskAboutTheSampleFolder() {
         ScriptedDialogs dialogs;
         Form1 form(MakeEditor);
@@ -396,7 +471,8 @@ private Q_SLOTS:
         QCOMPARE(dialogs.shown.last().text,
                  QStringLiteral("Add File(s) - Hold Ctrl to select multiple files"));
         QCOMPARE(dialogs.shown.last().initial,
-                 QStringLiteral("Supported Pictures (*.bmp;*.jpg;*.gif)|*.bmp;*.jpg;*.gif|"));
+                 QStringLiteral("Supported Pictures (*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png)|"
+                                "*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png|"));
         QCOMPARE(form.List().Count(), 0);
         QCOMPARE(dialogs.Messages(), QStringList());
     }
