@@ -40,4 +40,11 @@ public:
     static void SetOutputFolder(const QString& folder);
     static QString LastOutputFolderPicked();
     static void SetLastOutputFolderPicked(const QString& folder);
+
+    // The editor's Block Size (default 4) and Scan Border (default 10) as last set. A stored
+    // text that is not a whole number reads as the default; the sliders keep values in range.
+    static int BlockSize();
+    static void SetBlockSize(int value);
+    static int ScanBorder();
+    static void SetScanBorder(int value);
 };

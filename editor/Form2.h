@@ -8,6 +8,7 @@
 #include <stop_token>
 
 #include "common/WindowPointer.h"
+#include "editor/MarkHistory.h"
 #include "editor/MarkingTools.h"
 #include "filelist/ListEditor.h"
 #include "inpaint/Inpainting.h"
@@ -38,6 +39,9 @@ public:
 
     // Shows the editor from the file list ("Next >"): nCurrentFile := 1, loads entry 1.
     void ShowFromList() override;
+    // Closing the editor or the program with a removal result unsaved asks first whether to
+    // save it; false when the user chose to stay (or the save failed).
+    bool MayClose() override;
 
     // Loads a picture file into the picture area; big pictures may be reduced to 487 x 380.
     void LoadNewPicture(const QString& thefile) override;
@@ -59,6 +63,9 @@ public:
         SetPointer(busy ? PointerMode::Busy : PointerMode::Default);
     }
     bool RemovalRunning() const override { return removing_; }
+    void ResultSaved(int position) override;
+    // A removal changed the picture on show and it has not been saved since.
+    bool HasUnsavedResult() const { return resultUnsaved_; }
     bool IsRemoving() const { return removing_; }
     // Neither a save nor a removal is at work. Both let clicks through while they run; until they
     // end, the step buttons, "< Back", "Start Removing", "Undo Remove" and paste do nothing.
@@ -130,6 +137,10 @@ public:
     void ToolOption_Click(MarkingTools::Tool chosen);  // Option1 "Polygon", Option2 "Box"
     void PasteFromClipboard();
     void CopyToClipboard();
+    // Marks not yet removed can be taken back: the last one (Ctrl+Z) or all of them (Escape).
+    void TakeBackLastMark();
+    void TakeBackAllMarks();
+    int MarksToTakeBack() const { return static_cast<int>(marks_.Count()); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -145,6 +156,8 @@ private:
     void BuildSaveControls();
     void BuildNewControlsRow();
     void BuildHiddenControls();
+    void AddShortcutTips();
+    void LetSlidersTakeKeysAndTypedValues();
     QPushButton* AddButton(QWidget* parent, const QString& caption, QRect place);
     QGroupBox* AddFrame(const QString& caption, QRect place);
     void AddToNewControlsRow(QWidget* control, NewControl rank);
@@ -161,6 +174,11 @@ private:
     void HScroll2_Change(int value);
     void ShowPictureAreaPointer(PointerMode mode);
     void OnKeyPress(const QKeyEvent& key);
+    bool OnShortcutKey(const QKeyEvent& key, QWidget* receiver);
+    bool ShowPictureFile(const QString& path);
+    void ShowPlaceInTitle(const QString& path);
+    void EnableChoices(bool enabled);
+    void PutBackMark(const MarkHistory::Patch& patch);
     bool ShowBigImageQuestion();
 
     FileList& list_;
@@ -171,6 +189,9 @@ private:
     WindowPointer* pointer_;
     QWidget* newControlsRow_ = nullptr;
     QString SavedCaption;
+    MarkHistory marks_;
+    bool resultUnsaved_ = false;
+    bool resultUnsavedBeforeRun_ = false;  // what "Undo Remove" gives back
     bool removing_ = false;
     std::stop_source removalStop_;  // of the current or last removal: "Stop" and closing use it
 };

@@ -10,6 +10,7 @@
 #include <QScrollBar>
 
 #include "editor/Form2.h"
+#include "editor/TypedSliderValue.h"
 #include "output/SaveOptionFrame.h"
 #include "platform/PictureBox.h"
 
@@ -106,6 +107,7 @@ void Form2::BuildPictureArea() {
     PicOrg = new PictureBox(PicScroll);
     PicOrg->move(0, 0);
     PicOrg->setCursor(Qt::CrossCursor);
+    PicOrg->setFocusPolicy(Qt::ClickFocus);
     HscrPic = new QScrollBar(Qt::Horizontal, PicScroll);
     VscrPic = new QScrollBar(Qt::Vertical, PicScroll);
     for (QScrollBar* bar : {HscrPic, VscrPic}) {
@@ -211,4 +213,27 @@ void Form2::BuildHiddenControls() {
     picUndo = new PictureBox(this);
     picUndo->setGeometry(Place::UndoCopy);
     picUndo->hide();
+}
+
+// Each keyboard way in, named in its control's tooltip.
+void Form2::AddShortcutTips() {
+    PushButton3->setToolTip(QStringLiteral("Start or stop removing the marked areas (Ctrl+R)"));
+    PushButton5->setToolTip(QStringLiteral("Save this picture and show the next one (Ctrl+S)"));
+    PushButton1->setToolTip(QStringLiteral("Show the next picture without saving (Ctrl+\u2192)"));
+    PushButton2->setToolTip(QStringLiteral("Back to the list of pictures (Ctrl+\u2190)"));
+    Option2->setToolTip(QStringLiteral("Mark with boxes (B, while the picture has the focus)"));
+    Option1->setToolTip(QStringLiteral("Mark with polygons (P, while the picture has the focus)"));
+    Frame1->setToolTip(
+        QStringLiteral("Ctrl+Z takes back the last mark, Escape all marks not yet removed"));
+    for (QScrollBar* slider : {HScroll1, HScroll2})
+        slider->setToolTip(QStringLiteral("Drag, turn the mouse wheel or use the arrow keys"));
+}
+
+// The sliders take the wheel and the arrow keys; a click on the number beside one lets the user
+// type its value.
+void Form2::LetSlidersTakeKeysAndTypedValues() {
+    HScroll1->setFocusPolicy(Qt::WheelFocus);
+    HScroll2->setFocusPolicy(Qt::WheelFocus);
+    new TypedSliderValue(Label2, HScroll1);
+    new TypedSliderValue(Label4, HScroll2);
 }

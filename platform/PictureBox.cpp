@@ -22,10 +22,12 @@ void PictureBox::SetPicture(const QImage& picture) {
     written_ = QRect();
     resize(picture_.size());
     update();
+    Q_EMIT PictureReplaced();
 }
 
 void PictureBox::Commit() {
     picture_ = image_;
+    Q_EMIT PictureReplaced();
 }
 
 void PictureBox::RestoreImage(const QImage& image) {
