@@ -156,6 +156,7 @@ Form2::Form2(FileList& list, QWidget* listWindow)
     Form_Load();
     AddShortcutTips();
     LetSlidersTakeKeysAndTypedValues();
+    UseProgramFont();
 }
 
 Form2::~Form2() {
@@ -224,6 +225,19 @@ void Form2::Form_Load() {
     });
     s.Do(114, [&] { Frame7->RestoreFromSettings(); });
     qApp->installEventFilter(this);  // key preview: the window sees every key press first
+}
+
+// The list window's family at each control's own size. Set on every control: under the skin's
+// style sheet a family set on the window alone does not reach its controls.
+void Form2::UseProgramFont() {
+    const QString family = ProgramFontFamily();
+    QList<QWidget*> widgets = findChildren<QWidget*>();
+    widgets << this;
+    for (QWidget* w : widgets) {
+        QFont font = w->font();
+        font.setFamily(family);
+        w->setFont(font);
+    }
 }
 
 void Form2::LoadToolChoice() {

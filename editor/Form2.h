@@ -166,6 +166,7 @@ private:
     void ConnectSliders();
     void Form_Load();
     void LoadToolChoice();
+    void UseProgramFont();
     void ChooseToolOption(MarkingTools::Tool chosen);
     void StartRemoving(ErrorSteps& s);
     void StopRemoving(ErrorSteps& s);

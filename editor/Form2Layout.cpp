@@ -26,8 +26,9 @@ constexpr QRect ToolFrame(536, 2, 520, 48);
 constexpr QRect BlockSizeFrame(536, 53, 520, 52);
 constexpr QRect ScanBorderFrame(536, 109, 520, 52);
 constexpr QRect StartRemoving(536, 168, 240, 27);
-constexpr QRect UndoRemove(784, 168, 232, 27);
-constexpr QRect RemovalHelp(1024, 169, 32, 27);
+// The removal help lines up with the three "?" buttons in the frames above it.
+constexpr QRect UndoRemove(784, 168, 224, 27);
+constexpr QRect RemovalHelp(1016, 168, 32, 27);
 constexpr QRect SaveOptionFrame(536, 199, 520, 121);
 constexpr QRect SaveAndNext(536, 328, 520, 27);
 constexpr QRect NextWithoutSaving(536, 362, 520, 27);

@@ -24,4 +24,3 @@ void MarkHistory::Forget() {
     patches_.clear();
     keptBytes_ = 0;
 }
-

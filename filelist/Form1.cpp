@@ -58,7 +58,7 @@ QString ProgramFile(const QString& name) {
 
 // Bold, in the family the editor uses too.
 QFont ProgramBold(qreal points) {
-    QFont font(QApplication::font().family());
+    QFont font(ProgramFontFamily());
     font.setPointSizeF(points);
     font.setBold(true);
     return font;

@@ -232,6 +232,13 @@ private Q_SLOTS:
         QVERIFY(e.form->picUndo->isHidden());
         QCOMPARE(e.form->Label2->text(), QStringLiteral("4"));
         QCOMPARE(e.form->Label4->text(), QStringLiteral("10"));
+        // The four "?" buttons: one size, one column; the removal help in its button row.
+        for (QPushButton* help : {e.form->PushButton8, e.form->PushButton9, e.form->PushButton11}) {
+            QCOMPARE(help->size(), e.form->PushButton7->size());
+            QCOMPARE(help->mapTo(e.form.get(), QPoint()).x(), e.form->PushButton7->x());
+        }
+        QCOMPARE(e.form->PushButton7->y(), e.form->PushButton3->y());
+        QVERIFY(e.form->PushButton12->geometry().right() < e.form->PushButton7->x());
     }
 
     void ShowFromList_Should_LoadTheFirstEntryAtItsOwnSize() {
