@@ -12,6 +12,7 @@
 #include "filelist/Form1.h"
 #include "filelist/KeptList.h"
 #include "filelist/Samples.h"
+#include "platform/PictureBox.h"
 #include "platform/SettingsStore.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFiles.h"
@@ -668,6 +669,33 @@ private Q_SLOTS:
     }
 
     // Runs last: closing the window ends every scan for the rest of the program.
+    // Closing the list window asks the editor first: an unsaved removal result is not lost.
+    void Close_Should_AskAboutTheEditorsUnsavedResult() {
+        ScriptedDialogs dialogs;
+        Form1 form(MakeEditor);
+        QImage picture(60, 40, QImage::Format_RGB32);
+        picture.fill(Qt::gray);
+        const QString path = File(QStringLiteral("unsaved.bmp"));
+        QVERIFY(picture.save(path));
+        form.List().Append(path);
+        form.show();
+        Button(form, "PushButton2")->click();
+        auto* editor = dynamic_cast<Form2*>(form.Editor());
+        QTest::mousePress(editor->PicOrg, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseRelease(editor->PicOrg, Qt::LeftButton, {}, QPoint(9, 9));
+        editor->PushButton3->click();  // the real engine, on a small mark
+        QVERIFY(editor->HasUnsavedResult());
+        editor->PushButton2->click();  // "< Back": the list window shows, the editor hides
+        dialogs.shown.clear();
+        dialogs.answers.enqueue(Dialogs::Answer::Cancel);
+        QVERIFY(!form.close());
+        QCOMPARE(dialogs.Messages(),
+                 QStringList{QStringLiteral("Save changes to unsaved.bmp before closing?")});
+        dialogs.answers.enqueue(Dialogs::Answer::Discard);
+        QVERIFY(form.close());
+        QCOMPARE(dialogs.Messages().size(), 2);
+    }
+
     void Close_Should_EndTheProgramAlsoWithTheEditorHidden() {
         ScriptedDialogs dialogs;
         Form1 form(MakeEditor);
