@@ -64,8 +64,6 @@ public:
     }
     bool RemovalRunning() const override { return removing_; }
     void ResultSaved(int position) override;
-    // A removal changed the picture on show and it has not been saved since.
-    bool HasUnsavedResult() const { return resultUnsaved_; }
     bool IsRemoving() const { return removing_; }
     // Neither a save nor a removal is at work. Both let clicks through while they run; until they
     // end, the step buttons, "< Back", "Start Removing", "Undo Remove" and paste do nothing.
@@ -140,7 +138,6 @@ public:
     // Marks not yet removed can be taken back: the last one (Ctrl+Z) or all of them (Escape).
     void TakeBackLastMark();
     void TakeBackAllMarks();
-    int MarksToTakeBack() const { return static_cast<int>(marks_.Count()); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -23,8 +23,6 @@ public:
 
     // Keeps the pixels of `area` (clipped to the image) before a mark is painted over them.
     void Remember(const QImage& image, const QRect& area);
-    bool Empty() const { return patches_.empty(); }
-    std::size_t Count() const { return patches_.size(); }
     // The newest mark's patch, removed from the history; nothing when empty.
     std::optional<Patch> TakeLast();
     // Every mark is forgotten: removed, or the picture replaced.

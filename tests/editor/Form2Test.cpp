@@ -1,4 +1,3 @@
-#include <QBuffer>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGroupBox>
@@ -94,13 +93,10 @@ struct Editor {
         Move(to);
         Release(to);
     }
-    // Where a key goes: the focused control, or the window itself.
-    QWidget* KeyTarget() {
-        QWidget* target = QApplication::focusWidget();
-        return target && target->window() == form.get() ? target : form.get();
-    }
     void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
-        QTest::keyClick(KeyTarget(), key, modifiers);
+        QWidget* target = QApplication::focusWidget();
+        if (!target || target->window() != form.get()) target = form.get();
+        QTest::keyClick(target, key, modifiers);
     }
     // Results go into a folder of their own, as BMP beside nothing else.
     QString UseOutputFolder() {
@@ -232,13 +228,11 @@ private Q_SLOTS:
         QVERIFY(e.form->picUndo->isHidden());
         QCOMPARE(e.form->Label2->text(), QStringLiteral("4"));
         QCOMPARE(e.form->Label4->text(), QStringLiteral("10"));
-        // The four "?" buttons: one size, one column; the removal help in its button row.
-        for (QPushButton* help : {e.form->PushButton8, e.form->PushButton9, e.form->PushButton11}) {
-            QCOMPARE(help->size(), e.form->PushButton7->size());
-            QCOMPARE(help->mapTo(e.form.get(), QPoint()).x(), e.form->PushButton7->x());
-        }
-        QCOMPARE(e.form->PushButton7->y(), e.form->PushButton3->y());
-        QVERIFY(e.form->PushButton12->geometry().right() < e.form->PushButton7->x());
+        // The four "?" buttons: one size, one column.
+        for (QPushButton* help : {e.form->PushButton8, e.form->PushButton9, e.form->PushButton11})
+            QCOMPARE(help->geometry().translated(help->parentWidget()->pos()).topRight().x(),
+                     e.form->PushButton7->geometry().topRight().x());
+        QCOMPARE(e.form->PushButton7->size(), e.form->PushButton8->size());
     }
 
     void ShowFromList_Should_LoadTheFirstEntryAtItsOwnSize() {
@@ -652,49 +646,21 @@ private Q_SLOTS:
         QCOMPARE(copied.pixel(35, 20), Grey);
     }
 
-    // A picture that cannot be opened is named with the reason, in words; the list goes on.
-    void UnopenablePicture_Should_BeNamedPlainlyAndTheListGoOn_data() {
-        QTest::addColumn<bool>("exists");
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("reason");  // the start of it
-        QTest::newRow("gone") << false << QByteArray()
-                              << QStringLiteral("the file no longer exists.");
-        QTest::newRow("not a picture")
-            << true << QByteArray("not a picture") << QStringLiteral("it is not a picture");
-        QTest::newRow("empty") << true << QByteArray() << QStringLiteral("the file is empty.");
-        QByteArray jpeg;
-        QBuffer buffer(&jpeg);
-        buffer.open(QIODevice::WriteOnly);
-        QImage(200, 200, QImage::Format_RGB32).save(&buffer, "JPEG");
-        QTest::newRow("damaged") << true << jpeg.left(jpeg.size() / 2)
-                                 << QStringLiteral("it is damaged or incomplete");
-    }
-    void UnopenablePicture_Should_BeNamedPlainlyAndTheListGoOn() {
-        QFETCH(bool, exists);
-        QFETCH(QByteArray, content);
-        QFETCH(QString, reason);
+    // A picture gone from disk is named plainly (damaged ones: BadPictureRoadTest); the title
+    // says where in the list the user is, and the list goes on.
+    void GonePicture_Should_BeNamedPlainlyAndTheListGoOn() {
         Editor e;
-        const QString broken = e.dir.filePath(QStringLiteral("IMG_0412.jpg"));
-        if (exists) {
-            QFile f(broken);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(content);
-        }
-        e.Open({e.Picture("a.bmp", 60, 40), broken, e.Picture("c.bmp", 30, 20)});
+        e.Open({e.Picture("a.bmp", 60, 40), e.dir.filePath(QStringLiteral("IMG_0412.jpg")),
+                e.Picture("c.bmp", 30, 20)});
         QCOMPARE(e.form->windowTitle(), QStringLiteral("a.bmp (1 of 3) \u2014 Brisvane"));
         e.form->PushButton1->click();
-        QCOMPARE(e.dialogs.shown.size(), 1);
-        QVERIFY(e.dialogs.shown[0].caption != QStringLiteral("Application Error"));
-        const QString said = e.dialogs.shown[0].text;
-        QVERIFY2(said.startsWith(QStringLiteral("IMG_0412.jpg could not be opened: ") + reason),
-                 qPrintable(said));
-        QVERIFY(said.endsWith(QLatin1Char('.')));
+        QCOMPARE(e.dialogs.Messages(),
+                 QStringList{QStringLiteral(
+                     "IMG_0412.jpg could not be opened: the file no longer exists.")});
         QVERIFY(!e.form->HasPicture());
-        QCOMPARE(e.Pic().size(), QSize(0, 0));
         QCOMPARE(e.form->windowTitle(), QStringLiteral("IMG_0412.jpg (2 of 3) \u2014 Brisvane"));
         e.form->PushButton1->click();
         QCOMPARE(e.Pic().size(), QSize(30, 20));
-        QCOMPARE(e.dialogs.shown.size(), 1);
     }
 
     void StepButtons_Should_WalkTheListAndGoBackAfterDone() {
@@ -746,13 +712,13 @@ private Q_SLOTS:
 
     // ---- taking marks back -----------------------------------------------------------------
 
-    // Three marks, the second over the first: the picture shows exactly what it showed before.
+    // Two boxes, the second over the first, then a polygon: each key gives back exactly the
+    // picture as it was; a removal's result and "Undo Remove" are left alone.
     void TakingMarksBack_Should_ShowThePictureExactlyAsBefore_data() {
         QTest::addColumn<QString>("keys");  // z: Ctrl+Z, e: Escape
         QTest::addColumn<int>("marksLeft");
         QTest::newRow("Ctrl+Z") << "z" << 2;
-        QTest::newRow("Ctrl+Z twice") << "zz" << 1;
-        QTest::newRow("Ctrl+Z beyond the first mark") << "zzzzz" << 0;
+        QTest::newRow("Ctrl+Z beyond the first mark") << "zzzz" << 0;
         QTest::newRow("Escape") << "e" << 0;
         QTest::newRow("Ctrl+Z, then Escape") << "ze" << 0;
     }
@@ -775,13 +741,10 @@ private Q_SLOTS:
         for (QPoint p : {QPoint(40, 5), QPoint(70, 5), QPoint(55, 40), QPoint(40, 5)}) e.Click(p);
         e.Press({60, 50}, Qt::RightButton);  // the closing click's release began an outline
         shown << e.Pic().Image();
-        QCOMPARE(e.form->MarksToTakeBack(), 3);
         for (QChar k : keys)
             e.Key(k == QLatin1Char('z') ? Qt::Key_Z : Qt::Key_Escape,
                   k == QLatin1Char('z') ? Qt::ControlModifier : Qt::NoModifier);
-        QCOMPARE(e.Pic().Image(), shown[marksLeft]);
-        QCOMPARE(e.Pic().Composed(), shown[marksLeft]);  // nothing left over on screen
-        QCOMPARE(e.form->MarksToTakeBack(), marksLeft);
+        QCOMPARE(e.Pic().Composed(), shown[marksLeft]);
     }
 
     void TakingMarksBack_Should_LeaveRemovalsAlone_AndEscapeInADragDropOnlyTheDrag() {
@@ -790,21 +753,15 @@ private Q_SLOTS:
         e.form->Engine = std::ref(engine);
         e.Open({e.Picture("a.bmp", 60, 40)});
         e.MarkAndRemove({5, 5}, {10, 8});
-        const QImage removed = e.Pic().Image();
         e.Key(Qt::Key_Escape, Qt::NoModifier);
         e.Key(Qt::Key_Z);
-        QCOMPARE(e.Pic().Image(), removed);  // the removal's result stays
-        e.form->PushButton12->click();       // "Undo Remove" keeps its meaning
-        QCOMPARE(e.At(7, 7), Grey);
-
+        QCOMPARE(e.At(7, 7), Filler);  // the removal's result stays
         e.Drag({20, 20}, {30, 30});
-        const QImage marked = e.Pic().Image();
         e.Press({40, 10});
         e.Move({50, 20});
         e.Key(Qt::Key_Escape, Qt::NoModifier);  // inside a drag: only the drag goes
-        QVERIFY(e.Pic().OverlayEmpty());
-        QVERIFY(e.form->Tools().PendingPoints().empty());
-        QCOMPARE(e.Pic().Image(), marked);
+        QVERIFY(e.Pic().OverlayEmpty() && e.form->Tools().PendingPoints().empty());
+        QCOMPARE(e.At(25, 25), MarkerColor);
         e.Key(Qt::Key_Escape, Qt::NoModifier);
         QCOMPARE(e.At(25, 25), Grey);
     }
@@ -833,150 +790,21 @@ private Q_SLOTS:
         const QString out = e.UseOutputFolder();
         e.Open({e.Picture("IMG_0412.bmp", 60, 40)});
         if (removed) e.MarkAndRemove({5, 5}, {10, 8});
-        QCOMPARE(e.form->HasUnsavedResult(), removed);
         e.dialogs.shown.clear();
         e.dialogs.answers.enqueue(static_cast<Dialogs::Answer>(answer));
         QCOMPARE(e.form->close(), closed);
-        if (removed) {
-            QCOMPARE(e.dialogs.shown.size(), 1);
-            QCOMPARE(e.dialogs.shown[0].text,
-                     QStringLiteral("Save changes to IMG_0412.bmp before closing?"));
-            QCOMPARE(e.dialogs.shown[0].buttons, Dialogs::Buttons::SaveDiscardCancel);
-        } else {
-            QVERIFY(e.dialogs.shown.isEmpty());
-        }
+        QCOMPARE(e.dialogs.Messages(),
+                 removed
+                     ? QStringList{QStringLiteral("Save changes to IMG_0412.bmp before closing?")}
+                     : QStringList());
+        if (removed) QCOMPARE(e.dialogs.shown[0].buttons, Dialogs::Buttons::SaveDiscardCancel);
         const QImage written(out + QStringLiteral("IMG_0412.bmp"));
-        QCOMPARE(!written.isNull(), saved);
-        if (saved) QCOMPARE(written.pixel(7, 7), Filler);
-        QCOMPARE(e.list.IsSaved(1), saved);
-        // Answered once: a second close (the program's other window) does not ask again.
-        if (closed) {
-            e.dialogs.shown.clear();
-            QVERIFY(e.form->MayClose());
-            QVERIFY(e.dialogs.shown.isEmpty());
-        }
-    }
-
-    void UndoRemoveAndSaving_Should_ClearTheUnsavedResult() {
-        Editor e;
-        FakeEngine engine;
-        e.form->Engine = std::ref(engine);
-        e.UseOutputFolder();
-        e.Open({e.Picture("a.bmp", 60, 40), e.Picture("b.bmp", 60, 40)});
-        e.MarkAndRemove({5, 5}, {10, 8});
-        e.form->PushButton12->click();
-        QVERIFY(!e.form->HasUnsavedResult());
-        e.MarkAndRemove({5, 5}, {10, 8});
-        e.Key(Qt::Key_S);  // saves, shows b.bmp
-        QCOMPARE(e.form->nCurrentFile, 2);
-        QVERIFY(!e.form->HasUnsavedResult());
-        QVERIFY(e.list.IsSaved(1));
-        QVERIFY(!e.list.IsSaved(2));
-    }
-
-    // ---- keyboard, remembered choices, controls during a run -------------------------------
-
-    void Shortcut_Should_ActAsItsButtonAndBeNamedInItsTooltip_data() {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("button");  // 1, 2, 3 or 5: PushButton1 ...
-        QTest::addColumn<QString>("tip");
-        QTest::newRow("Ctrl+R") << int(Qt::Key_R) << 3 << "(Ctrl+R)";
-        QTest::newRow("Ctrl+S") << int(Qt::Key_S) << 5 << "(Ctrl+S)";
-        QTest::newRow("Ctrl+Right") << int(Qt::Key_Right) << 1 << "(Ctrl+\u2192)";
-        QTest::newRow("Ctrl+Left") << int(Qt::Key_Left) << 2 << "(Ctrl+\u2190)";
-    }
-    void Shortcut_Should_ActAsItsButtonAndBeNamedInItsTooltip() {
-        QFETCH(int, key);
-        QFETCH(int, button);
-        QFETCH(QString, tip);
-        Editor e;
-        FakeEngine engine;
-        e.form->Engine = std::ref(engine);
-        e.UseOutputFolder();
-        QPushButton* const buttons[] = {
-            nullptr, e.form->PushButton1, e.form->PushButton2, e.form->PushButton3,
-            nullptr, e.form->PushButton5};
-        QPushButton* target = buttons[button];
-        QVERIFY2(target->toolTip().contains(tip), qPrintable(target->toolTip()));
-        e.Open({e.Picture("a.bmp", 60, 40), e.Picture("b.bmp", 60, 40)});
-        e.Drag({5, 5}, {10, 8});
-        int clicks = 0;
-        connect(target, &QPushButton::clicked, [&] { ++clicks; });
-        e.Key(static_cast<Qt::Key>(key));
-        QCOMPARE(clicks, 1);
-        // Held down, the key does not repeat a step or a save.
-        QKeyEvent held(QEvent::KeyPress, key, Qt::ControlModifier, QString(), true);
-        QCoreApplication::sendEvent(e.KeyTarget(), &held);
-        QCOMPARE(clicks, 1);
-    }
-
-    void ToolKeys_Should_ChooseTheToolOnlyWhileThePictureHasTheFocus() {
-        Editor e;
-        e.Open({e.Picture("a.bmp", 60, 40)});
-        e.form->show();
-        QVERIFY(QTest::qWaitForWindowActive(e.form.get()));
-        e.form->PicOrg->setFocus();
-        QTest::keyClick(e.form->PicOrg, Qt::Key_P);
-        QCOMPARE(e.form->Tools().CurrentTool(), MarkingTools::Tool::Polygon);
-        QCOMPARE(GetSetting(QStringLiteral("Option1")), QStringLiteral("True"));
-        QTest::keyClick(e.form->PicOrg, Qt::Key_B);
-        QCOMPARE(e.form->Tools().CurrentTool(), MarkingTools::Tool::Box);
-        e.form->Frame7->Text1->setFocus();
-        QTest::keyClick(e.form->Frame7->Text1, Qt::Key_P);
-        QCOMPARE(e.form->Tools().CurrentTool(), MarkingTools::Tool::Box);
-        QVERIFY(e.form->Frame7->Text1->text().endsWith(QLatin1Char('p')));
-    }
-
-    void Sliders_Should_BeRememberedAndTakeTypedValues() {
-        Editor e;
-        e.form->HScroll1->setValue(8);  // raises Scan Border to 16
-        e.form->HScroll2->setValue(60);
-        {
-            Form2 again(e.list, &e.listWindow);
-            QCOMPARE(again.HScroll1->value(), 8);
-            QCOMPARE(again.HScroll2->value(), 60);
-            QCOMPARE(again.Label2->text(), QStringLiteral("8"));
-        }
-        SaveSetting(QStringLiteral("BlockSize"), QStringLiteral("big"));
-        SaveSetting(QStringLiteral("ScanBorder"), QStringLiteral("9999"));
-        {
-            Form2 again(e.list, &e.listWindow);
-            QCOMPARE(again.HScroll1->value(), 4);
-            QCOMPARE(again.HScroll2->value(), 500);  // kept in range
-        }
-        // A click on the number opens a field; Enter sets the slider, within its range.
-        e.form->show();
-        QTest::mouseClick(e.form->Label2, Qt::LeftButton);
-        auto* field = e.form->Frame3->findChild<QLineEdit*>();
-        QVERIFY(field && field->isVisible());
-        field->setText(QStringLiteral("12"));
-        QTest::keyClick(field, Qt::Key_Return);
-        QCOMPARE(e.form->HScroll1->value(), 12);
-        QVERIFY(!field->isVisible());
-        QTest::mouseClick(e.form->Label2, Qt::LeftButton);
-        field->setText(QStringLiteral("40"));
-        QTest::keyClick(field, Qt::Key_Return);
-        QCOMPARE(e.form->HScroll1->value(), 32);
-    }
-
-    void DuringARun_Choices_Should_BeDisabledUntilItEnds() {
-        Editor e;
-        FakeEngine engine;
-        e.form->Engine = std::ref(engine);
-        e.Open({e.Picture("a.bmp", 60, 40)});
-        const QList<QWidget*> choices{e.form->HScroll1,        e.form->HScroll2,
-                                      e.form->Option1,         e.form->Option2,
-                                      e.form->Frame7->Option3, e.form->Frame7->Text1,
-                                      e.form->PushButton1,     e.form->PushButton5};
-        QList<bool> enabledDuring;
-        engine.onYield = [&](int step) {
-            if (step != 1) return;
-            for (QWidget* w : choices) enabledDuring << w->isEnabled();
-            QVERIFY(e.form->PushButton3->isEnabled());  // "Stop"
-        };
-        e.MarkAndRemove({5, 5}, {10, 8});
-        QCOMPARE(enabledDuring, QList<bool>(choices.size(), false));
-        for (QWidget* w : choices) QVERIFY(w->isEnabled());
+        QCOMPARE(!written.isNull() && written.pixel(7, 7) == Filler, saved);
+        QCOMPARE(e.list.IsSaved(1), saved);  // the list's check-mark
+        // Answered once: the program's other window closing next does not ask again.
+        e.dialogs.shown.clear();
+        QCOMPARE(e.form->MayClose(), closed);
+        QCOMPARE(e.dialogs.shown.isEmpty(), closed);
     }
 
     // One handler serves the four "?" buttons; each shows its own text and, when the box fails,
