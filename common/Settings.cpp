@@ -16,6 +16,11 @@ const QString kOutputFolder = QStringLiteral("Text1");
 const QString kLastFolderDot = QStringLiteral("LastFolderDot");
 const QString kBlockSize = QStringLiteral("BlockSize");
 const QString kScanBorder = QStringLiteral("ScanBorder");
+// Choices added since.
+const QString kFinerFill = QStringLiteral("FinerFill");
+const QString kFitBigPictures = QStringLiteral("FitBigPictures");
+const QString kEditorSize = QStringLiteral("EditorSize");
+const QString kEditorMaximized = QStringLiteral("EditorMaximized");
 
 bool ReadChoice(const QString& key, bool absent) {
     return TextToBool(GetSetting(key, BoolText(absent)));
@@ -108,4 +113,33 @@ int Settings::ScanBorder() {
 
 void Settings::SetScanBorder(int value) {
     SaveSetting(kScanBorder, QString::number(value));
+}
+
+bool Settings::FinerFillChosen() {
+    return ReadChoice(kFinerFill, false);
+}
+
+void Settings::SetFinerFillChosen(bool chosen) {
+    SaveSetting(kFinerFill, BoolText(chosen));
+}
+
+bool Settings::FitBigPicturesChosen() {
+    return ReadChoice(kFitBigPictures, false);
+}
+
+void Settings::SetFitBigPicturesChosen(bool chosen) {
+    SaveSetting(kFitBigPictures, BoolText(chosen));
+}
+
+QString Settings::EditorSize() {
+    return GetSetting(kEditorSize);
+}
+
+bool Settings::EditorMaximized() {
+    return ReadChoice(kEditorMaximized, false);
+}
+
+void Settings::SetEditorSize(const QString& size, bool maximized) {
+    SaveSetting(kEditorSize, size);
+    SaveSetting(kEditorMaximized, BoolText(maximized));
 }

@@ -47,4 +47,15 @@ public:
     static void SetBlockSize(int value);
     static int ScanBorder();
     static void SetScanBorder(int value);
+    // The editor's "Finer fill": off unless ticked.
+    static bool FinerFillChosen();
+    static void SetFinerFillChosen(bool chosen);
+    // The editor's "Fit big pictures": off unless ticked.
+    static bool FitBigPicturesChosen();
+    static void SetFitBigPicturesChosen(bool chosen);
+    // The editor window's size as the user left it ("WIDTHxHEIGHT", empty: never resized), and
+    // whether it was maximized.
+    static QString EditorSize();
+    static void SetEditorSize(const QString& size, bool maximized);
+    static bool EditorMaximized();
 };

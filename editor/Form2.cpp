@@ -24,6 +24,7 @@
 #include "filelist/FileList.h"
 #include "inpaint/Inpainting.h"
 #include "inpaint/MarkerColor.h"
+#include "inpaint/fine/FineFill.h"
 #include "output/SaveOptionFrame.h"
 #include "output/SaveSteps.h"
 #include "picture/PictureFile.h"
@@ -157,6 +158,7 @@ Form2::Form2(FileList& list, QWidget* listWindow)
     AddShortcutTips();
     LetSlidersTakeKeysAndTypedValues();
     UseProgramFont();
+    RestoreWindowSize();
 }
 
 Form2::~Form2() {
@@ -224,6 +226,8 @@ void Form2::Form_Load() {
                                                 : MarkingTools::Tool::Box);
     });
     s.Do(114, [&] { Frame7->RestoreFromSettings(); });
+    LoadFinerFillChoice();
+    LoadFitBigPicturesChoice();
     qApp->installEventFilter(this);  // key preview: the window sees every key press first
 }
 
@@ -253,6 +257,22 @@ void Form2::LoadToolChoice() {
     }
 }
 
+// An added choice: a store that cannot be read or written leaves it off and never fails the load.
+void Form2::LoadFinerFillChoice() {
+    try {
+        FinerFill->setChecked(Settings::FinerFillChosen());
+    } catch (const std::exception&) {
+        FinerFill->setChecked(false);
+    }
+}
+
+void Form2::FinerFill_Click(bool ticked) {
+    try {
+        Settings::SetFinerFillChosen(ticked);
+    } catch (const std::exception&) {
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Showing, loading and arranging the picture
 
@@ -275,7 +295,6 @@ void Form2::ShowFromList() {
     ErrorSteps s(Where("Form_Activate"));
     s.Do(100, [&] { nCurrentFile = 1; });
     s.Do(102, [&] { LoadNewPicture(list_.Item(1)); });
-    PicOrg->setFocus();  // B and P choose the tool while the picture has the focus
 }
 
 void Form2::LoadNewPicture(const QString& thefile) {
@@ -284,19 +303,30 @@ void Form2::LoadNewPicture(const QString& thefile) {
     UndoReady = false;
     resultUnsaved_ = false;
     picUndo->SetPicture(QImage());
+    ResetZoom();
     ShowPlaceInTitle(thefile);
     bool shown = false;
     s.Do(100, [&] {
         PicOrg->SetPicture(QImage());  // a file that cannot be read leaves nothing on show
         shown = ShowPictureFile(thefile);
     });
-    if (!shown) return;
+    if (!shown) {
+        ArrangePicture();  // no bars for an empty picture area
+        return;
+    }
     s.Do(102, [&] {
         OrigHeight = PicOrg->height();
         OrigWidth = PicOrg->width();
     });
     if (!s.Test(104, [&] { return IsBigPicture(OrigWidth, OrigHeight); })) {
         ArrangePicture();
+        FocusPicture();
+        return;
+    }
+    if (OpensFitted()) {  // whole and at full size, without the question
+        ArrangePicture();
+        ZoomToFit();
+        FocusPicture();
         return;
     }
     if (!s.Test(106, [&] { return ShowBigImageQuestion(); })) {
@@ -341,6 +371,15 @@ bool Form2::ShowBigImageQuestion() {
 }
 
 void Form2::ArrangePicture() {
+    FitBars();
+    HscrPic->setValue(0);
+    VscrPic->setValue(0);
+    PicOrg->move(0, 0);
+    ShowZoom();
+}
+
+// The scroll bars for the picture at its zoom and the viewport's size; the scrolling stays.
+void Form2::FitBars() {
     const PictureBars bars =
         ArrangeBars(PicOrg->width(), PicOrg->height(), PicScroll->width(), PicScroll->height());
     HscrPic->setGeometry(bars.horizontal);
@@ -356,9 +395,7 @@ void Form2::ArrangePicture() {
     HscrPic->raise();
     VscrPic->raise();
     Frame5->raise();
-    HscrPic->setValue(0);
-    VscrPic->setValue(0);
-    PicOrg->move(0, 0);
+    PicOrg->move(-HscrPic->value(), -VscrPic->value());
 }
 
 QImage Form2::PersistentImage() const {
@@ -388,6 +425,7 @@ void Form2::ShowNextPicture() {
 }
 
 void Form2::ShowListWindow() {
+    RememberWindowSize();
     if (listWindow_) listWindow_->show();
     hide();
 }
@@ -437,6 +475,7 @@ void Form2::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    RememberWindowSize();
     ErrorSteps s(Where("Form_QueryUnload"));
     s.Do(100, [&] { removalStop_.request_stop(); });
     event->accept();
@@ -529,7 +568,8 @@ int Form2::RunRemoval() {
         inpaint::RunHooks hooks;
         hooks.yield = [] { QCoreApplication::processEvents(); };
         hooks.stop = removalStop_.get_token();
-        const int steps = Engine(picture, picture, options, hooks);
+        const int steps = FinerFill->isChecked() ? RunFinerFill(picture, hooks)
+                                                 : Engine(picture, picture, options, hooks);
         removing_ = false;
         return steps;
     } catch (const inpaint::InpaintError& e) {
@@ -544,6 +584,14 @@ int Form2::RunRemoval() {
         PicOrg->RestoreImage(before);
         throw;
     }
+}
+
+// The finer fill has no Block Size; it returns the pixels it filled, 0 when stopped.
+int Form2::RunFinerFill(inpaint::PictureAccess& picture, const inpaint::RunHooks& hooks) {
+    inpaint::fine::FineOptions options;
+    options.liveDisplay = ChkPrev->isChecked();
+    options.scanBorder = HScroll2->value();
+    return inpaint::fine::InpaintPicture(picture, picture, options, hooks);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -579,7 +627,8 @@ void Form2::EnableChoices(bool enabled) {
     for (QWidget* w : {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame3),
                        static_cast<QWidget*>(Frame4), static_cast<QWidget*>(Frame7),
                        static_cast<QWidget*>(PushButton1), static_cast<QWidget*>(PushButton2),
-                       static_cast<QWidget*>(PushButton5), static_cast<QWidget*>(PushButton12)})
+                       static_cast<QWidget*>(PushButton5), static_cast<QWidget*>(PushButton12),
+                       static_cast<QWidget*>(FinerFill), static_cast<QWidget*>(FitBigPictures)})
         w->setEnabled(enabled);
 }
 
@@ -640,6 +689,7 @@ bool Form2::OnShortcutKey(const QKeyEvent& key, QWidget* receiver) {
 }
 
 void Form2::OnKeyPress(const QKeyEvent& key) {
+    if (ZoomKey(key)) return;
     const bool control = key.modifiers() & Qt::ControlModifier;
     const QString text = key.text();
     if ((control && key.key() == Qt::Key_V) || text == QChar(22))
@@ -662,6 +712,7 @@ void Form2::ShowPictureAreaPointer(PointerMode mode) {
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
+    if (PictureAreaEvent(watched, event)) return true;
     if (event->type() == QEvent::KeyPress) {
         // Key preview: seen once, at the control that receives the key first (the focused one,
         // or the window itself); the key goes on to that control as well.

@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 #include <stop_token>
+#include <utility>
+#include <vector>
 
 #include "common/WindowPointer.h"
 #include "editor/MarkHistory.h"
@@ -20,6 +22,9 @@ class PictureBox;
 class QCheckBox;
 class QFrame;
 class QKeyEvent;
+class QMouseEvent;
+class QTimer;
+class QWheelEvent;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -114,6 +119,18 @@ public:
     QLabel* Label2 = nullptr;
     QLabel* Label4 = nullptr;
     QCheckBox* ChkPrev = nullptr;
+    QCheckBox* FinerFill = nullptr;       // "Finer fill": the finer fill instead of the exact one
+    QCheckBox* FitBigPictures = nullptr;  // "Fit big pictures": open them whole, at full size
+    QLabel* ZoomLabel = nullptr;          // the zoom, in the picture area's corner
+
+    // Zoom and scrolling of the picture area (Form2View.cpp). Zooms run from fitting the whole
+    // picture (never above 100 %) to 800 %.
+    double Zoom() const;
+    void ZoomTo(double zoom, QPointF anchor);  // keeps the picture point under `anchor` in place
+    void ZoomTo(double zoom, QPointF anchor, QPointF onPicture);
+    void ZoomToFit();
+    void ZoomStep(int direction);  // "+" and "-": 25, 50, 100, 200, 400 %
+    void ScrollTo(QPoint offset);
 
     MarkingTools& Tools() { return *tools_; }
     SaveSteps& Steps() { return *steps_; }
@@ -141,6 +158,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -152,6 +170,9 @@ private:
     void BuildRemovalRow();
     void BuildSaveControls();
     void BuildNewControlsRow();
+    void BuildFinerFill();
+    void BuildFitBigPictures();
+    void PlaceForSize(QSize size);
     void BuildHiddenControls();
     void AddShortcutTips();
     void LetSlidersTakeKeysAndTypedValues();
@@ -164,6 +185,29 @@ private:
     void Form_Load();
     void LoadToolChoice();
     void UseProgramFont();
+    void LoadFinerFillChoice();
+    void LoadFitBigPicturesChoice();
+    void FitBigPictures_Click(bool ticked);
+    void RestoreWindowSize();
+    void RememberWindowSize();
+    void FitBars();
+    double MinZoom() const;
+    QSize ViewRoom() const;
+    void ZoomAboutCentre(double zoom);
+    void ScrollBy(QPoint delta);
+    void ShowZoom();
+    void ResetZoom();
+    bool OpensFitted() const;
+    void FocusPicture();
+    bool PictureAreaEvent(QObject* watched, QEvent* event);
+    void PictureWheel(const QWheelEvent& wheel);
+    bool StartPan(const QMouseEvent& mouse);
+    bool FollowPointer(const QMouseEvent& mouse);
+    bool EndPan(const QMouseEvent& mouse);
+    void ScrollAtEdge();
+    bool ZoomKey(const QKeyEvent& key);
+    void FinerFill_Click(bool ticked);
+    int RunFinerFill(inpaint::PictureAccess& picture, const inpaint::RunHooks& hooks);
     void ChooseToolOption(MarkingTools::Tool chosen);
     void StartRemoving(ErrorSteps& s);
     void StopRemoving(ErrorSteps& s);
@@ -186,6 +230,16 @@ private:
     std::unique_ptr<SaveSteps> steps_;
     WindowPointer* pointer_;
     QWidget* newControlsRow_ = nullptr;
+    // Controls that keep their place from the window's right edge, and where they stand at the
+    // window's first size.
+    std::vector<std::pair<QWidget*, QRect>> anchoredRight_;
+    QTimer* edgeTimer_ = nullptr;
+    QPoint lastPointer_;  // in the viewport
+    Qt::MouseButton panButton_ = Qt::NoButton;
+    QPoint panFrom_;
+    bool spaceHeld_ = false;
+    QPointF wheelAnchor_{-1, -1};  // where the last Ctrl + wheel turn was, in the viewport
+    QPointF wheelTarget_;          // and the picture point it aimed at
     QString SavedCaption;
     MarkHistory marks_;
     bool resultUnsaved_ = false;

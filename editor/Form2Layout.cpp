@@ -7,8 +7,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <QScrollBar>
+#include <QTimer>
 
+#include "common/Settings.h"
 #include "editor/Form2.h"
 #include "editor/TypedSliderValue.h"
 #include "output/SaveOptionFrame.h"
@@ -16,8 +19,10 @@
 
 namespace {
 namespace Place {
-// The client area: the specified controls, then one row of added controls at the bottom.
+// The client area at its first size: the original controls, then one row of added controls at
+// the bottom. The window may grow; the picture area takes the extra room.
 constexpr QSize Window(1063, 431);
+constexpr int RightColumnX = 536;
 // Left column: "< Back" over the picture's viewport.
 constexpr QRect Back(8, 8, 520, 27);
 constexpr QRect Viewport(8, 42, 520, 346);
@@ -70,7 +75,8 @@ QRadioButton* MakeOption(const QString& caption, QWidget* frame, int x) {
 }  // namespace
 
 void Form2::BuildControls() {
-    setFixedSize(Place::Window);
+    setMinimumSize(Place::Window);
+    resize(Place::Window);
     PushButton2 = AddButton(this, QStringLiteral("< Back"), Place::Back);
     connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
     BuildPictureArea();
@@ -79,8 +85,55 @@ void Form2::BuildControls() {
     BuildRemovalRow();
     BuildSaveControls();
     BuildNewControlsRow();
+    BuildFinerFill();
+    BuildFitBigPictures();
     BuildHiddenControls();
+    for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (child->x() >= Place::RightColumnX || child->y() >= Place::Window.height())
+            anchoredRight_.emplace_back(child, child->geometry());
+    edgeTimer_ = new QTimer(this);
+    connect(edgeTimer_, &QTimer::timeout, this, &Form2::ScrollAtEdge);
     pointer_->Follow(this, PointerMode::Default);
+}
+
+// The right-hand column keeps its distance from the window's right edge, the controls below the
+// client area stay out of sight, and the picture area takes the rest.
+void Form2::PlaceForSize(QSize size) {
+    const QSize grown = size.expandedTo(Place::Window) - Place::Window;
+    for (const auto& [control, first] : anchoredRight_) {
+        const bool outOfSight = first.y() >= Place::Window.height();
+        control->move(first.topLeft() +
+                      QPoint(outOfSight ? 0 : grown.width(), outOfSight ? grown.height() : 0));
+    }
+    PushButton2->resize(Place::Back.size() + QSize(grown.width(), 0));
+    PicScroll->resize(Place::Viewport.size() + grown);
+}
+
+void Form2::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    PlaceForSize(event->size());
+    FitBars();
+    ShowZoom();
+}
+
+// The size the user last gave the window; a stored size that cannot be read is ignored.
+void Form2::RestoreWindowSize() {
+    try {
+        const QStringList wh = Settings::EditorSize().split(QLatin1Char('x'));
+        if (wh.size() == 2) resize(QSize(wh[0].toInt(), wh[1].toInt()).expandedTo(Place::Window));
+        if (Settings::EditorMaximized()) setWindowState(windowState() | Qt::WindowMaximized);
+    } catch (const std::exception&) {
+    }
+}
+
+void Form2::RememberWindowSize() {
+    const QSize normal = isMaximized() ? normalGeometry().size() : size();
+    if (normal == Place::Window && !isMaximized()) return;  // never resized: nothing to keep
+    try {
+        Settings::SetEditorSize(QStringLiteral("%1x%2").arg(normal.width()).arg(normal.height()),
+                                isMaximized());
+    } catch (const std::exception&) {
+    }
 }
 
 QPushButton* Form2::AddButton(QWidget* parent, const QString& caption, QRect place) {
@@ -108,7 +161,7 @@ void Form2::BuildPictureArea() {
     PicOrg = new PictureBox(PicScroll);
     PicOrg->move(0, 0);
     PicOrg->setCursor(Qt::CrossCursor);
-    PicOrg->setFocusPolicy(Qt::ClickFocus);
+    PicOrg->setFocusPolicy(Qt::ClickFocus);  // the zoom keys act while it has the focus
     HscrPic = new QScrollBar(Qt::Horizontal, PicScroll);
     VscrPic = new QScrollBar(Qt::Vertical, PicScroll);
     for (QScrollBar* bar : {HscrPic, VscrPic}) {
@@ -119,6 +172,11 @@ void Form2::BuildPictureArea() {
     Frame5 = new QFrame(PicScroll);
     Frame5->setAutoFillBackground(true);
     Frame5->hide();
+    ZoomLabel = new QLabel(PicScroll);
+    ZoomLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    ZoomLabel->setStyleSheet(QStringLiteral(
+        "QLabel { background: rgba(255, 255, 255, 200); color: black; padding: 1px 4px; }"));
+    ZoomLabel->hide();
 }
 
 // "Select Option": the two tools and their help.
@@ -202,6 +260,24 @@ void Form2::AddToNewControlsRow(QWidget* control, NewControl rank) {
     pointer_->Follow(control, qobject_cast<QPushButton*>(control) != nullptr
                                   ? PointerMode::Custom
                                   : PointerMode::Default);
+}
+
+void Form2::BuildFinerFill() {
+    FinerFill = new QCheckBox(QStringLiteral("Finer fill"), this);
+    FinerFill->setToolTip(QStringLiteral(
+        "Fill with blended patches found coarse to fine: smoother skies and straighter edges, "
+        "a little slower"));
+    connect(FinerFill, &QCheckBox::clicked, this, &Form2::FinerFill_Click);
+    AddToNewControlsRow(FinerFill, NewControl::FinerFill);
+}
+
+void Form2::BuildFitBigPictures() {
+    FitBigPictures = new QCheckBox(QStringLiteral("Fit big pictures"), this);
+    FitBigPictures->setToolTip(
+        QStringLiteral("Open big pictures whole and at full size, without asking to reduce them; "
+                       "Ctrl + wheel zooms"));
+    connect(FitBigPictures, &QCheckBox::clicked, this, &Form2::FitBigPictures_Click);
+    AddToNewControlsRow(FitBigPictures, NewControl::FitBigPictures);
 }
 
 // Below the client area: "Preview" stays ticked for the whole run; the undo copy is never shown.

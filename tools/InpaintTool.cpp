@@ -1,15 +1,16 @@
 // brisvane-inpaint: removes marked areas from a picture on the command line.
 //
-//   brisvane-inpaint [--block N] [--border N] [--mask FILE] [--box X,Y,W,H]... [--trace] [--] IN
-//   OUT
+//   brisvane-inpaint [--block N] [--border N] [--mask FILE] [--box X,Y,W,H]... [--trace] [--fine]
+//   [--] IN OUT
 //
 // Reads IN, paints each --box rectangle and the white pixels of --mask in the marker colour
 // (red 0, green 255, blue 0), fills every pixel of exactly that colour, writes OUT in the format
-// of its extension and prints "steps N". OUT is written under a temporary name beside it and
-// renamed into place when complete, so a failure leaves no half-written file.
-// IN is OUT's source: a JPEG or PNG OUT keeps IN's metadata, and a JPEG OUT of a JPEG IN every
-// block the fill left alone (see picture/PictureWriter.h).
-// Exit codes: 0 done, 2 bad arguments or unreadable/unwritable file, 3 the run cannot progress.
+// of its extension and prints "steps N". With --fine the finer fill does the work (it has no
+// Block Size) and the program prints "filled N", the number of pixels filled. OUT is written under
+// a temporary name beside it and renamed into place when complete, so a failure leaves no
+// half-written file. IN is OUT's source: a JPEG or PNG OUT keeps IN's metadata, and a JPEG OUT of a
+// JPEG IN every block the fill left alone (see picture/PictureWriter.h). Exit codes: 0 done, 2 bad
+// arguments or unreadable/unwritable file, 3 the run cannot progress.
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
@@ -20,6 +21,7 @@
 
 #include "inpaint/Inpainting.h"
 #include "inpaint/MarkerColor.h"
+#include "inpaint/fine/FineFill.h"
 #include "picture/FileNames.h"
 #include "picture/PictureFile.h"
 #include "picture/PictureWriter.h"
@@ -91,6 +93,35 @@ PictureFormat FormatNamed(const QByteArray& name) {
     return PictureFormat::Gif;
 }
 
+// Each fill returns the line the program prints when it is done.
+QString FillExactly(ImagePicture& picture, const Options& o) {
+    inpaint::RunHooks hooks;
+    if (o.trace)
+        hooks.trace = [](const inpaint::StepTrace& s) {
+            std::printf("%d %d %d %d\n", s.tx, s.ty, s.sx, s.sy);
+        };
+    inpaint::InpaintOptions options;
+    options.blockRadius = o.block;
+    options.scanBorder = o.border;
+    try {
+        return QStringLiteral("steps %1")
+            .arg(inpaint::InpaintPicture(picture, picture, options, hooks));
+    } catch (const inpaint::InpaintError& e) {
+        throw Failure{kExitCannotProgress, QString::fromStdString(e.what())};
+    }
+}
+
+QString FillFinely(ImagePicture& picture, const Options& o) {
+    inpaint::fine::FineOptions options;
+    options.scanBorder = o.border;
+    try {
+        return QStringLiteral("filled %1")
+            .arg(inpaint::fine::InpaintPicture(picture, picture, options));
+    } catch (const inpaint::InpaintError& e) {
+        throw Failure{kExitCannotProgress, QString::fromStdString(e.what())};
+    }
+}
+
 int Run(const Options& o) {
     ImagePicture picture(Load(o.in, "picture"));
     PaintBoxes(picture.Image(), o.boxes);
@@ -100,20 +131,7 @@ int Run(const Options& o) {
     if (!file.Open())
         throw Usage(QStringLiteral("cannot write \"%1\": %2").arg(o.out, file.Error()));
 
-    inpaint::RunHooks hooks;
-    if (o.trace)
-        hooks.trace = [](const inpaint::StepTrace& s) {
-            std::printf("%d %d %d %d\n", s.tx, s.ty, s.sx, s.sy);
-        };
-    inpaint::InpaintOptions options;
-    options.blockRadius = o.block;
-    options.scanBorder = o.border;
-    int steps = 0;
-    try {
-        steps = inpaint::InpaintPicture(picture, picture, options, hooks);
-    } catch (const inpaint::InpaintError& e) {
-        throw Failure{kExitCannotProgress, QString::fromStdString(e.what())};
-    }
+    const QString done = o.fine ? FillFinely(picture, o) : FillExactly(picture, o);
 
     WriteOptions dithered;
     dithered.dither = true;  // a GIF's 256 colours
@@ -122,7 +140,7 @@ int Run(const Options& o) {
     if (!error.isEmpty()) throw Usage(QStringLiteral("cannot write \"%1\": %2").arg(o.out, error));
     if (!file.Commit())
         throw Usage(QStringLiteral("cannot write \"%1\": %2").arg(o.out, file.Error()));
-    std::printf("steps %d\n", steps);
+    std::printf("%s\n", qPrintable(done));
     return 0;
 }
 

@@ -6,7 +6,7 @@ namespace tool {
 
 const char* const kUsage =
     "usage: brisvane-inpaint [--block N] [--border N] [--mask FILE] [--box X,Y,W,H]... [--trace] "
-    "[--] IN OUT";
+    "[--fine] [--] IN OUT";
 
 namespace {
 
@@ -76,6 +76,8 @@ Options Parse(const QStringList& args) {
             o.boxes.append(BoxFrom(value()));
         else if (a == QLatin1String("--trace"))
             o.trace = true;
+        else if (a == QLatin1String("--fine"))
+            o.fine = true;
         else if (a == QLatin1String("--"))
             optionsEnded = true;
         else if (a.startsWith(QLatin1String("--")))
@@ -85,6 +87,9 @@ Options Parse(const QStringList& args) {
     }
     if (files.size() != 2)
         throw Usage(QStringLiteral("expected IN and OUT; %1").arg(QLatin1String(kUsage)));
+    if (o.fine && o.trace)
+        throw Usage(
+            QStringLiteral("--trace prints the exact fill's steps; the finer fill has none"));
     o.in = files[0];
     o.out = files[1];
     o.outFormat = FormatFor(o.out);

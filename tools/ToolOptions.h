@@ -19,6 +19,7 @@ struct Options {
     QString mask;
     QList<QRect> boxes;
     bool trace = false;
+    bool fine = false;  // the finer fill instead of the exact one; it has no Block Size
     QString in;
     QString out;
     QByteArray outFormat;  // "png", "bmp", "ppm", "jpeg" or "gif", from OUT's extension

@@ -418,6 +418,36 @@ private Q_SLOTS:
         QCOMPARE(e.form->PushButton3->text(), QStringLiteral("Start Removing"));
     }
 
+    void FinerFill_Should_FillInsteadOfTheExactEngineAndBeRemembered() {
+        Editor e;
+        FakeEngine engine;
+        e.form->Engine = std::ref(engine);
+        QVERIFY(!e.form->FinerFill->isChecked());  // off by default
+        QCOMPARE(e.form->FinerFill->parentWidget(), e.form->NewControlsRow());
+        e.Open({e.Picture("a.bmp", 60, 40)});
+        QVERIFY(QRect(QPoint(0, 0), e.form->NewControlsRow()->size())
+                    .contains(e.form->FinerFill->geometry()));
+        e.form->FinerFill->click();
+        e.Drag({10, 10}, {20, 18});
+        e.form->PushButton3->click();
+        QCOMPARE(engine.runs, 0);
+        QCOMPARE(e.dialogs.Messages(), QStringList{QStringLiteral("Done.")});
+        QCOMPARE(e.Marked(), 0);
+        QCOMPARE(e.At(15, 14), Grey);  // a flat picture fills flat
+        QCOMPARE(e.Pic().Picture(), e.Pic().Image());
+
+        Form2 again(e.list, &e.listWindow);  // the choice is kept for the next run
+        QVERIFY(again.FinerFill->isChecked());
+        again.FinerFill->click();
+        Form2 third(e.list, &e.listWindow);
+        QVERIFY(!third.FinerFill->isChecked());
+        e.form->FinerFill->click();  // off: the exact engine runs again
+        e.Drag({30, 10}, {34, 14});
+        e.form->PushButton3->click();
+        QCOMPARE(engine.runs, 1);
+        QCOMPARE(e.At(32, 12), Filler);
+    }
+
     void Removal_Should_SayDoneAndUndoShouldRestoreThePictureEachTime() {
         Editor e;
         FakeEngine engine;

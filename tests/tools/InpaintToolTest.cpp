@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <functional>
+
 #include <QDir>
 #include <QImage>
 #include <QImageReader>
@@ -8,6 +10,7 @@
 
 #include "inpaint/MarkerColor.h"
 #include "inpaint/MemoryPicture.h"
+#include "inpaint/fine/FineFill.h"
 #include "inpaint/reference/ReferenceEngine.h"
 #include "support/SharedPhotos.h"
 #include "support/TaggedPhotos.h"
@@ -43,21 +46,28 @@ QImage TexturedImage(int w, int h) {
     return image;
 }
 
-// The engine run in this process on the same picture with the rectangle marked.
-QImage FilledInProcess(const QImage& image, const QRect& box, int block, int border) {
+// A fill run in this process on the same picture with the rectangle marked.
+QImage FilledInProcess(const QImage& image, const QRect& box,
+                       const std::function<void(inpaint::MemoryPicture&)>& fill) {
     const int w = image.width(), h = image.height();
     inpaint::MemoryPicture picture(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             picture.At(x, y) = box.contains(x, y) ? inpaint::kOpaqueMarkerPixel : image.pixel(x, y);
-    inpaint::InpaintOptions options;
-    options.blockRadius = block;
-    options.scanBorder = border;
-    inpaint::reference::InpaintPicture(picture, picture, options);
+    fill(picture);
     QImage result(w, h, image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) result.setPixel(x, y, picture.At(x, y));
     return result;
+}
+
+QImage FilledInProcess(const QImage& image, const QRect& box, int block, int border) {
+    return FilledInProcess(image, box, [&](inpaint::MemoryPicture& picture) {
+        inpaint::InpaintOptions options;
+        options.blockRadius = block;
+        options.scanBorder = border;
+        inpaint::reference::InpaintPicture(picture, picture, options);
+    });
 }
 
 QImage Rgb32(const QString& path) {
@@ -93,6 +103,23 @@ private Q_SLOTS:
         QCOMPARE(lines.size(), steps);
         for (const QString& line : lines) QCOMPARE(line.split(QLatin1Char(' ')).size(), 4);
         QCOMPARE(Rgb32(out), FilledInProcess(QImage(in), QRect(20, 15, 14, 9), 3, 10));
+    }
+
+    void Fine_Should_FillLikeTheFinerFillAndCountThePixels() {
+        const QString out = Path(QStringLiteral("fine.png"));
+        const Result r =
+            RunTool({QStringLiteral("--fine"), QStringLiteral("--border"), QStringLiteral("16"),
+                     QStringLiteral("--box"), QStringLiteral("20,15,14,9"), in, out});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QStringLiteral("filled %1\n").arg(14 * 9));
+        const QImage expected =
+            FilledInProcess(QImage(in), QRect(20, 15, 14, 9), [](inpaint::MemoryPicture& p) {
+                inpaint::fine::FineOptions options;
+                options.scanBorder = 16;
+                inpaint::fine::InpaintPicture(p, p, options);
+            });
+        QCOMPARE(Rgb32(out), expected);
+        QVERIFY(Rgb32(out) != FilledInProcess(QImage(in), QRect(20, 15, 14, 9), 4, 16));
     }
 
     void Mask_Should_MarkItsWhitePixels() {
@@ -159,6 +186,7 @@ private Q_SLOTS:
         QTest::newRow("box outside") << QStringList{"--box", "64,0,5,5", "@IN", "@OUT.png"};
         QTest::newRow("option without value") << QStringList{"@IN", "@OUT.png", "--block"};
         QTest::newRow("unknown option") << QStringList{"--size", "@IN", "@OUT.png"};
+        QTest::newRow("fine has no trace") << QStringList{"--fine", "--trace", "@IN", "@OUT.png"};
         QTest::newRow("one file") << QStringList{"@IN"};
         QTest::newRow("three files") << QStringList{"@IN", "@IN", "@OUT.png"};
         QTest::newRow("missing input") << QStringList{"@missing.png", "@OUT.png"};
