@@ -1,6 +1,5 @@
 #include "filelist/FileList.h"
 
-#include <QIcon>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -97,8 +96,11 @@ QVariant FileList::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= Count()) return {};
     if (role == Qt::DisplayRole) return paths_[index.row()];
     if (role == Qt::DecorationRole) {
-        static const QIcon saved = EntryMark(true), blank = EntryMark(false);
-        return saved_.contains(paths_[index.row()]) ? saved : blank;
+        if (savedMark_.isNull()) {
+            savedMark_ = EntryMark(true);
+            blankMark_ = EntryMark(false);
+        }
+        return saved_.contains(paths_[index.row()]) ? savedMark_ : blankMark_;
     }
     return {};
 }

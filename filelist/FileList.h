@@ -1,5 +1,6 @@
 #pragma once
 #include <QAbstractListModel>
+#include <QIcon>
 #include <QSet>
 #include <QStringList>
 
@@ -39,4 +40,5 @@ public:
 private:
     QStringList paths_;
     QSet<QString> saved_;
+    mutable QIcon savedMark_, blankMark_;  // made at the first paint
 };
