@@ -14,6 +14,8 @@ const QString kSaveToFolder = QStringLiteral("Option3");
 const QString kSaveBesideSource = QStringLiteral("Option4");
 const QString kOutputFolder = QStringLiteral("Text1");
 const QString kLastFolderDot = QStringLiteral("LastFolderDot");
+const QString kBlockSize = QStringLiteral("BlockSize");
+const QString kScanBorder = QStringLiteral("ScanBorder");
 // Choices added since.
 const QString kFinerFill = QStringLiteral("FinerFill");
 const QString kKeepMarks = QStringLiteral("KeepMarks");
@@ -23,6 +25,12 @@ const QString kEditorMaximized = QStringLiteral("EditorMaximized");
 
 bool ReadChoice(const QString& key, bool absent) {
     return TextToBool(GetSetting(key, BoolText(absent)));
+}
+
+int ReadNumber(const QString& key, int absent) {
+    bool ok = false;
+    const int value = GetSetting(key).trimmed().toInt(&ok);
+    return ok ? value : absent;
 }
 }  // namespace
 
@@ -90,6 +98,22 @@ QString Settings::LastOutputFolderPicked() {
 
 void Settings::SetLastOutputFolderPicked(const QString& folder) {
     SaveSetting(kLastFolderDot, folder);
+}
+
+int Settings::BlockSize() {
+    return ReadNumber(kBlockSize, 4);
+}
+
+void Settings::SetBlockSize(int value) {
+    SaveSetting(kBlockSize, QString::number(value));
+}
+
+int Settings::ScanBorder() {
+    return ReadNumber(kScanBorder, 10);
+}
+
+void Settings::SetScanBorder(int value) {
+    SaveSetting(kScanBorder, QString::number(value));
 }
 
 bool Settings::FinerFillChosen() {

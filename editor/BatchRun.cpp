@@ -85,7 +85,7 @@ CarriedMarks CarryMarks(const inpaint::MarkMask& upright, QImageIOHandler::Trans
 }
 
 inpaint::AnchoredMarks PaintCarriedMarks(QImage& image, const CarriedMarks& marks,
-                                         QImageIOHandler::Transformations turn) {
+                                         QImageIOHandler::Transformations turn, QRect* painted) {
     const bool quarter = turn & QImageIOHandler::TransformationRotate90;
     const QSize stored = quarter ? image.size().transposed() : image.size();
     inpaint::AnchoredMarks anchored =
@@ -94,7 +94,10 @@ inpaint::AnchoredMarks PaintCarriedMarks(QImage& image, const CarriedMarks& mark
     for (int y = 0; y < image.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x)
-            if (upright.At(x, y)) line[x] = MarkerColor;
+            if (upright.At(x, y)) {
+                line[x] = MarkerColor;
+                if (painted) *painted |= QRect(x, y, 1, 1);
+            }
     }
     return anchored;
 }

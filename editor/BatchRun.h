@@ -1,6 +1,7 @@
 #pragma once
 #include <QImage>
 #include <QImageIOHandler>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -31,9 +32,10 @@ struct CarriedMarks {
 CarriedMarks CarryMarks(const inpaint::MarkMask& upright, QImageIOHandler::Transformations turn);
 
 // Paints the marks, anchored, in the marker colour into `image` (32-bit, shown upright after
-// `turn`). Returns what the anchoring reported.
+// `turn`). Returns what the anchoring reported; `painted`, when given, gets the rectangle painted.
 inpaint::AnchoredMarks PaintCarriedMarks(QImage& image, const CarriedMarks& marks,
-                                         QImageIOHandler::Transformations turn);
+                                         QImageIOHandler::Transformations turn,
+                                         QRect* painted = nullptr);
 
 // One picture of "Remove in All Remaining Pictures": loaded at full size, marked, filled and
 // saved as the save step saves, without a single question: a picture whose save would ask

@@ -11,6 +11,7 @@
 
 #include "common/WindowPointer.h"
 #include "editor/BatchRun.h"
+#include "editor/MarkHistory.h"
 #include "editor/MarkingTools.h"
 #include "filelist/ListEditor.h"
 #include "inpaint/Inpainting.h"
@@ -44,6 +45,9 @@ public:
 
     // Shows the editor from the file list ("Next >"): nCurrentFile := 1, loads entry 1.
     void ShowFromList() override;
+    // Closing the editor or the program with a removal result unsaved asks first whether to
+    // save it; false when the user chose to stay (or the save failed).
+    bool MayClose() override;
 
     // Loads a picture file into the picture area; big pictures may be reduced to 487 x 380.
     void LoadNewPicture(const QString& thefile) override;
@@ -65,6 +69,7 @@ public:
         SetPointer(busy ? PointerMode::Busy : PointerMode::Default);
     }
     bool RemovalRunning() const override { return removing_; }
+    void ResultSaved(int position) override;
     bool IsRemoving() const { return removing_; }
     // Neither a save nor a removal is at work. Both let clicks through while they run; until they
     // end, the step buttons, "< Back", "Start Removing", "Undo Remove" and paste do nothing.
@@ -152,6 +157,9 @@ public:
     void CopyToClipboard();
     void KeepMarks_Click(bool ticked);
     void RemoveInAll_Click();
+    // Marks not yet removed can be taken back: the last one (Ctrl+Z) or all of them (Escape).
+    void TakeBackLastMark();
+    void TakeBackAllMarks();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -171,6 +179,8 @@ private:
     void BuildFitBigPictures();
     void PlaceForSize(QSize size);
     void BuildHiddenControls();
+    void AddShortcutTips();
+    void LetSlidersTakeKeysAndTypedValues();
     QPushButton* AddButton(QWidget* parent, const QString& caption, QRect place);
     QGroupBox* AddFrame(const QString& caption, QRect place);
     void AddToNewControlsRow(QWidget* control, NewControl rank);
@@ -179,6 +189,7 @@ private:
     void ConnectSliders();
     void Form_Load();
     void LoadToolChoice();
+    void UseProgramFont();
     void LoadFinerFillChoice();
     void LoadFitBigPicturesChoice();
     void FitBigPictures_Click(bool ticked);
@@ -210,6 +221,11 @@ private:
     void HScroll2_Change(int value);
     void ShowPictureAreaPointer(PointerMode mode);
     void OnKeyPress(const QKeyEvent& key);
+    bool OnShortcutKey(const QKeyEvent& key, QWidget* receiver);
+    bool ShowPictureFile(const QString& path);
+    void ShowPlaceInTitle(const QString& path);
+    void EnableChoices(bool enabled);
+    void PutBackMark(const MarkHistory::Patch& patch);
     bool ShowBigImageQuestion();
 
     // Marks carried to other pictures (Form2Batch.cpp).
@@ -241,6 +257,9 @@ private:
     QPointF wheelAnchor_{-1, -1};  // where the last Ctrl + wheel turn was, in the viewport
     QPointF wheelTarget_;          // and the picture point it aimed at
     QString SavedCaption;
+    MarkHistory marks_;
+    bool resultUnsaved_ = false;
+    bool resultUnsavedBeforeRun_ = false;  // what "Undo Remove" gives back
     bool removing_ = false;
     std::stop_source removalStop_;  // of the current or last removal: "Stop" and closing use it
     // The marks the last removal filled on the picture on show (upright); empty when none.

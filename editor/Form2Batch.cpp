@@ -86,7 +86,10 @@ CarriedMarks Form2::MarksToCarry() {
 void Form2::PaintMarksCarried(const CarriedMarks& marks) {
     if (marks.Empty() || !PicOrg->HasPicture()) return;
     QImage image = PicOrg->Image();
-    PaintCarriedMarks(image, marks, loadedTurn_);
+    QRect painted;
+    PaintCarriedMarks(image, marks, loadedTurn_, &painted);
+    if (painted.isEmpty()) return;
+    marks_.Remember(PicOrg->Image(), painted);  // taken back like the user's own marks
     PicOrg->RestoreImage(image);
 }
 
@@ -158,6 +161,7 @@ void Form2::RunRemoveInAll(const CarriedMarks& marks, const SaveChoice& choice) 
 
     removalStop_ = std::stop_source();
     removing_ = true;  // nothing else may step, undo or paste meanwhile
+    EnableChoices(false);
     SetPointer(PointerMode::Busy);
     QProgressDialog progress(this);
     progress.setWindowTitle(QStringLiteral("Remove in All Remaining Pictures"));
@@ -194,6 +198,7 @@ void Form2::RunRemoveInAll(const CarriedMarks& marks, const SaveChoice& choice) 
     progress.setValue(total);
     progress.hide();
     removing_ = false;
+    EnableChoices(true);
     SetPointer(PointerMode::Default);
     AppDialogs().Message(BatchSummary(written, failed, skipped, total - done), Dialogs::Buttons::Ok,
                          failed.isEmpty() ? Dialogs::Icon::Information : Dialogs::Icon::Warning);

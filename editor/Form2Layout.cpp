@@ -13,6 +13,7 @@
 
 #include "common/Settings.h"
 #include "editor/Form2.h"
+#include "editor/TypedSliderValue.h"
 #include "output/SaveOptionFrame.h"
 #include "platform/PictureBox.h"
 
@@ -30,8 +31,9 @@ constexpr QRect ToolFrame(536, 2, 520, 48);
 constexpr QRect BlockSizeFrame(536, 53, 520, 52);
 constexpr QRect ScanBorderFrame(536, 109, 520, 52);
 constexpr QRect StartRemoving(536, 168, 240, 27);
-constexpr QRect UndoRemove(784, 168, 232, 27);
-constexpr QRect RemovalHelp(1024, 169, 32, 27);
+// The removal help lines up with the three "?" buttons in the frames above it.
+constexpr QRect UndoRemove(784, 168, 224, 27);
+constexpr QRect RemovalHelp(1016, 168, 32, 27);
 constexpr QRect SaveOptionFrame(536, 199, 520, 121);
 constexpr QRect SaveAndNext(536, 328, 520, 27);
 constexpr QRect NextWithoutSaving(536, 362, 520, 27);
@@ -289,4 +291,27 @@ void Form2::BuildHiddenControls() {
     picUndo = new PictureBox(this);
     picUndo->setGeometry(Place::UndoCopy);
     picUndo->hide();
+}
+
+// Each keyboard way in, named in its control's tooltip.
+void Form2::AddShortcutTips() {
+    PushButton3->setToolTip(QStringLiteral("Start or stop removing the marked areas (Ctrl+R)"));
+    PushButton5->setToolTip(QStringLiteral("Save this picture and show the next one (Ctrl+S)"));
+    PushButton1->setToolTip(QStringLiteral("Show the next picture without saving (Ctrl+\u2192)"));
+    PushButton2->setToolTip(QStringLiteral("Back to the list of pictures (Ctrl+\u2190)"));
+    Option2->setToolTip(QStringLiteral("Mark with boxes (B, while the picture has the focus)"));
+    Option1->setToolTip(QStringLiteral("Mark with polygons (P, while the picture has the focus)"));
+    Frame1->setToolTip(
+        QStringLiteral("Ctrl+Z takes back the last mark, Escape all marks not yet removed"));
+    for (QScrollBar* slider : {HScroll1, HScroll2})
+        slider->setToolTip(QStringLiteral("Drag, turn the mouse wheel or use the arrow keys"));
+}
+
+// The sliders take the wheel and the arrow keys; a click on the number beside one lets the user
+// type its value.
+void Form2::LetSlidersTakeKeysAndTypedValues() {
+    HScroll1->setFocusPolicy(Qt::WheelFocus);
+    HScroll2->setFocusPolicy(Qt::WheelFocus);
+    new TypedSliderValue(Label2, HScroll1);
+    new TypedSliderValue(Label4, HScroll2);
 }

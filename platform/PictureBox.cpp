@@ -36,10 +36,12 @@ void PictureBox::Remap() {
     mapping_ = ViewMapping::Zoomed(image_.size(), zoom_);
     resize(image_.isNull() ? QSize(0, 0) : mapping_.View());
     update();
+    Q_EMIT PictureReplaced();
 }
 
 void PictureBox::Commit() {
     picture_ = image_;
+    Q_EMIT PictureReplaced();
 }
 
 void PictureBox::RestoreImage(const QImage& image) {

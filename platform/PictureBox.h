@@ -63,6 +63,8 @@ public:
     QRect RepaintArea(const QRect& changed) const;
 
 Q_SIGNALS:
+    // The picture was replaced (SetPicture) or the persistent image became it (Commit).
+    void PictureReplaced();
     void MousePressed(Qt::MouseButton button, QPointF position);
     void MouseMoved(QPointF position);
     void MouseReleased(Qt::MouseButton button, QPointF position);

@@ -16,6 +16,17 @@ std::int64_t CeilScale(std::int64_t a, std::int64_t num, std::int64_t den) {
     return -FloorScale(-a, num, den);
 }
 
+// The pixels of the `to` grid that overlap the pixels `r` of the `from` grid, the two grids
+// spanning the same picture.
+QRect Covering(const QRect& r, QSize from, QSize to) {
+    if (r.isEmpty() || from.isEmpty()) return r;
+    const auto left = FloorScale(r.left(), to.width(), from.width());
+    const auto top = FloorScale(r.top(), to.height(), from.height());
+    const auto right = CeilScale(std::int64_t(r.right()) + 1, to.width(), from.width());
+    const auto bottom = CeilScale(std::int64_t(r.bottom()) + 1, to.height(), from.height());
+    return QRect(int(left), int(top), int(right - left), int(bottom - top));
+}
+
 int ZoomedLength(int length, double zoom) {
     return std::max(1, static_cast<int>(std::lround(length * zoom)));
 }
@@ -55,21 +66,9 @@ QPointF ViewMapping::ToView(QPointF picture) const {
 }
 
 QRect ViewMapping::ViewOf(const QRect& r) const {
-    if (r.isEmpty() || picture_.isEmpty()) return r;
-    const int pw = picture_.width(), ph = picture_.height();
-    const int vw = view_.width(), vh = view_.height();
-    const auto left = FloorScale(r.left(), vw, pw), top = FloorScale(r.top(), vh, ph);
-    const auto right = CeilScale(std::int64_t(r.right()) + 1, vw, pw);
-    const auto bottom = CeilScale(std::int64_t(r.bottom()) + 1, vh, ph);
-    return QRect(int(left), int(top), int(right - left), int(bottom - top));
+    return Covering(r, picture_, view_);
 }
 
 QRect ViewMapping::PictureUnder(const QRect& r) const {
-    if (r.isEmpty() || picture_.isEmpty()) return r;
-    const int pw = picture_.width(), ph = picture_.height();
-    const int vw = view_.width(), vh = view_.height();
-    const auto left = FloorScale(r.left(), pw, vw), top = FloorScale(r.top(), ph, vh);
-    const auto right = CeilScale(std::int64_t(r.right()) + 1, pw, vw);
-    const auto bottom = CeilScale(std::int64_t(r.bottom()) + 1, ph, vh);
-    return QRect(int(left), int(top), int(right - left), int(bottom - top));
+    return Covering(r, view_, picture_);
 }

@@ -107,6 +107,8 @@ private Q_SLOTS:
         QCOMPARE(e.engine.runs, 1);
         e.form->PushButton1->click();
         QVERIFY(OnlyIn(e.form->PicOrg->Image(), QRect(40, 35, 10, 10), MarkerColor));
+        e.form->TakeBackAllMarks();  // carried marks are taken back like painted ones
+        QVERIFY(!e.form->HasUnremovedMarks());
 
         e.form->KeepMarks->click();  // off: nothing goes on
         e.form->PushButton1->click();
