@@ -28,13 +28,23 @@ constexpr int kThumbnailQuality = 85;
 
 void Quiet(int, const char*) {}
 
+// The XMP toolkit registers the namespaces it meets in a table of its own: saves running on
+// several threads at once (brisvane-inpaint --out-dir) take turns at it.
+void LockXmp(void* mutex, bool lock) {
+    if (lock)
+        static_cast<std::mutex*>(mutex)->lock();
+    else
+        static_cast<std::mutex*>(mutex)->unlock();
+}
+
 // exiv2 reports damaged files on the error channel; the program tells its users itself.
 void StartExiv2() {
     static std::once_flag once;
+    static std::mutex xmpNamespaces;
     std::call_once(once, [] {
         Exiv2::LogMsg::setHandler(Quiet);
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-        Exiv2::XmpParser::initialize();
+        Exiv2::XmpParser::initialize(LockXmp, &xmpNamespaces);
     });
 }
 
