@@ -162,6 +162,7 @@ void Form2::RunRemoveInAll(const CarriedMarks& marks, const SaveChoice& choice) 
     removalStop_ = std::stop_source();
     removing_ = true;  // nothing else may step, undo or paste meanwhile
     EnableChoices(false);
+    PushButton3->setEnabled(false);
     SetPointer(PointerMode::Busy);
     QProgressDialog progress(this);
     progress.setWindowTitle(QStringLiteral("Remove in All Remaining Pictures"));
@@ -199,6 +200,7 @@ void Form2::RunRemoveInAll(const CarriedMarks& marks, const SaveChoice& choice) 
     progress.hide();
     removing_ = false;
     EnableChoices(true);
+    PushButton3->setEnabled(true);
     SetPointer(PointerMode::Default);
     AppDialogs().Message(BatchSummary(written, failed, skipped, total - done), Dialogs::Buttons::Ok,
                          failed.isEmpty() ? Dialogs::Icon::Information : Dialogs::Icon::Warning);
