@@ -40,6 +40,7 @@
 #include "inpaint/fast/FastInpainting.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <memory>
@@ -80,6 +81,28 @@ struct Shift {
     int dy;
 };
 
+// Whether the next search is worth sharing out among the threads, judged by the time the last
+// ones would have taken on one thread. A shared search counts its time once for each thread that
+// took part, so a search too small to share soon runs alone again, and is then timed exactly.
+class SharingChoice {
+public:
+    explicit SharingChoice(const EngineTuning& tuning)
+        : always_(tuning.parallelWork <= 0),
+          shareFrom_(static_cast<double>(tuning.shareFromNanoseconds)),
+          estimate_(shareFrom_) {}
+    bool Share() const { return always_ || estimate_ >= shareFrom_; }
+    void Record(std::chrono::steady_clock::duration took, int threads) {
+        const double alone =
+            std::chrono::duration<double, std::nano>(took).count() * static_cast<double>(threads);
+        estimate_ = 0.75 * estimate_ + 0.25 * alone;
+    }
+
+private:
+    const bool always_;
+    const double shareFrom_;
+    double estimate_;  // nanoseconds, starting at the threshold: the first search is shared
+};
+
 class FastRun {
 public:
     FastRun(PictureAccess& source, PictureAccess& target, const InpaintOptions& options,
@@ -91,6 +114,7 @@ public:
           r_(options.blockRadius),
           border_(options.scanBorder),
           tuning_(options.tuning),
+          sharing_(options.tuning),
           hooks_(hooks),
           facts_(facts) {
         facts_ = RunFacts{};
@@ -145,6 +169,7 @@ private:
     const int r_;
     const int border_;
     const EngineTuning tuning_;
+    SharingChoice sharing_;
     const RunHooks& hooks_;
     RunFacts& facts_;
 
@@ -408,8 +433,16 @@ void FastRun::FindBestSource(int tx, int ty) {
     GatherTargetPatch(tx, ty);
     patch_.PutOutliersFirst();
     const std::uint32_t limit = SeedLimit(tx, ty);
-    const SearchOutcome best =
-        FindBestCandidate(surface_.data(), patch_, grid_, limit, tuning_, pool_.get());
+    SearchOutcome best;
+    if (pool_) {
+        const auto start = std::chrono::steady_clock::now();
+        best = FindBestCandidate(surface_.data(), patch_, grid_, limit, tuning_, pool_.get(),
+                                 sharing_.Share());
+        sharing_.Record(std::chrono::steady_clock::now() - start,
+                        best.shared ? 1 + best.helpers : 1);
+    } else {
+        best = FindBestCandidate(surface_.data(), patch_, grid_, limit, tuning_, nullptr);
+    }
     if (best.found) {
         sx_ = best.position % W_;
         sy_ = best.position / W_;
@@ -509,8 +542,7 @@ int FastRun::Execute() {
     stepConfidence_.assign(1, 0.0);  // step numbers start at 1
     stepShift_.assign(1, Shift{0, 0});
     InitialPriorities();
-    const int threads = tuning_.threads > 0 ? tuning_.threads
-                                            : static_cast<int>(std::thread::hardware_concurrency());
+    const int threads = tuning_.threads > 0 ? tuning_.threads : DefaultThreads();
     if (threads > 1) pool_ = std::make_unique<WorkerPool>(threads);
     facts_.threads = pool_ ? pool_->Size() : 1;
 
@@ -546,6 +578,10 @@ int FastRun::Execute() {
 }
 
 }  // namespace
+
+int DefaultThreads() {
+    return WorkerPool::AvailableCores();
+}
 
 int InpaintPicture(PictureAccess& source, PictureAccess& target, const InpaintOptions& options,
                    const RunHooks& hooks) {
