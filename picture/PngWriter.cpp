@@ -226,6 +226,11 @@ QByteArray PictureData(const QImage& picture, Layout layout, int stripCount) {
 }  // namespace
 
 bool FastPngTakes(const QImage& picture) {
+    return FastPngTakesPixels(picture) && picture.textKeys().isEmpty() &&
+           !picture.colorSpace().isValid() && picture.offset().isNull();
+}
+
+bool FastPngTakesPixels(const QImage& picture) {
     switch (picture.format()) {
         case QImage::Format_RGB32:
         case QImage::Format_ARGB32:
@@ -239,8 +244,7 @@ bool FastPngTakes(const QImage& picture) {
         default:
             return false;
     }
-    return !picture.isNull() && picture.textKeys().isEmpty() && !picture.colorSpace().isValid() &&
-           picture.offset().isNull();
+    return !picture.isNull();
 }
 
 QByteArray EncodeFastPng(const QImage& picture, int strips) {

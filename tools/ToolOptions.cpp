@@ -6,7 +6,7 @@ namespace tool {
 
 const char* const kUsage =
     "usage: brisvane-inpaint [--block N] [--border N] [--mask FILE] [--box X,Y,W,H]... [--trace] "
-    "[--fine] [--] IN OUT";
+    "[--fine] [--times] [--] IN OUT";
 
 namespace {
 
@@ -78,6 +78,8 @@ Options Parse(const QStringList& args) {
             o.trace = true;
         else if (a == QLatin1String("--fine"))
             o.fine = true;
+        else if (a == QLatin1String("--times"))
+            o.times = true;
         else if (a == QLatin1String("--"))
             optionsEnded = true;
         else if (a.startsWith(QLatin1String("--")))
