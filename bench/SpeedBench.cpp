@@ -271,6 +271,7 @@ void WholeRuns(const QString& base, const QString& mine, const QString& dir) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each line as soon as it is known
     QCoreApplication app(argc, argv);
     QImageReader::setAllocationLimit(4096);
     if (qEnvironmentVariableIsEmpty("BRISVANE_PHOTOS"))

@@ -23,10 +23,9 @@ struct EngineTuning {
     // Smallest search (candidates times known patch pixels) shared among the threads: below it,
     // waking them costs more than it saves. 0 shares every search.
     long long parallelWork = 200000;
-    // Of those, a search is shared only while the searches before it took at least this long
-    // (their time on one thread, judged from the last few): consecutive searches of a run are
-    // much alike, and below it the threads would spend more time meeting than searching.
-    // Ignored when parallelWork is 0.
+    // Of those, a search is shared only when the searches before it took at least this long on
+    // one thread, and only while sharing has been measured to be the faster way (see
+    // SharingChoice in fast/FastInpainting.cpp). Ignored when parallelWork is 0.
     long long shareFromNanoseconds = 20000;
     // Runs whose search window holds at least this many valid source centres prepare colour
     // ranges per block of centres (8 bytes a position) to pass over poor blocks at once. 0 uses

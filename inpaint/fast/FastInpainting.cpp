@@ -81,26 +81,38 @@ struct Shift {
     int dy;
 };
 
-// Whether the next search is worth sharing out among the threads, judged by the time the last
-// ones would have taken on one thread. A shared search counts its time once for each thread that
-// took part, so a search too small to share soon runs alone again, and is then timed exactly.
+// Whether the next search is shared out among the threads, from what the searches before it
+// measured. Each way keeps the time it took per unit of work (candidates times patch pixels),
+// smoothed over the last searches; consecutive searches of a run are much alike. A search is
+// shared when searches alone take at least shareFromNanoseconds and sharing has been the faster
+// way. Every kProbe-th search goes the other way, so that a change is noticed: another program
+// taking the second core makes sharing slower, and the run goes on alone.
 class SharingChoice {
 public:
     explicit SharingChoice(const EngineTuning& tuning)
         : always_(tuning.parallelWork <= 0),
-          shareFrom_(static_cast<double>(tuning.shareFromNanoseconds)),
-          estimate_(shareFrom_) {}
-    bool Share() const { return always_ || estimate_ >= shareFrom_; }
-    void Record(std::chrono::steady_clock::duration took, int threads) {
-        const double alone =
-            std::chrono::duration<double, std::nano>(took).count() * static_cast<double>(threads);
-        estimate_ = 0.75 * estimate_ + 0.25 * alone;
+          shareFrom_(static_cast<double>(tuning.shareFromNanoseconds)) {}
+    bool Share(double work) {
+        if (always_) return true;
+        ++searches_;
+        if (rate_[kAlone] < 0) return false;  // first measure the search alone,
+        if (rate_[kAlone] * work < shareFrom_) return false;
+        if (rate_[kShared] < 0) return true;  // then shared
+        const bool shared = rate_[kShared] < rate_[kAlone];
+        return searches_ % kProbe == 0 ? !shared : shared;
+    }
+    void Record(double work, std::chrono::steady_clock::duration took, bool shared) {
+        const double rate = std::chrono::duration<double, std::nano>(took).count() / work;
+        double& kept = rate_[shared ? kShared : kAlone];
+        kept = kept < 0 ? rate : 0.8 * kept + 0.2 * rate;
     }
 
 private:
+    static constexpr int kAlone = 0, kShared = 1, kProbe = 16;
     const bool always_;
     const double shareFrom_;
-    double estimate_;  // nanoseconds, starting at the threshold: the first search is shared
+    double rate_[2] = {-1.0, -1.0};  // nanoseconds per unit of work; negative: not measured yet
+    long long searches_ = 0;
 };
 
 class FastRun {
@@ -435,11 +447,11 @@ void FastRun::FindBestSource(int tx, int ty) {
     const std::uint32_t limit = SeedLimit(tx, ty);
     SearchOutcome best;
     if (pool_) {
+        const double work = static_cast<double>(grid_.Count()) * std::max(patch_.Count(), 1);
         const auto start = std::chrono::steady_clock::now();
         best = FindBestCandidate(surface_.data(), patch_, grid_, limit, tuning_, pool_.get(),
-                                 sharing_.Share());
-        sharing_.Record(std::chrono::steady_clock::now() - start,
-                        best.shared ? 1 + best.helpers : 1);
+                                 sharing_.Share(work));
+        sharing_.Record(work, std::chrono::steady_clock::now() - start, best.shared);
     } else {
         best = FindBestCandidate(surface_.data(), patch_, grid_, limit, tuning_, nullptr);
     }

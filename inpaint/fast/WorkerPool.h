@@ -37,7 +37,7 @@ public:
     static int AvailableCores();
 
     static constexpr int kMaxThreads = 1024;
-    static constexpr int kDefaultSpinMicroseconds = 200;
+    static constexpr int kDefaultSpinMicroseconds = 50;
 
 private:
     // word_ packs the job's generation, whether it is closed to newcomers, and how many workers
