@@ -28,9 +28,12 @@
 //    searches (two marks far apart make the window the whole picture) also keep, per position,
 //    each colour byte's range over the 8 x 8 pixels from there: a block of 8 x 8 centres whose
 //    sum of least possible differences already reaches the best sum is passed over whole.
-//    The candidates are shared out among all cores for each search; each thread keeps the
-//    smallest sum at the lowest position it has seen, and so does the reduction, so neither
-//    the visiting order nor the number of threads changes the result.
+//    A search may be shared out among the cores: whichever thread comes takes the next band or
+//    chunk of candidates nobody has taken (a thread that comes late leaves its share to the
+//    others), each keeps the smallest sum at the lowest position it has seen, and so does the
+//    reduction, so neither the visiting order nor the number of threads changes the result.
+//    Whether a search is shared is chosen from the measured time of the searches before it
+//    (SharingChoice): small ones, and any while sharing does not measure faster, run alone.
 // 7. The front is kept in an ordered set (FrontQueue) instead of scanning the target box for
 //    the highest priority at every step, and the end test counts the pixels still to fill.
 // 8. With live display only the rectangle of the patch just filled is written back.
@@ -108,7 +111,7 @@ public:
     }
 
 private:
-    static constexpr int kAlone = 0, kShared = 1, kProbe = 16;
+    static constexpr int kAlone = 0, kShared = 1, kProbe = 64;
     const bool always_;
     const double shareFrom_;
     double rate_[2] = {-1.0, -1.0};  // nanoseconds per unit of work; negative: not measured yet
