@@ -31,6 +31,7 @@ bench: build
 	@bash scripts/setup.sh bench
 	$(BUILD)/bin/brisvane-bench
 	$(BUILD)/bin/brisvane-live-bench
+	$(BUILD)/bin/brisvane-zoom-bench
 	$(BUILD)/bin/brisvane-save-bench
 	$(BUILD)/bin/brisvane-keep-bench
 	$(BUILD)/bin/brisvane-quality-bench --sheet $(BUILD)/quality-sheet.png

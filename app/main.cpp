@@ -4,6 +4,7 @@
 
 #include "app/StartFiles.h"
 #include "common/AppInfo.h"
+#include "common/Skin.h"
 #include "editor/Form2.h"
 #include "filelist/Form1.h"
 
@@ -45,6 +46,9 @@ int main(int argc, char* argv[]) {
         AppInfo::DesktopId);  // ties the windows to the menu entry and its icon
     options.process(app);     // its messages name the program as started
     SetAppTitle();            // message boxes without a caption of their own show the title
+    QFont font = QApplication::font();
+    font.setFamily(ProgramFontFamily());  // one family in every window and message
+    QApplication::setFont(font);
 
     Form1 form(MakeEditor);  // runs its load step
     form.show();

@@ -14,11 +14,22 @@ const QString kSaveToFolder = QStringLiteral("Option3");
 const QString kSaveBesideSource = QStringLiteral("Option4");
 const QString kOutputFolder = QStringLiteral("Text1");
 const QString kLastFolderDot = QStringLiteral("LastFolderDot");
+const QString kBlockSize = QStringLiteral("BlockSize");
+const QString kScanBorder = QStringLiteral("ScanBorder");
 // Choices added since.
 const QString kFinerFill = QStringLiteral("FinerFill");
+const QString kFitBigPictures = QStringLiteral("FitBigPictures");
+const QString kEditorSize = QStringLiteral("EditorSize");
+const QString kEditorMaximized = QStringLiteral("EditorMaximized");
 
 bool ReadChoice(const QString& key, bool absent) {
     return TextToBool(GetSetting(key, BoolText(absent)));
+}
+
+int ReadNumber(const QString& key, int absent) {
+    bool ok = false;
+    const int value = GetSetting(key).trimmed().toInt(&ok);
+    return ok ? value : absent;
 }
 }  // namespace
 
@@ -88,10 +99,47 @@ void Settings::SetLastOutputFolderPicked(const QString& folder) {
     SaveSetting(kLastFolderDot, folder);
 }
 
+int Settings::BlockSize() {
+    return ReadNumber(kBlockSize, 4);
+}
+
+void Settings::SetBlockSize(int value) {
+    SaveSetting(kBlockSize, QString::number(value));
+}
+
+int Settings::ScanBorder() {
+    return ReadNumber(kScanBorder, 10);
+}
+
+void Settings::SetScanBorder(int value) {
+    SaveSetting(kScanBorder, QString::number(value));
+}
+
 bool Settings::FinerFillChosen() {
     return ReadChoice(kFinerFill, false);
 }
 
 void Settings::SetFinerFillChosen(bool chosen) {
     SaveSetting(kFinerFill, BoolText(chosen));
+}
+
+bool Settings::FitBigPicturesChosen() {
+    return ReadChoice(kFitBigPictures, false);
+}
+
+void Settings::SetFitBigPicturesChosen(bool chosen) {
+    SaveSetting(kFitBigPictures, BoolText(chosen));
+}
+
+QString Settings::EditorSize() {
+    return GetSetting(kEditorSize);
+}
+
+bool Settings::EditorMaximized() {
+    return ReadChoice(kEditorMaximized, false);
+}
+
+void Settings::SetEditorSize(const QString& size, bool maximized) {
+    SaveSetting(kEditorSize, size);
+    SaveSetting(kEditorMaximized, BoolText(maximized));
 }

@@ -41,7 +41,21 @@ public:
     static QString LastOutputFolderPicked();
     static void SetLastOutputFolderPicked(const QString& folder);
 
+    // The editor's Block Size (default 4) and Scan Border (default 10) as last set. A stored
+    // text that is not a whole number reads as the default; the sliders keep values in range.
+    static int BlockSize();
+    static void SetBlockSize(int value);
+    static int ScanBorder();
+    static void SetScanBorder(int value);
     // The editor's "Finer fill": off unless ticked.
     static bool FinerFillChosen();
     static void SetFinerFillChosen(bool chosen);
+    // The editor's "Fit big pictures": off unless ticked.
+    static bool FitBigPicturesChosen();
+    static void SetFitBigPicturesChosen(bool chosen);
+    // The editor window's size as the user left it ("WIDTHxHEIGHT", empty: never resized), and
+    // whether it was maximized.
+    static QString EditorSize();
+    static void SetEditorSize(const QString& size, bool maximized);
+    static bool EditorMaximized();
 };

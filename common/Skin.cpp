@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
@@ -44,6 +45,10 @@ void ApplyButtonFaceColour(QWidget* window) {
             qobject_cast<QGroupBox*>(w) || qobject_cast<QLabel*>(w))
             PaintButtonFace(w);
     }
+}
+
+QString ProgramFontFamily() {
+    return QFontInfo(QFont(QStringLiteral("Arial"))).family();
 }
 
 QIcon ProgramIcon() {

@@ -14,5 +14,9 @@ void ApplySkin(QWidget* window);
 // button-face colour; other controls keep theirs.
 void ApplyButtonFaceColour(QWidget* window);
 
+// The one font family of both windows: the one the list window was laid out in (Arial, or the
+// family with its metrics that the system puts in its place), so every caption fits.
+QString ProgramFontFamily();
+
 // The program's window icon.
 QIcon ProgramIcon();

@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -16,6 +18,7 @@
 #include "common/PathHelpers.h"
 #include "common/Settings.h"
 #include "common/Skin.h"
+#include "editor/EditorTexts.h"
 #include "editor/PictureBars.h"
 #include "editor/PictureBoxAccess.h"
 #include "filelist/FileList.h"
@@ -28,6 +31,7 @@
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
 #include "platform/PictureBox.h"
+#include "platform/PixelDrawing.h"
 
 namespace {
 
@@ -40,7 +44,7 @@ QString Where(const char* procedure) {
 // The region tools draw on the picture area in the marker colour.
 class PictureBoxMarking : public MarkingSurface {
 public:
-    explicit PictureBoxMarking(PictureBox& box) : box_(box) {}
+    PictureBoxMarking(PictureBox& box, MarkHistory& marks) : box_(box), marks_(marks) {}
     void ClearOverlay() override { box_.ClearOverlay(); }
     void OverlayBox(QPoint a, QPoint b, bool invert) override {
         box_.OverlayBox(a, b, MarkerColor,
@@ -50,14 +54,30 @@ public:
         box_.OverlayLine(a, b, MarkerColor,
                          invert ? pixels::DrawMode::Invert : pixels::DrawMode::Copy);
     }
-    void PaintBox(QPoint a, QPoint b) override { box_.PaintBox(a, b, MarkerColor); }
+    void PaintBox(QPoint a, QPoint b) override {
+        if (box_.HasPicture()) marks_.Remember(box_.Image(), pixels::BoxBounds(a, b));
+        box_.PaintBox(a, b, MarkerColor);
+    }
     void PaintPolygon(const std::vector<QPoint>& corners) override {
+        if (box_.HasPicture()) marks_.Remember(box_.Image(), pixels::PolygonBounds(corners));
         box_.PaintPolygon(corners, MarkerColor);
     }
 
 private:
     PictureBox& box_;
+    MarkHistory& marks_;
 };
+
+// Why a listed picture cannot be shown. It was there when it was listed, so a missing file has
+// gone since.
+QString LoadProblem(const QString& path, const QString& problem) {
+    if (!QFileInfo::exists(path)) return QStringLiteral("the file no longer exists");
+    return problem;
+}
+
+bool IsTextField(const QWidget* w) {
+    return qobject_cast<const QLineEdit*>(w) != nullptr;
+}
 
 QImage ReadPictureFile(const QString& path) {
     if (!FileExists(path) || FolderExists(path))
@@ -129,12 +149,16 @@ Form2::Form2(FileList& list, QWidget* listWindow)
       pointer_(
           new WindowPointer(*this, [this](PointerMode mode) { ShowPictureAreaPointer(mode); })) {
     BuildControls();
-    surface_ = std::make_unique<PictureBoxMarking>(*PicOrg);
+    surface_ = std::make_unique<PictureBoxMarking>(*PicOrg, marks_);
     tools_ = std::make_unique<MarkingTools>(*surface_);
     steps_ = std::make_unique<SaveSteps>(*this, *Frame7);
     ConnectPictureArea();
     ConnectSliders();
     Form_Load();
+    AddShortcutTips();
+    LetSlidersTakeKeysAndTypedValues();
+    UseProgramFont();
+    RestoreWindowSize();
 }
 
 Form2::~Form2() {
@@ -158,16 +182,29 @@ void Form2::ConnectPictureArea() {
     connect(PicOrg, &PictureBox::DoubleClicked, this, [this](Qt::MouseButton, QPointF) {
         ErrorSteps(Where("PicOrg_DblClick")).Do(100, [&] { tools_->DoubleClick(); });
     });
+    // Marks on a picture that has been replaced or committed can no longer be taken back.
+    connect(PicOrg, &PictureBox::PictureReplaced, this, [this] { marks_.Forget(); });
 }
 
-// Block Size 4 and Scan Border 10 at every start, each shown beside its slider.
+// Block Size and Scan Border as last set (4 and 10 at first), each shown beside its slider and
+// stored on every change. A store that cannot be written leaves the slider as the user set it.
 void Form2::ConnectSliders() {
     connect(HScroll1, &QScrollBar::valueChanged, this, &Form2::HScroll1_Change);
     connect(HScroll2, &QScrollBar::valueChanged, this, &Form2::HScroll2_Change);
-    HScroll2->setValue(10);
-    HScroll1->setValue(4);
+    HScroll2->setValue(Settings::ScanBorder());
+    HScroll1->setValue(Settings::BlockSize());
     HScroll2_Change(HScroll2->value());
     HScroll1_Change(HScroll1->value());
+    const auto store = [](void (*set)(int)) {
+        return [set](int value) {
+            try {
+                set(value);
+            } catch (const std::exception&) {
+            }
+        };
+    };
+    connect(HScroll1, &QScrollBar::valueChanged, this, store(&Settings::SetBlockSize));
+    connect(HScroll2, &QScrollBar::valueChanged, this, store(&Settings::SetScanBorder));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -190,7 +227,21 @@ void Form2::Form_Load() {
     });
     s.Do(114, [&] { Frame7->RestoreFromSettings(); });
     LoadFinerFillChoice();
+    LoadFitBigPicturesChoice();
     qApp->installEventFilter(this);  // key preview: the window sees every key press first
+}
+
+// The list window's family at each control's own size. Set on every control: under the skin's
+// style sheet a family set on the window alone does not reach its controls.
+void Form2::UseProgramFont() {
+    const QString family = ProgramFontFamily();
+    QList<QWidget*> widgets = findChildren<QWidget*>();
+    widgets << this;
+    for (QWidget* w : widgets) {
+        QFont font = w->font();
+        font.setFamily(family);
+        w->setFont(font);
+    }
 }
 
 void Form2::LoadToolChoice() {
@@ -250,17 +301,32 @@ void Form2::LoadNewPicture(const QString& thefile) {
     ErrorSteps s(Where("LoadNewPicture"));
     // Whatever happens, the undo copy belongs to the picture it was taken from.
     UndoReady = false;
+    resultUnsaved_ = false;
     picUndo->SetPicture(QImage());
+    ResetZoom();
+    ShowPlaceInTitle(thefile);
+    bool shown = false;
     s.Do(100, [&] {
         PicOrg->SetPicture(QImage());  // a file that cannot be read leaves nothing on show
-        PicOrg->SetPicture(ReadPictureFile(thefile));
+        shown = ShowPictureFile(thefile);
     });
+    if (!shown) {
+        ArrangePicture();  // no bars for an empty picture area
+        return;
+    }
     s.Do(102, [&] {
         OrigHeight = PicOrg->height();
         OrigWidth = PicOrg->width();
     });
     if (!s.Test(104, [&] { return IsBigPicture(OrigWidth, OrigHeight); })) {
         ArrangePicture();
+        FocusPicture();
+        return;
+    }
+    if (OpensFitted()) {  // whole and at full size, without the question
+        ArrangePicture();
+        ZoomToFit();
+        FocusPicture();
         return;
     }
     if (!s.Test(106, [&] { return ShowBigImageQuestion(); })) {
@@ -280,6 +346,22 @@ void Form2::LoadNewPicture(const QString& thefile) {
     s.Do(112, [&] { ArrangePicture(); });
 }
 
+// Shows the file, or tells the user plainly why it cannot be opened (the step buttons go on).
+bool Form2::ShowPictureFile(const QString& path) {
+    const PictureRead read = ReadPicture(path);
+    if (read.image.isNull()) {
+        AppDialogs().Message(EditorTexts::CouldNotOpen(path, LoadProblem(path, read.problem)),
+                             Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+        return false;
+    }
+    PicOrg->SetPicture(read.image);
+    return true;
+}
+
+void Form2::ShowPlaceInTitle(const QString& path) {
+    setWindowTitle(EditorTexts::Title(path, nCurrentFile, list_.Count()));
+}
+
 bool Form2::ShowBigImageQuestion() {
     const QString text =
         QStringLiteral("This image file size is big.") + QStringLiteral("\r\r") +
@@ -289,6 +371,15 @@ bool Form2::ShowBigImageQuestion() {
 }
 
 void Form2::ArrangePicture() {
+    FitBars();
+    HscrPic->setValue(0);
+    VscrPic->setValue(0);
+    PicOrg->move(0, 0);
+    ShowZoom();
+}
+
+// The scroll bars for the picture at its zoom and the viewport's size; the scrolling stays.
+void Form2::FitBars() {
     const PictureBars bars =
         ArrangeBars(PicOrg->width(), PicOrg->height(), PicScroll->width(), PicScroll->height());
     HscrPic->setGeometry(bars.horizontal);
@@ -304,9 +395,7 @@ void Form2::ArrangePicture() {
     HscrPic->raise();
     VscrPic->raise();
     Frame5->raise();
-    HscrPic->setValue(0);
-    VscrPic->setValue(0);
-    PicOrg->move(0, 0);
+    PicOrg->move(-HscrPic->value(), -VscrPic->value());
 }
 
 QImage Form2::PersistentImage() const {
@@ -336,6 +425,7 @@ void Form2::ShowNextPicture() {
 }
 
 void Form2::ShowListWindow() {
+    RememberWindowSize();
     if (listWindow_) listWindow_->show();
     hide();
 }
@@ -358,7 +448,34 @@ void Form2::PushButton2_Click() {
     s.Do(100, [&] { ShowListWindow(); });
 }
 
+void Form2::ResultSaved(int position) {
+    resultUnsaved_ = false;
+    if (position >= 1 && position <= list_.Count()) list_.MarkSaved(list_.Item(position));
+}
+
+bool Form2::MayClose() {
+    // A running removal is stopped by the close; its result is not one to save.
+    if (removing_ || !resultUnsaved_ || !HasPicture()) return true;
+    const QString shown =
+        nCurrentFile >= 1 && nCurrentFile <= list_.Count() ? list_.Item(nCurrentFile) : QString();
+    switch (AppDialogs().Message(EditorTexts::SaveBeforeClosing(shown),
+                                 Dialogs::Buttons::SaveDiscardCancel, Dialogs::Icon::Question)) {
+        case Dialogs::Answer::Save:
+            return steps_->SaveBeforeClosing();
+        case Dialogs::Answer::Discard:
+            resultUnsaved_ = false;  // asked once, whichever window closes next
+            return true;
+        default:
+            return false;
+    }
+}
+
 void Form2::closeEvent(QCloseEvent* event) {
+    if (!MayClose()) {
+        event->ignore();
+        return;
+    }
+    RememberWindowSize();
     ErrorSteps s(Where("Form_QueryUnload"));
     s.Do(100, [&] { removalStop_.request_stop(); });
     event->accept();
@@ -407,6 +524,11 @@ void Form2::PushButton3_Click() {
 void Form2::StartRemoving(ErrorSteps& s) {
     // Also a start while a stopped run has not yet returned: it waits for that run to end.
     if (!MayAct()) return;
+    if (!HasUnremovedMarks()) {
+        AppDialogs().Message(EditorTexts::NothingMarked(), Dialogs::Buttons::Ok,
+                             Dialogs::Icon::Information);
+        return;
+    }
     s.Do(102, [&] { SavedCaption = PushButton3->text(); });
     s.Do(104, [&] { PushButton3->setText(QStringLiteral("Stop")); });
     s.Do(106, [&] { SetPointer(PointerMode::Busy); });
@@ -414,7 +536,13 @@ void Form2::StartRemoving(ErrorSteps& s) {
     s.Do(110, [&] { picUndo->SetPicture(PicOrg->Picture()); });
     s.Do(112, [&] { UndoReady = true; });
     int steps = 0;
+    resultUnsavedBeforeRun_ = resultUnsaved_;
+    marks_.Forget();  // the marks are the run's now
+    const QImage before = PicOrg->Image();
+    EnableChoices(false);
     s.Do(114, [&] { steps = RunRemoval(); });
+    EnableChoices(true);
+    if (PicOrg->Image() != before) resultUnsaved_ = true;
     s.Do(116, [&] { SetPointer(PointerMode::Default); });
     s.Do(118, [&] { PushButton3->setText(SavedCaption); });
     if (steps > 0) s.Do(120, [&] { AppDialogs().Message(QStringLiteral("Done.")); });
@@ -476,6 +604,7 @@ void Form2::PushButton12_Click() {
         if (!UndoReady) return;
         const QSize shown = PicOrg->size();
         PicOrg->SetPicture(picUndo->Picture());
+        resultUnsaved_ = resultUnsavedBeforeRun_;
         // Only a paste since the removal can have changed the size; the bars must fit again.
         if (PicOrg->size() != shown) ArrangePicture();
     });
@@ -494,7 +623,73 @@ void Form2::CopyToClipboard() {
     if (PicOrg->HasPicture()) ClipboardPutPicture(PicOrg->Image());
 }
 
+void Form2::EnableChoices(bool enabled) {
+    for (QWidget* w : {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame3),
+                       static_cast<QWidget*>(Frame4), static_cast<QWidget*>(Frame7),
+                       static_cast<QWidget*>(PushButton1), static_cast<QWidget*>(PushButton2),
+                       static_cast<QWidget*>(PushButton5), static_cast<QWidget*>(PushButton12),
+                       static_cast<QWidget*>(FinerFill), static_cast<QWidget*>(FitBigPictures)})
+        w->setEnabled(enabled);
+}
+
+void Form2::TakeBackLastMark() {
+    if (!MayAct()) return;
+    tools_->ChooseTool(tools_->CurrentTool());  // an unfinished outline goes too
+    if (const auto last = marks_.TakeLast()) PutBackMark(*last);
+}
+
+void Form2::TakeBackAllMarks() {
+    if (!MayAct()) return;
+    while (const auto last = marks_.TakeLast()) PutBackMark(*last);
+}
+
+void Form2::PutBackMark(const MarkHistory::Patch& patch) {
+    const QImage pixels = patch.pixels.convertToFormat(QImage::Format_RGB32);
+    PicOrg->WritePixels(patch.at.x(), patch.at.y(), pixels.width(), pixels.height(),
+                        reinterpret_cast<const std::uint32_t*>(pixels.constBits()),
+                        static_cast<int>(pixels.bytesPerLine() / 4));
+    PicOrg->RedrawWritten();
+}
+
+// The keyboard's ways to the buttons and tools; true when the key was taken. Held keys do not
+// repeat a step or a save.
+bool Form2::OnShortcutKey(const QKeyEvent& key, QWidget* receiver) {
+    const bool control = key.modifiers() & Qt::ControlModifier;
+    const bool typing = IsTextField(receiver);
+    const bool onPicture = receiver == PicOrg;
+    QPushButton* button = nullptr;
+    if (control && key.key() == Qt::Key_R) button = PushButton3;
+    if (control && key.key() == Qt::Key_S) button = PushButton5;
+    if (control && !typing && key.key() == Qt::Key_Right) button = PushButton1;
+    if (control && !typing && key.key() == Qt::Key_Left) button = PushButton2;
+    if (button) {
+        if (!key.isAutoRepeat() && button->isEnabled()) button->click();
+        return true;
+    }
+    if (typing) return false;
+    if (control && key.key() == Qt::Key_Z) {
+        TakeBackLastMark();
+        return true;
+    }
+    if (key.key() == Qt::Key_Escape && key.modifiers() == Qt::NoModifier) {
+        // Inside a drag Escape only drops the shape under way.
+        if (!tools_->PendingPoints().empty())
+            tools_->ChooseTool(tools_->CurrentTool());
+        else
+            TakeBackAllMarks();
+        return true;
+    }
+    if (onPicture && key.modifiers() == Qt::NoModifier &&
+        (key.key() == Qt::Key_B || key.key() == Qt::Key_P) && Frame1->isEnabled()) {
+        QRadioButton* option = key.key() == Qt::Key_B ? Option2 : Option1;
+        if (!option->isChecked()) option->click();
+        return true;
+    }
+    return false;
+}
+
 void Form2::OnKeyPress(const QKeyEvent& key) {
+    if (ZoomKey(key)) return;
     const bool control = key.modifiers() & Qt::ControlModifier;
     const QString text = key.text();
     if ((control && key.key() == Qt::Key_V) || text == QChar(22))
@@ -517,6 +712,7 @@ void Form2::ShowPictureAreaPointer(PointerMode mode) {
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
+    if (PictureAreaEvent(watched, event)) return true;
     if (event->type() == QEvent::KeyPress) {
         // Key preview: seen once, at the control that receives the key first (the focused one,
         // or the window itself); the key goes on to that control as well.
@@ -524,7 +720,11 @@ bool Form2::eventFilter(QObject* watched, QEvent* event) {
         if (w && w->window() == this) {
             QWidget* focused = QApplication::focusWidget();
             QWidget* receiver = (focused && focused->window() == this) ? focused : this;
-            if (w == receiver) OnKeyPress(*static_cast<QKeyEvent*>(event));
+            if (w == receiver) {
+                const auto& key = *static_cast<QKeyEvent*>(event);
+                if (OnShortcutKey(key, receiver)) return true;
+                OnKeyPress(key);
+            }
         }
     }
     return QWidget::eventFilter(watched, event);

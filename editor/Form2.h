@@ -6,8 +6,11 @@
 #include <functional>
 #include <memory>
 #include <stop_token>
+#include <utility>
+#include <vector>
 
 #include "common/WindowPointer.h"
+#include "editor/MarkHistory.h"
 #include "editor/MarkingTools.h"
 #include "filelist/ListEditor.h"
 #include "inpaint/Inpainting.h"
@@ -19,6 +22,9 @@ class PictureBox;
 class QCheckBox;
 class QFrame;
 class QKeyEvent;
+class QMouseEvent;
+class QTimer;
+class QWheelEvent;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -38,6 +44,9 @@ public:
 
     // Shows the editor from the file list ("Next >"): nCurrentFile := 1, loads entry 1.
     void ShowFromList() override;
+    // Closing the editor or the program with a removal result unsaved asks first whether to
+    // save it; false when the user chose to stay (or the save failed).
+    bool MayClose() override;
 
     // Loads a picture file into the picture area; big pictures may be reduced to 487 x 380.
     void LoadNewPicture(const QString& thefile) override;
@@ -59,6 +68,7 @@ public:
         SetPointer(busy ? PointerMode::Busy : PointerMode::Default);
     }
     bool RemovalRunning() const override { return removing_; }
+    void ResultSaved(int position) override;
     bool IsRemoving() const { return removing_; }
     // Neither a save nor a removal is at work. Both let clicks through while they run; until they
     // end, the step buttons, "< Back", "Start Removing", "Undo Remove" and paste do nothing.
@@ -109,7 +119,18 @@ public:
     QLabel* Label2 = nullptr;
     QLabel* Label4 = nullptr;
     QCheckBox* ChkPrev = nullptr;
-    QCheckBox* FinerFill = nullptr;  // "Finer fill": the finer fill instead of the exact one
+    QCheckBox* FinerFill = nullptr;       // "Finer fill": the finer fill instead of the exact one
+    QCheckBox* FitBigPictures = nullptr;  // "Fit big pictures": open them whole, at full size
+    QLabel* ZoomLabel = nullptr;          // the zoom, in the picture area's corner
+
+    // Zoom and scrolling of the picture area (Form2View.cpp). Zooms run from fitting the whole
+    // picture (never above 100 %) to 800 %.
+    double Zoom() const;
+    void ZoomTo(double zoom, QPointF anchor);  // keeps the picture point under `anchor` in place
+    void ZoomTo(double zoom, QPointF anchor, QPointF onPicture);
+    void ZoomToFit();
+    void ZoomStep(int direction);  // "+" and "-": 25, 50, 100, 200, 400 %
+    void ScrollTo(QPoint offset);
 
     MarkingTools& Tools() { return *tools_; }
     SaveSteps& Steps() { return *steps_; }
@@ -131,9 +152,13 @@ public:
     void ToolOption_Click(MarkingTools::Tool chosen);  // Option1 "Polygon", Option2 "Box"
     void PasteFromClipboard();
     void CopyToClipboard();
+    // Marks not yet removed can be taken back: the last one (Ctrl+Z) or all of them (Escape).
+    void TakeBackLastMark();
+    void TakeBackAllMarks();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -146,7 +171,11 @@ private:
     void BuildSaveControls();
     void BuildNewControlsRow();
     void BuildFinerFill();
+    void BuildFitBigPictures();
+    void PlaceForSize(QSize size);
     void BuildHiddenControls();
+    void AddShortcutTips();
+    void LetSlidersTakeKeysAndTypedValues();
     QPushButton* AddButton(QWidget* parent, const QString& caption, QRect place);
     QGroupBox* AddFrame(const QString& caption, QRect place);
     void AddToNewControlsRow(QWidget* control, NewControl rank);
@@ -155,7 +184,28 @@ private:
     void ConnectSliders();
     void Form_Load();
     void LoadToolChoice();
+    void UseProgramFont();
     void LoadFinerFillChoice();
+    void LoadFitBigPicturesChoice();
+    void FitBigPictures_Click(bool ticked);
+    void RestoreWindowSize();
+    void RememberWindowSize();
+    void FitBars();
+    double MinZoom() const;
+    QSize ViewRoom() const;
+    void ZoomAboutCentre(double zoom);
+    void ScrollBy(QPoint delta);
+    void ShowZoom();
+    void ResetZoom();
+    bool OpensFitted() const;
+    void FocusPicture();
+    bool PictureAreaEvent(QObject* watched, QEvent* event);
+    void PictureWheel(const QWheelEvent& wheel);
+    bool StartPan(const QMouseEvent& mouse);
+    bool FollowPointer(const QMouseEvent& mouse);
+    bool EndPan(const QMouseEvent& mouse);
+    void ScrollAtEdge();
+    bool ZoomKey(const QKeyEvent& key);
     void FinerFill_Click(bool ticked);
     int RunFinerFill(inpaint::PictureAccess& picture, const inpaint::RunHooks& hooks);
     void ChooseToolOption(MarkingTools::Tool chosen);
@@ -166,6 +216,11 @@ private:
     void HScroll2_Change(int value);
     void ShowPictureAreaPointer(PointerMode mode);
     void OnKeyPress(const QKeyEvent& key);
+    bool OnShortcutKey(const QKeyEvent& key, QWidget* receiver);
+    bool ShowPictureFile(const QString& path);
+    void ShowPlaceInTitle(const QString& path);
+    void EnableChoices(bool enabled);
+    void PutBackMark(const MarkHistory::Patch& patch);
     bool ShowBigImageQuestion();
 
     FileList& list_;
@@ -175,7 +230,20 @@ private:
     std::unique_ptr<SaveSteps> steps_;
     WindowPointer* pointer_;
     QWidget* newControlsRow_ = nullptr;
+    // Controls that keep their place from the window's right edge, and where they stand at the
+    // window's first size.
+    std::vector<std::pair<QWidget*, QRect>> anchoredRight_;
+    QTimer* edgeTimer_ = nullptr;
+    QPoint lastPointer_;  // in the viewport
+    Qt::MouseButton panButton_ = Qt::NoButton;
+    QPoint panFrom_;
+    bool spaceHeld_ = false;
+    QPointF wheelAnchor_{-1, -1};  // where the last Ctrl + wheel turn was, in the viewport
+    QPointF wheelTarget_;          // and the picture point it aimed at
     QString SavedCaption;
+    MarkHistory marks_;
+    bool resultUnsaved_ = false;
+    bool resultUnsavedBeforeRun_ = false;  // what "Undo Remove" gives back
     bool removing_ = false;
     std::stop_source removalStop_;  // of the current or last removal: "Stop" and closing use it
 };

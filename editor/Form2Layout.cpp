@@ -7,16 +7,22 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <QScrollBar>
+#include <QTimer>
 
+#include "common/Settings.h"
 #include "editor/Form2.h"
+#include "editor/TypedSliderValue.h"
 #include "output/SaveOptionFrame.h"
 #include "platform/PictureBox.h"
 
 namespace {
 namespace Place {
-// The client area: the specified controls, then one row of added controls at the bottom.
+// The client area at its first size: the original controls, then one row of added controls at
+// the bottom. The window may grow; the picture area takes the extra room.
 constexpr QSize Window(1063, 431);
+constexpr int RightColumnX = 536;
 // Left column: "< Back" over the picture's viewport.
 constexpr QRect Back(8, 8, 520, 27);
 constexpr QRect Viewport(8, 42, 520, 346);
@@ -25,8 +31,9 @@ constexpr QRect ToolFrame(536, 2, 520, 48);
 constexpr QRect BlockSizeFrame(536, 53, 520, 52);
 constexpr QRect ScanBorderFrame(536, 109, 520, 52);
 constexpr QRect StartRemoving(536, 168, 240, 27);
-constexpr QRect UndoRemove(784, 168, 232, 27);
-constexpr QRect RemovalHelp(1024, 169, 32, 27);
+// The removal help lines up with the three "?" buttons in the frames above it.
+constexpr QRect UndoRemove(784, 168, 224, 27);
+constexpr QRect RemovalHelp(1016, 168, 32, 27);
 constexpr QRect SaveOptionFrame(536, 199, 520, 121);
 constexpr QRect SaveAndNext(536, 328, 520, 27);
 constexpr QRect NextWithoutSaving(536, 362, 520, 27);
@@ -68,7 +75,8 @@ QRadioButton* MakeOption(const QString& caption, QWidget* frame, int x) {
 }  // namespace
 
 void Form2::BuildControls() {
-    setFixedSize(Place::Window);
+    setMinimumSize(Place::Window);
+    resize(Place::Window);
     PushButton2 = AddButton(this, QStringLiteral("< Back"), Place::Back);
     connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
     BuildPictureArea();
@@ -78,8 +86,54 @@ void Form2::BuildControls() {
     BuildSaveControls();
     BuildNewControlsRow();
     BuildFinerFill();
+    BuildFitBigPictures();
     BuildHiddenControls();
+    for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (child->x() >= Place::RightColumnX || child->y() >= Place::Window.height())
+            anchoredRight_.emplace_back(child, child->geometry());
+    edgeTimer_ = new QTimer(this);
+    connect(edgeTimer_, &QTimer::timeout, this, &Form2::ScrollAtEdge);
     pointer_->Follow(this, PointerMode::Default);
+}
+
+// The right-hand column keeps its distance from the window's right edge, the controls below the
+// client area stay out of sight, and the picture area takes the rest.
+void Form2::PlaceForSize(QSize size) {
+    const QSize grown = size.expandedTo(Place::Window) - Place::Window;
+    for (const auto& [control, first] : anchoredRight_) {
+        const bool outOfSight = first.y() >= Place::Window.height();
+        control->move(first.topLeft() +
+                      QPoint(outOfSight ? 0 : grown.width(), outOfSight ? grown.height() : 0));
+    }
+    PushButton2->resize(Place::Back.size() + QSize(grown.width(), 0));
+    PicScroll->resize(Place::Viewport.size() + grown);
+}
+
+void Form2::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    PlaceForSize(event->size());
+    FitBars();
+    ShowZoom();
+}
+
+// The size the user last gave the window; a stored size that cannot be read is ignored.
+void Form2::RestoreWindowSize() {
+    try {
+        const QStringList wh = Settings::EditorSize().split(QLatin1Char('x'));
+        if (wh.size() == 2) resize(QSize(wh[0].toInt(), wh[1].toInt()).expandedTo(Place::Window));
+        if (Settings::EditorMaximized()) setWindowState(windowState() | Qt::WindowMaximized);
+    } catch (const std::exception&) {
+    }
+}
+
+void Form2::RememberWindowSize() {
+    const QSize normal = isMaximized() ? normalGeometry().size() : size();
+    if (normal == Place::Window && !isMaximized()) return;  // never resized: nothing to keep
+    try {
+        Settings::SetEditorSize(QStringLiteral("%1x%2").arg(normal.width()).arg(normal.height()),
+                                isMaximized());
+    } catch (const std::exception&) {
+    }
 }
 
 QPushButton* Form2::AddButton(QWidget* parent, const QString& caption, QRect place) {
@@ -107,6 +161,7 @@ void Form2::BuildPictureArea() {
     PicOrg = new PictureBox(PicScroll);
     PicOrg->move(0, 0);
     PicOrg->setCursor(Qt::CrossCursor);
+    PicOrg->setFocusPolicy(Qt::ClickFocus);  // the zoom keys act while it has the focus
     HscrPic = new QScrollBar(Qt::Horizontal, PicScroll);
     VscrPic = new QScrollBar(Qt::Vertical, PicScroll);
     for (QScrollBar* bar : {HscrPic, VscrPic}) {
@@ -117,6 +172,11 @@ void Form2::BuildPictureArea() {
     Frame5 = new QFrame(PicScroll);
     Frame5->setAutoFillBackground(true);
     Frame5->hide();
+    ZoomLabel = new QLabel(PicScroll);
+    ZoomLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    ZoomLabel->setStyleSheet(QStringLiteral(
+        "QLabel { background: rgba(255, 255, 255, 200); color: black; padding: 1px 4px; }"));
+    ZoomLabel->hide();
 }
 
 // "Select Option": the two tools and their help.
@@ -211,6 +271,15 @@ void Form2::BuildFinerFill() {
     AddToNewControlsRow(FinerFill, NewControl::FinerFill);
 }
 
+void Form2::BuildFitBigPictures() {
+    FitBigPictures = new QCheckBox(QStringLiteral("Fit big pictures"), this);
+    FitBigPictures->setToolTip(
+        QStringLiteral("Open big pictures whole and at full size, without asking to reduce them; "
+                       "Ctrl + wheel zooms"));
+    connect(FitBigPictures, &QCheckBox::clicked, this, &Form2::FitBigPictures_Click);
+    AddToNewControlsRow(FitBigPictures, NewControl::FitBigPictures);
+}
+
 // Below the client area: "Preview" stays ticked for the whole run; the undo copy is never shown.
 void Form2::BuildHiddenControls() {
     Frame2 = AddFrame(QStringLiteral("Show Preview"), Place::PreviewFrame);
@@ -221,4 +290,27 @@ void Form2::BuildHiddenControls() {
     picUndo = new PictureBox(this);
     picUndo->setGeometry(Place::UndoCopy);
     picUndo->hide();
+}
+
+// Each keyboard way in, named in its control's tooltip.
+void Form2::AddShortcutTips() {
+    PushButton3->setToolTip(QStringLiteral("Start or stop removing the marked areas (Ctrl+R)"));
+    PushButton5->setToolTip(QStringLiteral("Save this picture and show the next one (Ctrl+S)"));
+    PushButton1->setToolTip(QStringLiteral("Show the next picture without saving (Ctrl+\u2192)"));
+    PushButton2->setToolTip(QStringLiteral("Back to the list of pictures (Ctrl+\u2190)"));
+    Option2->setToolTip(QStringLiteral("Mark with boxes (B, while the picture has the focus)"));
+    Option1->setToolTip(QStringLiteral("Mark with polygons (P, while the picture has the focus)"));
+    Frame1->setToolTip(
+        QStringLiteral("Ctrl+Z takes back the last mark, Escape all marks not yet removed"));
+    for (QScrollBar* slider : {HScroll1, HScroll2})
+        slider->setToolTip(QStringLiteral("Drag, turn the mouse wheel or use the arrow keys"));
+}
+
+// The sliders take the wheel and the arrow keys; a click on the number beside one lets the user
+// type its value.
+void Form2::LetSlidersTakeKeysAndTypedValues() {
+    HScroll1->setFocusPolicy(Qt::WheelFocus);
+    HScroll2->setFocusPolicy(Qt::WheelFocus);
+    new TypedSliderValue(Label2, HScroll1);
+    new TypedSliderValue(Label4, HScroll2);
 }

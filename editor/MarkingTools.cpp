@@ -1,5 +1,7 @@
 #include "editor/MarkingTools.h"
 
+#include <cstdlib>
+
 #include "platform/PixelDrawing.h"
 
 void MarkingTools::ChooseTool(Tool tool) {
@@ -66,12 +68,13 @@ void MarkingTools::AddOrClose(QPoint p) {
     if (pending_.size() >= 2) DrawOutline();
 }
 
-// Once three corners exist, a click on the 3 x 3 pixels centred on the start closes the outline.
+// Once three corners exist, a click less than 2 screen pixels from the start in each direction
+// (the 3 x 3 pixels centred on it at 100 %) closes the outline, at any zoom.
 bool MarkingTools::ClosesOutline(QPoint p) const {
     if (pending_.size() < 3) return false;
     const QPoint start = pending_.front();
-    return start.x() - 2 < p.x() && p.x() < start.x() + 2 && start.y() - 2 < p.y() &&
-           p.y() < start.y() + 2;
+    return std::abs(p.x() - start.x()) * viewScale_ < 2 &&
+           std::abs(p.y() - start.y()) * viewScale_ < 2;
 }
 
 void MarkingTools::FinishPolygon() {

@@ -27,8 +27,9 @@ public:
 // No region is kept as geometry: finished regions exist only as MarkerColor pixels.
 //
 // Box: a press or a left release sets the anchor, the next one paints the box from it.
-// Polygon: presses and left releases add corners; a click on the 3 x 3 pixels around the start
-// (once three corners exist) or a double click paints the polygon. A right press cancels either.
+// Polygon: presses and left releases add corners; a click on the 3 x 3 screen pixels around the
+// start (once three corners exist) or a double click paints the polygon. A right press cancels
+// either. Positions are picture pixels; the view scale says how big one is on screen.
 class MarkingTools {
 public:
     enum class Tool { Box, Polygon };
@@ -38,6 +39,8 @@ public:
     // Choosing a tool drops any pending anchor or outline; painted regions stay.
     void ChooseTool(Tool tool);
     Tool CurrentTool() const { return tool_; }
+    // Screen pixels per picture pixel (the zoom), for the polygon's closing tolerance.
+    void SetViewScale(double scale) { viewScale_ = scale; }
 
     void Press(Qt::MouseButton button, QPointF position);
     void Move(QPointF position);
@@ -59,5 +62,6 @@ private:
 
     MarkingSurface& surface_;
     Tool tool_ = Tool::Box;
+    double viewScale_ = 1.0;
     std::vector<QPoint> pending_;
 };

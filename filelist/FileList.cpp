@@ -1,6 +1,32 @@
 #include "filelist/FileList.h"
 
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
 #include "common/ErrorReport.h"
+
+namespace {
+constexpr int kMarkSize = 16;
+
+// A green tick for saved entries, and a blank of the same size so every name starts in line.
+QIcon EntryMark(bool saved) {
+    QPixmap pixmap(kMarkSize, kMarkSize);
+    pixmap.fill(Qt::transparent);
+    if (saved) {
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(
+            QPen(QColor(0x1E, 0x8C, 0x2E), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        QPainterPath tick;
+        tick.moveTo(3, 8.5);
+        tick.lineTo(6.5, 12);
+        tick.lineTo(13, 4);
+        painter.drawPath(tick);
+    }
+    return QIcon(pixmap);
+}
+}  // namespace
 
 QString FileList::Item(int i) const {
     if (i < 1 || i > Count()) throw AppError(QStringLiteral("Index out of bounds"));
@@ -30,6 +56,7 @@ void FileList::RemoveAt(int i) {
 void FileList::Clear() {
     beginResetModel();
     paths_.clear();
+    saved_.clear();
     endResetModel();
 }
 
@@ -44,6 +71,23 @@ void FileList::SwapTexts(int i, int j) {
     Q_EMIT dataChanged(index(j - 1), index(j - 1));
 }
 
+void FileList::MarkSaved(const QString& text) {
+    if (saved_.contains(text)) return;
+    saved_.insert(text);
+    for (int row = 0; row < Count(); ++row)
+        if (paths_[row] == text) Q_EMIT dataChanged(index(row), index(row), {Qt::DecorationRole});
+}
+
+bool FileList::IsSaved(int i) const {
+    return i >= 1 && i <= Count() && saved_.contains(paths_[i - 1]);
+}
+
+int FileList::SavedCount() const {
+    int n = 0;
+    for (const QString& path : paths_) n += saved_.contains(path);
+    return n;
+}
+
 int FileList::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : Count();
 }
@@ -51,6 +95,13 @@ int FileList::rowCount(const QModelIndex& parent) const {
 QVariant FileList::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= Count()) return {};
     if (role == Qt::DisplayRole) return paths_[index.row()];
+    if (role == Qt::DecorationRole) {
+        if (savedMark_.isNull()) {
+            savedMark_ = EntryMark(true);
+            blankMark_ = EntryMark(false);
+        }
+        return saved_.contains(paths_[index.row()]) ? savedMark_ : blankMark_;
+    }
     return {};
 }
 

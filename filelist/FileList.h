@@ -1,5 +1,7 @@
 #pragma once
 #include <QAbstractListModel>
+#include <QIcon>
+#include <QSet>
 #include <QStringList>
 
 // The list of pictures to work on: one full path per entry, positions from 1, appended in the
@@ -24,6 +26,12 @@ public:
     void SwapTexts(int i, int j);
     const QStringList& Paths() const { return paths_; }
 
+    // Entries whose result has been saved show a check-mark. The mark goes with the entry's
+    // text, so it stays with the entry when the list is reordered.
+    void MarkSaved(const QString& text);
+    bool IsSaved(int i) const;
+    int SavedCount() const;
+
     // QAbstractListModel
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -31,4 +39,6 @@ public:
 
 private:
     QStringList paths_;
+    QSet<QString> saved_;
+    mutable QIcon savedMark_, blankMark_;  // made at the first paint
 };

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -12,6 +13,7 @@
 #include <QToolTip>
 #include <QTreeView>
 #include <QUrl>
+#include <utility>
 
 #include "common/AppInfo.h"
 #include "common/ErrorReport.h"
@@ -35,9 +37,16 @@ const QString kListHint = QStringLiteral(
     "window to "
     "reveal full names.");
 const QString kOpenTitle = QStringLiteral("Add File(s) - Hold Ctrl to select multiple files");
-const QString kOpenFilter =
-    QStringLiteral("Supported Pictures (*.bmp;*.jpg;*.gif)|*.bmp;*.jpg;*.gif|");
+// The dialog's name filters ignore letter case.
+const QString kOpenFilter = QStringLiteral(
+    "Supported Pictures (*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png)|"
+    "*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png|");
 constexpr int kOpenMaxLength = 30000;
+// "Clear List" asks first when more entries than this would go.
+constexpr int kClearWithoutAsking = 20;
+// The row added under the buttons for the list note.
+constexpr QRect kListNotePlace(8, 316, 520, 20);
+constexpr int kListNoteRow = 22;
 
 QString Location(const char* procedure) {
     return ErrorLocation(QStringLiteral("Form1"), QString::fromLatin1(procedure));
@@ -47,8 +56,9 @@ QString ProgramFile(const QString& name) {
     return ProgramFolder() + PathSeparator() + name;
 }
 
-QFont ArialBold(qreal points) {
-    QFont font(QStringLiteral("Arial"));
+// Bold, in the family the editor uses too.
+QFont ProgramBold(qreal points) {
+    QFont font(ProgramFontFamily());
     font.setPointSizeF(points);
     font.setBold(true);
     return font;
@@ -132,7 +142,7 @@ QPushButton* Form1::MakeButton(const char* name, const QString& caption, int lef
     auto* button = new QPushButton(caption, this);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(Px(left), Px(top), Px(width), Px(405));
-    button->setFont(ArialBold(11.25));
+    button->setFont(ProgramBold(11.25));
     button->setAutoDefault(false);
     pointer_->Follow(button, PointerMode::Custom);
     return button;
@@ -140,8 +150,8 @@ QPushButton* Form1::MakeButton(const char* name, const QString& caption, int lef
 
 void Form1::BuildControls() {
     setObjectName(QStringLiteral("Form1"));
-    setFont(ArialBold(9));
-    setFixedSize(Px(8040), Px(4800));
+    setFont(ProgramBold(9));
+    setFixedSize(Px(8040), Px(4800) + kListNoteRow);
     pointer_->Follow(this, PointerMode::Default);
 
     connect(MakeButton("PushButton5", QStringLiteral("Help"), 120, 120, 7800),
@@ -166,6 +176,7 @@ void Form1::BuildControls() {
     listView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     listView_->header()->setStretchLastSection(false);
     listView_->header()->setSectionsMovable(false);
+    listView_->setTextElideMode(Qt::ElideMiddle);  // the file's name stays in sight
 
     connect(MakeButton("PushButton1", QStringLiteral("Add Image File(s)"), 120, 3250, 3840),
             &QPushButton::clicked, this, &Form1::PushButton1_Click);
@@ -179,10 +190,62 @@ void Form1::BuildControls() {
         &QPushButton::clicked, this, &Form1::PushButton9_Click);
     connect(MakeButton("PushButton2", QStringLiteral("Next >"), 120, 4270, 7800),
             &QPushButton::clicked, this, &Form1::PushButton2_Click);
+    BuildListNote();
 
     if (QScreen* screen = QGuiApplication::primaryScreen())
         setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
                                         screen->availableGeometry()));
+}
+
+void Form1::BuildListNote() {
+    listNote_ = new QLabel(this);
+    listNote_->setObjectName(QStringLiteral("ListNote"));
+    listNote_->setGeometry(kListNotePlace);
+    listNote_->setTextFormat(Qt::RichText);
+    listNote_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    listNote_->hide();
+    connect(listNote_, &QLabel::linkActivated, this, [this] { RestoreLastList(); });
+    // The offer stands only while the list is empty; a saved result is kept at once.
+    connect(&list_, &QAbstractItemModel::rowsInserted, this, [this] {
+        if (!lastList_.entries.isEmpty()) {
+            lastList_ = {};
+            listNote_->hide();
+        }
+    });
+    connect(&list_, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex&, const QModelIndex&, const QList<int>& roles) {
+                if (roles.contains(Qt::DecorationRole)) KeepList();
+            });
+}
+
+void Form1::OfferLastList() {
+    lastList_ = ReadKeptList(KeptListFile());
+    if (!lastList_.HasUnsaved()) {
+        lastList_ = {};
+        return;
+    }
+    listNote_->setText(QStringLiteral("<a href=\"restore\">%1</a>")
+                           .arg(RestoreOfferText(lastList_).toHtmlEscaped()));
+    listNote_->show();
+}
+
+void Form1::RestoreLastList() {
+    const KeptList last = std::exchange(lastList_, {});
+    const RestoredList restored = DropGoneEntries(last);
+    QStringList paths;
+    for (const KeptEntry& e : restored.present) paths << e.path;
+    list_.Append(paths);
+    for (const KeptEntry& e : restored.present)
+        if (e.saved) list_.MarkSaved(e.path);
+    listNote_->setText(RestoredNoteText(restored).toHtmlEscaped());
+    listNote_->show();
+}
+
+void Form1::KeepList() const {
+    if (list_.Count() == 0) return;
+    QList<KeptEntry> entries;
+    for (int i = 1; i <= list_.Count(); ++i) entries << KeptEntry{list_.Item(i), list_.IsSaved(i)};
+    WriteKeptList(KeptListFile(), entries);  // a list that cannot be kept costs only the offer
 }
 
 void Form1::Form_Load() {
@@ -200,6 +263,7 @@ void Form1::Form_Load() {
     s.Do(112, [&] { listView_->setColumnWidth(0, Px(7000)); });
     // The drag pointer is read once here rather than at every click.
     dragPointer_ = LoadPointer(ProgramFile(QStringLiteral("drag.ico")));
+    OfferLastList();
 }
 
 // ---- pointer -------------------------------------------------------------------------------
@@ -213,7 +277,13 @@ void Form1::Form_MouseMove() {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
-    // Closing the list window ends the program, whatever else is open or running.
+    // Closing the list window ends the program, whatever else is open or running, once an
+    // unsaved removal result has been saved or given up.
+    if (editor_ && !editor_->MayClose()) {
+        event->ignore();
+        return;
+    }
+    KeepList();
     AbandonScans();
     event->accept();
     QCoreApplication::quit();
@@ -377,6 +447,7 @@ void Form1::PushButton2_Click() {
     ErrorSteps s(Location("PushButton2_Click"));
     if (s.Test(100, [&] { return list_.Count() >= 1; })) {
         s.Do(102, [&] {
+            KeepList();
             if (!editor_) editor_ = makeEditor_(list_, this);
             editor_->ShowFromList();
         });
@@ -430,7 +501,13 @@ void Form1::PushButton5_Click() {
 
 void Form1::PushButton8_Click() {
     ErrorSteps s(Location("PushButton8_Click"));
-    if (s.Test(100, [&] { return !IsBusy(); })) s.Do(102, [&] { list_.Clear(); });
+    if (!s.Test(100, [&] { return !IsBusy(); })) return;
+    if (list_.Count() > kClearWithoutAsking &&
+        AppDialogs().Message(
+            QStringLiteral("Clear all %1 pictures from the list?").arg(list_.Count()),
+            Dialogs::Buttons::YesNoDefaultNo, Dialogs::Icon::Question) != Dialogs::Answer::Yes)
+        return;
+    s.Do(102, [&] { list_.Clear(); });
 }
 
 void Form1::PushButton9_Click() {

@@ -7,8 +7,10 @@
 
 #include "common/WindowPointer.h"
 #include "filelist/FileList.h"
+#include "filelist/KeptList.h"
 #include "filelist/ListEditor.h"
 
+class QLabel;
 class QMimeData;
 class QPushButton;
 class QTreeView;
@@ -64,11 +66,20 @@ public:
     bool DragActive() const { return dragActive_; }
     QTreeView* ListView1() const { return listView_; }
 
+    // The line under the buttons: the offer to restore the last list, then what restoring did.
+    QLabel* ListNote() const { return listNote_; }
+    // Puts the last run's list back, without the entries whose files are gone.
+    void RestoreLastList();
+    // Writes the list for the next run (an empty list leaves the last one kept).
+    void KeepList() const;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildControls();
+    void BuildListNote();
+    void OfferLastList();
     void Form_Load();
     void RemoveSelected();
     void SelectPosition(int position);
@@ -80,6 +91,8 @@ private:
     EditorFactory makeEditor_;
     std::unique_ptr<ListEditor> editor_;
     QTreeView* listView_ = nullptr;
+    QLabel* listNote_ = nullptr;
+    KeptList lastList_;
     WindowPointer* pointer_;
     int scansRunning_ = 0;
     std::optional<QCursor> dragPointer_;

@@ -12,6 +12,8 @@ public:
     virtual ~ListEditor() = default;
     // Shows the editor on the list's first entry.
     virtual void ShowFromList() = 0;
+    // Asked before the program ends: false keeps it running (the user chose to stay).
+    virtual bool MayClose() { return true; }
 };
 
 // Makes the editor for `list`; `listWindow` is shown again when the editor goes back.

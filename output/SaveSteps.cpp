@@ -106,15 +106,29 @@ bool SaveSteps::MayAct() const {
 void SaveSteps::PushButton5_Click() {
     ErrorSteps s(ErrorLocation(QStringLiteral("Form2"), QStringLiteral("PushButton5_Click")));
     if (s.Test(100, [&] { return !MayAct(); })) return;
+    saveBusy_ = true;
+    if (SaveShownPicture(s)) s.Do(112, [&] { ShowNextPicture(); });
+    saveBusy_ = false;
+}
+
+bool SaveSteps::SaveBeforeClosing() {
+    if (!MayAct()) return false;
+    ErrorSteps s(ErrorLocation(QStringLiteral("Form2"), QStringLiteral("Form_QueryUnload")));
+    saveBusy_ = true;
+    const bool saved = SaveShownPicture(s);
+    saveBusy_ = false;
+    return saved;
+}
+
+bool SaveSteps::SaveShownPicture(ErrorSteps& s) {
     const SaveChoice choice = options_.Choice();
     if (s.Test(102, [&] {
             return !choice.besideSource && !FolderExists(choice.folder) &&
                    !MadeDefaultFolder(choice);
         })) {
         AppDialogs().Message(SaveMessages::FolderMissing());
-        return;
+        return false;
     }
-    saveBusy_ = true;
     s.Do(104, [&] { host_.SetBusyPointer(true); });
     QString itemText, outputPath;
     s.Do(106, [&] {
@@ -124,8 +138,8 @@ void SaveSteps::PushButton5_Click() {
     bool saved = false;
     s.Do(108, [&] { saved = SaveCurrentPicture(outputPath, itemText); });
     s.Do(110, [&] { host_.SetBusyPointer(false); });
-    if (saved) s.Do(112, [&] { ShowNextPicture(); });
-    saveBusy_ = false;
+    if (saved) host_.ResultSaved(host_.CurrentFile());
+    return saved;
 }
 
 bool SaveSteps::SaveCurrentPicture(const QString& outputPath, const QString& itemText) {

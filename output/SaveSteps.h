@@ -5,6 +5,7 @@
 #include "output/OutputNaming.h"
 #include "output/ResultWriter.h"
 
+class ErrorSteps;
 class SaveOptionFrame;
 class StepHost;
 
@@ -25,6 +26,9 @@ public:
 
     void PushButton5_Click();  // save, then show the next picture
     void PushButton1_Click();  // show the next picture without saving
+    // Saves the picture on show and stays on it (closing with an unsaved result); true when it
+    // is in place.
+    bool SaveBeforeClosing();
     void ShowNextPicture();
 
     bool SaveBusy() const { return saveBusy_; }
@@ -36,6 +40,8 @@ public:
     ConverterSetup converter = InstalledConverter();
 
 private:
+    // The checks and the write of "Save and Show Next Image"; true when the picture is in place.
+    bool SaveShownPicture(ErrorSteps& s);
     // Writes the picture on show; true when it is in place.
     bool SaveCurrentPicture(const QString& outputPath, const QString& itemText);
 

@@ -23,4 +23,6 @@ public:
     virtual void SetBusyPointer(bool busy) = 0;  // hourglass on, or back to the default
     virtual void ShowListWindow() = 0;           // shows the file list and hides the editor
     virtual bool RemovalRunning() const = 0;     // "Start Removing" is at work
+    // The picture of entry `position` has just been saved.
+    virtual void ResultSaved(int /*position*/) {}
 };

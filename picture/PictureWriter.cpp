@@ -1,5 +1,6 @@
 #include "picture/PictureWriter.h"
 
+#include <QFileDevice>
 #include <QImageWriter>
 #include <algorithm>
 
@@ -34,10 +35,14 @@ QImage IndexedImage(const QImage& picture, const WriteOptions& options) {
     return image;
 }
 
-// BMP, PNG and PPM through Qt's writers.
+// BMP, PNG and PPM through Qt's writers. When the file refused the bytes the writer only knows
+// that it failed; the file knows why ("No space left on device").
 QString WriteWithQt(const QImage& picture, const char* format, QIODevice& device) {
     QImageWriter writer(&device, format);
-    return Failed(writer.write(picture), writer.errorString());
+    if (writer.write(picture)) return QString();
+    const auto* file = qobject_cast<const QFileDevice*>(&device);
+    if (file && file->error() != QFileDevice::NoError) return file->errorString();
+    return writer.errorString();
 }
 
 // PNG through the fast encoder where it takes the picture, else through Qt's.

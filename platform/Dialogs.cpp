@@ -58,16 +58,50 @@ void SetAppDialogs(Dialogs* dialogs) {
     g_override = dialogs;
 }
 
+namespace {
+QMessageBox::StandardButtons QtButtons(Dialogs::Buttons buttons) {
+    switch (buttons) {
+        case Dialogs::Buttons::Ok:
+            return QMessageBox::Ok;
+        case Dialogs::Buttons::SaveDiscardCancel:
+            return QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel;
+        case Dialogs::Buttons::YesNo:
+        case Dialogs::Buttons::YesNoDefaultNo:
+            break;
+    }
+    return QMessageBox::Yes | QMessageBox::No;
+}
+
+Dialogs::Answer FromQt(int result, Dialogs::Buttons buttons) {
+    switch (result) {
+        case QMessageBox::Yes:
+            return Dialogs::Answer::Yes;
+        case QMessageBox::Save:
+            return Dialogs::Answer::Save;
+        case QMessageBox::Discard:
+            return Dialogs::Answer::Discard;
+        case QMessageBox::Cancel:
+            return Dialogs::Answer::Cancel;
+        default:
+            break;
+    }
+    if (buttons == Dialogs::Buttons::Ok) return Dialogs::Answer::Ok;
+    return buttons == Dialogs::Buttons::SaveDiscardCancel ? Dialogs::Answer::Cancel
+                                                          : Dialogs::Answer::No;
+}
+}  // namespace
+
 Dialogs::Answer QtDialogs::Message(const QString& text, Buttons buttons, Icon icon,
                                    const QString& caption) {
-    QMessageBox box(ToQt(icon), CaptionOr(caption), ForDisplay(text),
-                    buttons == Buttons::Ok ? QMessageBox::Ok : QMessageBox::Yes | QMessageBox::No,
+    QMessageBox box(ToQt(icon), CaptionOr(caption), ForDisplay(text), QtButtons(buttons),
                     QApplication::activeWindow());
     if (buttons == Buttons::YesNoDefaultNo) box.setDefaultButton(QMessageBox::No);
+    if (buttons == Buttons::SaveDiscardCancel) {
+        box.setDefaultButton(QMessageBox::Save);
+        box.setEscapeButton(QMessageBox::Cancel);
+    }
     box.setTextFormat(Qt::PlainText);  // a path may hold "<" or "&"
-    const int result = box.exec();
-    if (buttons == Buttons::Ok) return Answer::Ok;
-    return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    return FromQt(box.exec(), buttons);
 }
 
 std::optional<QString> QtDialogs::Input(const QString& prompt, const QString& initial,

@@ -9,10 +9,11 @@ class QWidget;
 // seam, so tests can answer them from a script and read back every text shown.
 class Dialogs {
 public:
-    // YesNoDefaultNo: for questions whose Yes may cost the user something.
-    enum class Buttons { Ok, YesNo, YesNoDefaultNo };
+    // YesNoDefaultNo: for questions whose Yes may cost the user something. SaveDiscardCancel:
+    // before closing over unsaved work; Escape answers Cancel.
+    enum class Buttons { Ok, YesNo, YesNoDefaultNo, SaveDiscardCancel };
     enum class Icon { None, Information, Warning, Question };
-    enum class Answer { Ok, Yes, No };
+    enum class Answer { Ok, Yes, No, Save, Discard, Cancel };
 
     // The result of the multi-selection open dialog: one path, or the folder followed by the
     // chosen names, separated by NUL characters; empty when cancelled.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/PixelDrawing.h"
+#include "platform/ViewMapping.h"
 
 // A picture box in three layers:
 //  - the picture: as loaded, pasted or committed (what an undo copy takes);
@@ -13,15 +14,18 @@
 //    reads and writes, what is copied and saved), 32-bit RGB;
 //  - the transient overlay: rubber bands and unfinished outlines, drawn over the persistent
 //    image on screen only.
-// One picture pixel is one logical pixel, on any screen density. Mouse events are handed on as
-// signals with positions in picture pixels (fractions possible on scaled screens).
+// At zoom 1 one picture pixel is one logical pixel, on any screen density; the box is then the
+// picture's size. At other zooms the box is the zoomed picture's size (see ViewMapping): below 1
+// it shows a smoothed copy, above 1 each picture pixel as a sharp square. Mouse events are handed
+// on as signals with positions in picture pixels: at zoom 1 as they come (fractions possible on
+// scaled screens), at other zooms the pixel under the pointer.
 class PictureBox : public QWidget {
     Q_OBJECT
 public:
     explicit PictureBox(QWidget* parent = nullptr);
 
-    // Replaces picture and persistent image (dropping every mark) and takes the picture's size.
-    // A null image empties the box.
+    // Replaces picture and persistent image (dropping every mark) and takes the picture's size
+    // at the current zoom. A null image empties the box.
     void SetPicture(const QImage& picture);
     bool HasPicture() const { return !image_.isNull(); }
     const QImage& Picture() const { return picture_; }
@@ -30,6 +34,13 @@ public:
     void Commit();
     // Puts back a persistent image taken earlier (same size); the picture stays.
     void RestoreImage(const QImage& image);
+
+    // The zoom (1 = 100 %); the box takes the zoomed picture's size.
+    void SetZoom(double zoom);
+    double Zoom() const { return zoom_; }
+    const ViewMapping& Mapping() const { return mapping_; }
+    // The position in picture pixels the mouse signals give for a position on the box.
+    QPointF PicturePosition(QPointF boxPosition) const;
 
     // The overlay: a list of shapes drawn over the persistent image, in order.
     void ClearOverlay();
@@ -48,8 +59,12 @@ public:
     void WritePixels(int x, int y, int w, int h, const std::uint32_t* src, int stride);
     // Repaints what was written since the last redraw.
     void RedrawWritten();
+    // The part of the box repainted when these picture pixels change.
+    QRect RepaintArea(const QRect& changed) const;
 
 Q_SIGNALS:
+    // The picture was replaced (SetPicture) or the persistent image became it (Commit).
+    void PictureReplaced();
     void MousePressed(Qt::MouseButton button, QPointF position);
     void MouseMoved(QPointF position);
     void MouseReleased(Qt::MouseButton button, QPointF position);
@@ -71,10 +86,22 @@ private:
         pixels::DrawMode mode;
     };
     void DrawOverlay(QImage& part, QPoint offset) const;
+    void DrawOverlayInView(QImage& part, QPoint offset) const;
     void UpdatePixels(const QRect& r);
+    void ImageChanged(const QRect& r);
+    void Remap();
+    QImage EnlargedPart(const QRect& area) const;
+    QImage ReducedPart(const QRect& area);
+    const QImage& HalvedCopy(int level);
 
     QImage picture_;
     QImage image_;
     std::vector<OverlayShape> overlay_;
     QRect written_;
+    double zoom_ = 1.0;
+    ViewMapping mapping_;
+    // Copies of the persistent image halved again and again, made when a zoom below 1 first
+    // needs them; `stale_` is what changed in the image since they were brought up to date.
+    std::vector<QImage> halved_;
+    QRect stale_;
 };

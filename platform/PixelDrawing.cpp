@@ -110,4 +110,26 @@ QRect PolygonBounds(const std::vector<QPoint>& corners) {
     return r;
 }
 
+void Halve(const QImage& finer, QImage& coarser, QRect r) {
+    r = r.intersected(coarser.rect());
+    const int fw = finer.width(), fh = finer.height();
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        const auto* top = reinterpret_cast<const QRgb*>(finer.constScanLine(2 * y));
+        const auto* bottom =
+            reinterpret_cast<const QRgb*>(finer.constScanLine(std::min(2 * y + 1, fh - 1)));
+        auto* out = reinterpret_cast<QRgb*>(coarser.scanLine(y));
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const int a = 2 * x, b = std::min(2 * x + 1, fw - 1);
+            const QRgb p[4] = {top[a], top[b], bottom[a], bottom[b]};
+            int red = 2, green = 2, blue = 2;  // rounded to nearest
+            for (QRgb q : p) {
+                red += qRed(q);
+                green += qGreen(q);
+                blue += qBlue(q);
+            }
+            out[x] = qRgb(red / 4, green / 4, blue / 4);
+        }
+    }
+}
+
 }  // namespace pixels

@@ -26,6 +26,10 @@ void FillPolygon(QImage& image, const std::vector<QPoint>& corners, QRgb colour,
                  QPoint offset = {});
 
 // The pixels a shape may cover.
+// Writes the pixels of `r` (in `coarser`'s pixels) of the half-size copy of `finer`: each the mean
+// of the up to 2 x 2 pixels of `finer` below it. Both 32-bit RGB.
+void Halve(const QImage& finer, QImage& coarser, QRect r);
+
 QRect LineBounds(QPoint a, QPoint b);
 QRect BoxBounds(QPoint a, QPoint b);
 QRect PolygonBounds(const std::vector<QPoint>& corners);

@@ -1,5 +1,6 @@
 #include "platform/SettingsStore.h"
 
+#include <QFileInfo>
 #include <QSettings>
 #include <stdexcept>
 
@@ -42,6 +43,11 @@ bool TextToBool(const QString& text) {
     const double number = t.toDouble(&ok);
     if (!ok) throw std::runtime_error("Type mismatch");
     return number != 0.0;
+}
+
+QString SettingsFolderPath() {
+    const QSettings store(QSettings::IniFormat, QSettings::UserScope, kMaker, kSection);
+    return QFileInfo(store.fileName()).absolutePath();
 }
 
 void UseSettingsFolder(const QString& folder) {

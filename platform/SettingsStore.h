@@ -12,5 +12,8 @@ QString BoolText(bool value);
 // Any other text fails with std::runtime_error, like a failed conversion.
 bool TextToBool(const QString& text);
 
+// The folder that holds the store; files kept beside the settings go there.
+QString SettingsFolderPath();
+
 // Tests keep their settings apart from the user's: everything goes below `folder`.
 void UseSettingsFolder(const QString& folder);

@@ -32,6 +32,8 @@ private Q_SLOTS:
         QCOMPARE(Settings::SaveBesideSourceChosen(), false);
         QCOMPARE(Settings::OutputFolder(), DesktopFolderPath());
         QCOMPARE(Settings::LastOutputFolderPicked(), QString());
+        QCOMPARE(Settings::BlockSize(), 4);
+        QCOMPARE(Settings::ScanBorder(), 10);
         QVERIFY(!QFile::exists(IniFile()));  // reading writes nothing
     }
 
@@ -63,6 +65,10 @@ private Q_SLOTS:
             {QStringLiteral("Text1")}, {QStringLiteral("/home/u/Ürlaub/")});
         row("picked folder", [] { Settings::SetLastOutputFolderPicked(QStringLiteral("/d")); },
             {QStringLiteral("LastFolderDot")}, {QStringLiteral("/d")});
+        row("block size", [] { Settings::SetBlockSize(12); }, {QStringLiteral("BlockSize")},
+            {QStringLiteral("12")});
+        row("scan border", [] { Settings::SetScanBorder(40); }, {QStringLiteral("ScanBorder")},
+            {QStringLiteral("40")});
     }
     void Writes_Should_UseTheOldKeysAndTexts() {
         QFETCH(std::function<void()>, write);

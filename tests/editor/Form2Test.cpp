@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
@@ -92,10 +93,23 @@ struct Editor {
         Move(to);
         Release(to);
     }
-    void Key(Qt::Key key) {
+    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
         QWidget* target = QApplication::focusWidget();
         if (!target || target->window() != form.get()) target = form.get();
-        QTest::keyClick(target, key, Qt::ControlModifier);
+        QTest::keyClick(target, key, modifiers);
+    }
+    // Results go into a folder of their own, as BMP beside nothing else.
+    QString UseOutputFolder() {
+        const QString out = dir.filePath(QStringLiteral("out")) + QLatin1Char('/');
+        QDir().mkpath(out);
+        form->Frame7->Option3->click();
+        form->Frame7->Text1->setText(out);
+        return out;
+    }
+    // Marks a box and removes it with `engine`; "Done." is answered.
+    void MarkAndRemove(QPoint from, QPoint to) {
+        Drag(from, to);
+        form->PushButton3->click();
     }
 };
 
@@ -214,6 +228,11 @@ private Q_SLOTS:
         QVERIFY(e.form->picUndo->isHidden());
         QCOMPARE(e.form->Label2->text(), QStringLiteral("4"));
         QCOMPARE(e.form->Label4->text(), QStringLiteral("10"));
+        // The four "?" buttons: one size, one column.
+        for (QPushButton* help : {e.form->PushButton8, e.form->PushButton9, e.form->PushButton11})
+            QCOMPARE(help->geometry().translated(help->parentWidget()->pos()).topRight().x(),
+                     e.form->PushButton7->geometry().topRight().x());
+        QCOMPARE(e.form->PushButton7->size(), e.form->PushButton8->size());
     }
 
     void ShowFromList_Should_LoadTheFirstEntryAtItsOwnSize() {
@@ -382,13 +401,19 @@ private Q_SLOTS:
         QVERIFY(!e.form->Frame5->isVisibleTo(e.form.get()));
     }
 
-    void StartWithoutMarks_Should_ShowNothingButTakeTheUndoCopy() {
+    void StartWithoutMarks_Should_SayNothingIsMarkedAndChangeNothing() {
         Editor e;
+        FakeEngine engine;
+        e.form->Engine = std::ref(engine);
         e.Open({e.Picture("a.bmp", 60, 40)});
         const QImage before = e.Pic().Image();
+        e.Press({5, 5});  // a box begun is not a mark yet
         e.form->PushButton3->click();
-        QVERIFY(e.dialogs.shown.isEmpty());
-        QVERIFY(e.form->UndoReady);
+        QCOMPARE(e.dialogs.Messages(),
+                 QStringList{QStringLiteral(
+                     "Nothing is marked: paint a box or polygon over the imprint first.")});
+        QCOMPARE(engine.runs, 0);
+        QVERIFY(!e.form->UndoReady);
         QCOMPARE(e.Pic().Image(), before);
         QCOMPARE(e.form->PushButton3->text(), QStringLiteral("Start Removing"));
     }
@@ -651,20 +676,21 @@ private Q_SLOTS:
         QCOMPARE(copied.pixel(35, 20), Grey);
     }
 
-    void UnreadablePicture_Should_BeReportedAndLeaveNothingOnShow() {
+    // A picture gone from disk is named plainly (damaged ones: BadPictureRoadTest); the title
+    // says where in the list the user is, and the list goes on.
+    void GonePicture_Should_BeNamedPlainlyAndTheListGoOn() {
         Editor e;
-        const QString broken = e.dir.filePath(QStringLiteral("broken.jpg"));
-        QFile f(broken);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("not a picture");
-        f.close();
-        e.Open({e.Picture("a.bmp", 60, 40), broken});
+        e.Open({e.Picture("a.bmp", 60, 40), e.dir.filePath(QStringLiteral("IMG_0412.jpg")),
+                e.Picture("c.bmp", 30, 20)});
+        QCOMPARE(e.form->windowTitle(), QStringLiteral("a.bmp (1 of 3) \u2014 Brisvane"));
         e.form->PushButton1->click();
-        QCOMPARE(e.dialogs.shown.size(), 1);
-        QCOMPARE(e.dialogs.shown[0].caption, QStringLiteral("Application Error"));
-        QVERIFY(e.dialogs.shown[0].text.contains(QStringLiteral("LoadNewPicture at line 100")));
+        QCOMPARE(e.dialogs.Messages(),
+                 QStringList{QStringLiteral(
+                     "IMG_0412.jpg could not be opened: the file no longer exists.")});
         QVERIFY(!e.form->HasPicture());
-        QCOMPARE(e.Pic().size(), QSize(0, 0));
+        QCOMPARE(e.form->windowTitle(), QStringLiteral("IMG_0412.jpg (2 of 3) \u2014 Brisvane"));
+        e.form->PushButton1->click();
+        QCOMPARE(e.Pic().size(), QSize(30, 20));
     }
 
     void StepButtons_Should_WalkTheListAndGoBackAfterDone() {
@@ -712,6 +738,103 @@ private Q_SLOTS:
         QVERIFY(e.dialogs.shown.isEmpty());  // stopped: no "Done."
         QCOMPARE(e.At(7, 20), MarkerColor);
         QVERIFY(!e.form->IsRemoving());
+    }
+
+    // ---- taking marks back -----------------------------------------------------------------
+
+    // Two boxes, the second over the first, then a polygon: each key gives back exactly the
+    // picture as it was; a removal's result and "Undo Remove" are left alone.
+    void TakingMarksBack_Should_ShowThePictureExactlyAsBefore_data() {
+        QTest::addColumn<QString>("keys");  // z: Ctrl+Z, e: Escape
+        QTest::addColumn<int>("marksLeft");
+        QTest::newRow("Ctrl+Z") << "z" << 2;
+        QTest::newRow("Ctrl+Z beyond the first mark") << "zzzz" << 0;
+        QTest::newRow("Escape") << "e" << 0;
+        QTest::newRow("Ctrl+Z, then Escape") << "ze" << 0;
+    }
+    void TakingMarksBack_Should_ShowThePictureExactlyAsBefore() {
+        QFETCH(QString, keys);
+        QFETCH(int, marksLeft);
+        Editor e;
+        QImage varied(80, 60, QImage::Format_RGB32);
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 80; ++x) varied.setPixel(x, y, qRgb(x * 3, y * 4, (x * y) & 255));
+        const QString path = e.dir.filePath(QStringLiteral("varied.bmp"));
+        QVERIFY(varied.save(path));
+        e.Open({path});
+        QList<QImage> shown{e.Pic().Image()};
+        e.Drag({5, 5}, {20, 20});
+        shown << e.Pic().Image();
+        e.Drag({15, 15}, {30, 30});
+        shown << e.Pic().Image();
+        e.form->Option1->click();
+        for (QPoint p : {QPoint(40, 5), QPoint(70, 5), QPoint(55, 40), QPoint(40, 5)}) e.Click(p);
+        e.Press({60, 50}, Qt::RightButton);  // the closing click's release began an outline
+        shown << e.Pic().Image();
+        for (QChar k : keys)
+            e.Key(k == QLatin1Char('z') ? Qt::Key_Z : Qt::Key_Escape,
+                  k == QLatin1Char('z') ? Qt::ControlModifier : Qt::NoModifier);
+        QCOMPARE(e.Pic().Composed(), shown[marksLeft]);
+    }
+
+    void TakingMarksBack_Should_LeaveRemovalsAlone_AndEscapeInADragDropOnlyTheDrag() {
+        Editor e;
+        FakeEngine engine;
+        e.form->Engine = std::ref(engine);
+        e.Open({e.Picture("a.bmp", 60, 40)});
+        e.MarkAndRemove({5, 5}, {10, 8});
+        e.Key(Qt::Key_Escape, Qt::NoModifier);
+        e.Key(Qt::Key_Z);
+        QCOMPARE(e.At(7, 7), Filler);  // the removal's result stays
+        e.Drag({20, 20}, {30, 30});
+        e.Press({40, 10});
+        e.Move({50, 20});
+        e.Key(Qt::Key_Escape, Qt::NoModifier);  // inside a drag: only the drag goes
+        QVERIFY(e.Pic().OverlayEmpty() && e.form->Tools().PendingPoints().empty());
+        QCOMPARE(e.At(25, 25), MarkerColor);
+        e.Key(Qt::Key_Escape, Qt::NoModifier);
+        QCOMPARE(e.At(25, 25), Grey);
+    }
+
+    // ---- closing with a result not saved --------------------------------------------------
+
+    void Closing_Should_AskAboutAnUnsavedResult_data() {
+        QTest::addColumn<bool>("removed");
+        QTest::addColumn<int>("answer");  // Dialogs::Answer
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("nothing removed: no question")
+            << false << int(Dialogs::Answer::Cancel) << true << false;
+        QTest::newRow("Save") << true << int(Dialogs::Answer::Save) << true << true;
+        QTest::newRow("Discard") << true << int(Dialogs::Answer::Discard) << true << false;
+        QTest::newRow("Cancel") << true << int(Dialogs::Answer::Cancel) << false << false;
+    }
+    void Closing_Should_AskAboutAnUnsavedResult() {
+        QFETCH(bool, removed);
+        QFETCH(int, answer);
+        QFETCH(bool, closed);
+        QFETCH(bool, saved);
+        Editor e;
+        FakeEngine engine;
+        e.form->Engine = std::ref(engine);
+        const QString out = e.UseOutputFolder();
+        e.Open({e.Picture("IMG_0412.bmp", 60, 40)});
+        if (removed) e.MarkAndRemove({5, 5}, {10, 8});
+        e.dialogs.shown.clear();
+        e.dialogs.answers.enqueue(static_cast<Dialogs::Answer>(answer));
+        QCOMPARE(e.form->close(), closed);
+        QCOMPARE(e.dialogs.Messages(),
+                 removed
+                     ? QStringList{QStringLiteral("Save changes to IMG_0412.bmp before closing?")}
+                     : QStringList());
+        if (removed) QCOMPARE(e.dialogs.shown[0].buttons, Dialogs::Buttons::SaveDiscardCancel);
+        const QImage written(out + QStringLiteral("IMG_0412.bmp"));
+        QCOMPARE(!written.isNull() && written.pixel(7, 7) == Filler, saved);
+        QCOMPARE(e.list.IsSaved(1), saved);  // the list's check-mark
+        // Answered once: the program's other window closing next does not ask again.
+        e.dialogs.shown.clear();
+        QCOMPARE(e.form->MayClose(), closed);
+        QCOMPARE(e.dialogs.shown.isEmpty(), closed);
     }
 
     // One handler serves the four "?" buttons; each shows its own text and, when the box fails,

@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
@@ -9,7 +10,9 @@
 #include "common/AppInfo.h"
 #include "editor/Form2.h"
 #include "filelist/Form1.h"
+#include "filelist/KeptList.h"
 #include "filelist/Samples.h"
+#include "platform/PictureBox.h"
 #include "platform/SettingsStore.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFiles.h"
@@ -76,7 +79,8 @@ private Q_SLOTS:
     void Layout_Should_FollowTheTwipGridWithFixedSize() {
         ScriptedDialogs dialogs;
         Form1 form(MakeEditor);
-        QCOMPARE(form.size(), QSize(536, 320));
+        QCOMPARE(form.size(), QSize(536, 342));  // grown by the line under the buttons
+        QCOMPARE(form.ListNote()->geometry(), QRect(8, 316, 520, 20));
         QCOMPARE(form.minimumSize(), form.maximumSize());
         QCOMPARE(form.windowTitle(), QStringLiteral("Brisvane"));
         QVERIFY(!form.windowIcon().isNull());
@@ -97,6 +101,9 @@ private Q_SLOTS:
             QCOMPARE(Button(form, b.name)->text(), QString::fromLatin1(b.text));
             QCOMPARE(Button(form, b.name)->font().pointSizeF(), 11.25);
             QVERIFY(Button(form, b.name)->font().bold());
+            // One family in both windows: the editor's.
+            QCOMPARE(Button(form, b.name)->fontInfo().family(),
+                     Form2(form.List(), &form).fontInfo().family());
         }
         QTreeView* list = form.ListView1();
         QCOMPARE(list->geometry(), QRect(8, 42, 520, 169));
@@ -263,6 +270,38 @@ private Q_SLOTS:
         QCOMPARE(form.List().Count(), 0);
     }
 
+    void ClearList_Should_AskFirstAboutMoreThan20() {
+        ScriptedDialogs dialogs;  // answers No
+        Form1 form(MakeEditor);
+        for (int i = 0; i < 21; ++i) form.List().Append(File("a.jpg"));
+        Button(form, "PushButton8")->click();
+        QCOMPARE(dialogs.Messages(),
+                 QStringList{QStringLiteral("Clear all 21 pictures from the list?")});
+        QCOMPARE(form.List().Count(), 21);
+        form.List().RemoveAt(1);
+        Button(form, "PushButton8")->click();  // 20: no question
+        QCOMPARE(form.List().Count() + dialogs.Messages().size(), 1);
+    }
+
+    // The last run's unfinished list is offered, and comes back with its check-marks and
+    // without the files that are gone, told in one line (the file itself: KeptListTest).
+    void LastList_Should_BeOfferedAndRestoredWithoutGoneFiles() {
+        ScriptedDialogs dialogs;
+        QVERIFY(WriteKeptList(
+            KeptListFile(),
+            {{File("a.jpg"), true}, {File("moved away.jpg"), false}, {File("c.bmp"), false}}));
+        Form1 form(MakeEditor);
+        QVERIFY(form.ListNote()->text().contains(
+            QStringLiteral("Restore the last list (3 pictures, 1 saved)")));
+        form.RestoreLastList();
+        QCOMPARE(Entries(form), (QStringList{File("a.jpg"), File("c.bmp")}));
+        QVERIFY(form.List().IsSaved(1) && !form.List().IsSaved(2));
+        QVERIFY(form.ListNote()->text().endsWith(
+            QStringLiteral("1 picture was left out: its file is no longer there.")));
+        QVERIFY(dialogs.shown.isEmpty());
+        QFile::remove(KeptListFile());
+    }
+
     void SampleButton_Should_AskAboutTheSampleFolder() {
         ScriptedDialogs dialogs;
         Form1 form(MakeEditor);
@@ -396,7 +435,8 @@ private Q_SLOTS:
         QCOMPARE(dialogs.shown.last().text,
                  QStringLiteral("Add File(s) - Hold Ctrl to select multiple files"));
         QCOMPARE(dialogs.shown.last().initial,
-                 QStringLiteral("Supported Pictures (*.bmp;*.jpg;*.gif)|*.bmp;*.jpg;*.gif|"));
+                 QStringLiteral("Supported Pictures (*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png)|"
+                                "*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png|"));
         QCOMPARE(form.List().Count(), 0);
         QCOMPARE(dialogs.Messages(), QStringList());
     }
@@ -592,6 +632,25 @@ private Q_SLOTS:
     }
 
     // Runs last: closing the window ends every scan for the rest of the program.
+    // Closing the list window asks the editor first: an unsaved removal result is not lost.
+    void Close_Should_AskAboutTheEditorsUnsavedResult() {
+        ScriptedDialogs dialogs;
+        Form1 form(MakeEditor);
+        QImage picture(60, 40, QImage::Format_RGB32);
+        picture.fill(Qt::gray);
+        QVERIFY(picture.save(File("unsaved.bmp")));
+        form.List().Append(File("unsaved.bmp"));
+        Button(form, "PushButton2")->click();
+        auto* editor = dynamic_cast<Form2*>(form.Editor());
+        QTest::mouseClick(editor->PicOrg, Qt::LeftButton, {}, QPoint(5, 5));
+        editor->PushButton3->click();  // the real engine, on one pixel
+        editor->PushButton2->click();  // "< Back"
+        dialogs.answers.enqueue(Dialogs::Answer::Cancel);
+        QVERIFY(!form.close());
+        QCOMPARE(dialogs.Messages().last(),
+                 QStringLiteral("Save changes to unsaved.bmp before closing?"));
+    }
+
     void Close_Should_EndTheProgramAlsoWithTheEditorHidden() {
         ScriptedDialogs dialogs;
         Form1 form(MakeEditor);

@@ -174,6 +174,27 @@ private Q_SLOTS:
         if (!deviceWritable) QCOMPARE(bytes, QByteArray("untouched"));
     }
 
+    // A full disk is named as the system names it, never "Unknown error".
+    void FullDisk_Should_BeNamedAsTheCause_data() {
+        QTest::addColumn<PictureFormat>("format");
+        for (const auto& [name, format] :
+             {std::pair{"bmp", PictureFormat::Bmp}, std::pair{"png", PictureFormat::Png},
+              std::pair{"ppm", PictureFormat::Ppm}, std::pair{"jpeg", PictureFormat::Jpeg},
+              std::pair{"gif", PictureFormat::Gif}})
+            QTest::newRow(name) << format;
+    }
+    void FullDisk_Should_BeNamedAsTheCause() {
+        QFETCH(PictureFormat, format);
+        QFile full(QStringLiteral("/dev/full"));
+        QVERIFY(full.open(QIODevice::WriteOnly));
+        QImage picture(300, 300, QImage::Format_RGB32);
+        picture.fill(Qt::gray);
+        QString said = WritePicture(picture, format, full);
+        if (said.isEmpty() && !full.flush()) said = full.errorString();
+        QVERIFY2(said.contains(QStringLiteral("No space left on device"), Qt::CaseInsensitive),
+                 qPrintable(said));
+    }
+
     void WritingAFile_Should_ReplaceItWholeOrNotAtAll() {
         const QString target = dir_.filePath(QStringLiteral("result.gif"));
         QVERIFY(WritePicture(FineColour(), PictureFormat::Gif, target).isEmpty());

@@ -24,6 +24,7 @@ Dialogs::Answer ScriptedDialogs::Message(const QString& text, Buttons buttons, I
                                          const QString& caption) {
     Record({QStringLiteral("message"), text, caption, buttons, icon, {}});
     if (!answers.isEmpty()) return answers.dequeue();
+    if (buttons == Buttons::SaveDiscardCancel) return Answer::Cancel;
     return buttons == Buttons::Ok ? Answer::Ok : Answer::No;
 }
 

@@ -22,7 +22,7 @@ public:
     ~ScriptedDialogs() override;
 
     // Queued answers, taken in order; when a queue is empty: Ok/Yes for messages
-    // (No for Yes/No questions), cancel for inputs and choosers.
+    // (No for Yes/No questions, Cancel for Save/Discard/Cancel), cancel for inputs and choosers.
     QQueue<Answer> answers;
     QQueue<std::optional<QString>> inputs;
     QQueue<OpenResult> openResults;
