@@ -180,7 +180,8 @@ struct Photo12 {
 };
 
 Photo12 Prepare(const QString& dir) {
-    const QImage bridge = QImageReader(SharedPhotos::Path(QStringLiteral("bridge-stamped.jpg"))).read();
+    const QImage bridge =
+        QImageReader(SharedPhotos::Path(QStringLiteral("bridge-stamped.jpg"))).read();
     const QSize size(4620, 2598);  // 12.0 megapixels
     const QImage big = bridge.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                            .convertToFormat(QImage::Format_RGB32);
@@ -236,8 +237,10 @@ void WholeRuns(const QString& base, const QString& mine, const QString& dir) {
         const double b = Median(baseMs), n = Median(parts.total);
         const double r = Median(parts.read), fi = Median(parts.fill), w = Median(parts.write);
         const double sum = r + fi + w;
-        std::printf("  %-6s %12.0f %12.0f %7.2fx   %4.0f / %4.0f / %4.0f ms = %2.0f%% / %2.0f%% / %2.0f%%\n",
-                    f.name, b, n, b / n, r, fi, w, 100 * r / sum, 100 * fi / sum, 100 * w / sum);
+        std::printf(
+            "  %-6s %12.0f %12.0f %7.2fx   %4.0f / %4.0f / %4.0f ms = %2.0f%% / %2.0f%% / "
+            "%2.0f%%\n",
+            f.name, b, n, b / n, r, fi, w, 100 * r / sum, 100 * fi / sum, 100 * w / sum);
         if (ext == "png") {
             pngRatio = n / b;
             basePngSize = QFileInfo(baseOut).size();
@@ -258,9 +261,9 @@ void WholeRuns(const QString& base, const QString& mine, const QString& dir) {
                                      {"--box", photo.box, photo.ppm, dir + "/one.ppm"},
                                      QStringLiteral("0"))
                               .ms);
-        allCores.push_back(
-            RunProgram(mine + "/brisvane-inpaint", {"--box", photo.box, photo.ppm, dir + "/all.ppm"})
-                .ms);
+        allCores.push_back(RunProgram(mine + "/brisvane-inpaint",
+                                      {"--box", photo.box, photo.ppm, dir + "/all.ppm"})
+                               .ms);
     }
     const double t1 = Median(oneCore), tn = Median(allCores);
     std::printf("  PPM run on one core (taskset) %.0f ms, on every core %.0f ms\n", t1, tn);
@@ -300,9 +303,10 @@ int main(int argc, char* argv[]) {
         if (std::fscanf(f, "%lf %lf %lf", &load[0], &load[1], &load[2]) != 3) load[0] = NAN;
         std::fclose(f);
     }
-    std::printf("brisvane-speed-bench: medians of %d runs; %d cores; load average %.2f %.2f %.2f "
-                "at the start\n",
-                gRuns, inpaint::fast::DefaultThreads(), load[0], load[1], load[2]);
+    std::printf(
+        "brisvane-speed-bench: medians of %d runs; %d cores; load average %.2f %.2f %.2f "
+        "at the start\n",
+        gRuns, inpaint::fast::DefaultThreads(), load[0], load[1], load[2]);
     LiveDisplay(base, mine);
     if (threads) Threads();
     WholeRuns(base, mine, dir.path());

@@ -9,8 +9,8 @@ constexpr double kUsualFramesPerSecond = 60.0;
 
 qint64 FrameNs(const QWidget& box) {
     const QScreen* screen = box.screen();
-    const double rate = screen && screen->refreshRate() > 1.0 ? screen->refreshRate()
-                                                              : kUsualFramesPerSecond;
+    const double rate =
+        screen && screen->refreshRate() > 1.0 ? screen->refreshRate() : kUsualFramesPerSecond;
     return static_cast<qint64>(1e9 / rate);
 }
 

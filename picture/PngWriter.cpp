@@ -47,9 +47,9 @@ void PutChunk(QByteArray& out, const char* type, const QByteArray& data) {
     const qsizetype typeAt = out.size();
     out.append(type, 4);
     out.append(data);
-    const uLong crc = crc32(crc32(0, nullptr, 0),
-                            reinterpret_cast<const Bytef*>(out.constData() + typeAt),
-                            uInt(data.size() + 4));
+    const uLong crc =
+        crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(out.constData() + typeAt),
+              uInt(data.size() + 4));
     char crcBytes[4];
     qToBigEndian<quint32>(quint32(crc), crcBytes);
     out.append(crcBytes, 4);
@@ -169,7 +169,8 @@ void CompressStrip(const QImage& picture, Layout layout, Strip& strip) {
         const bool end = y + 1 == strip.firstRow + strip.rows;
         const int flush = !end ? Z_NO_FLUSH : (strip.last ? Z_FINISH : Z_SYNC_FLUSH);
         const int status = deflate(&z, flush);
-        if (status == Z_STREAM_ERROR || z.avail_in != 0 || (flush == Z_FINISH && status != Z_STREAM_END)) {
+        if (status == Z_STREAM_ERROR || z.avail_in != 0 ||
+            (flush == Z_FINISH && status != Z_STREAM_END)) {
             strip.failed = true;
             break;
         }
@@ -194,7 +195,8 @@ QByteArray PictureData(const QImage& picture, Layout layout, int stripCount) {
     const int height = picture.height();
     for (int i = 0; i < stripCount; ++i) {
         strips[size_t(i)].firstRow = int(qint64(height) * i / stripCount);
-        strips[size_t(i)].rows = int(qint64(height) * (i + 1) / stripCount) - strips[size_t(i)].firstRow;
+        strips[size_t(i)].rows =
+            int(qint64(height) * (i + 1) / stripCount) - strips[size_t(i)].firstRow;
         strips[size_t(i)].last = i + 1 == stripCount;
     }
     std::vector<std::thread> helpers;

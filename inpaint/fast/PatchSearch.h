@@ -28,8 +28,7 @@ struct SearchOutcome {
 // tuning.parallelWork; the result depends on none of these, nor on whether block ranges are used.
 SearchOutcome FindBestCandidate(const std::uint32_t* surface, const PatchPixels& patch,
                                 const CandidateGrid& grid, std::uint32_t limit,
-                                const EngineTuning& tuning, WorkerPool* pool,
-                                bool mayShare = true);
+                                const EngineTuning& tuning, WorkerPool* pool, bool mayShare = true);
 
 // Pixels to allocate after the picture so that vector loads near its end stay in bounds.
 constexpr int kSurfacePadding = 8;

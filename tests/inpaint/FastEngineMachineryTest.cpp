@@ -365,8 +365,8 @@ private Q_SLOTS:
         struct Choice {
             long long parallelWork, shareFromNanoseconds;
         };
-        for (const Choice choice : {Choice{0, 1'000'000'000'000}, Choice{1, 0},
-                                    Choice{1, 1'000'000'000'000}}) {
+        for (const Choice choice :
+             {Choice{0, 1'000'000'000'000}, Choice{1, 0}, Choice{1, 1'000'000'000'000}}) {
             inpaint::MemoryPicture picture = original;
             inpaint::InpaintOptions options;
             options.blockRadius = 3;

@@ -1,11 +1,11 @@
 // The fast PNG encoder: every colour type it writes read back by Qt's reader pixel for pixel, the
 // strips joined into one valid zlib stream (checksum included) whatever their number and the
 // picture's height, and what it leaves to Qt's writer.
+#include <zlib.h>
 #include <QBuffer>
 #include <QColorSpace>
 #include <QtEndian>
 #include <QtTest>
-#include <zlib.h>
 
 #include "picture/PictureWriter.h"
 #include "picture/PngChunks.h"
@@ -19,12 +19,14 @@ QImage Pattern(QImage::Format format, int width, int height) {
     QImage image(width, height, QImage::Format_ARGB32);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, qRgba((x * 37 + y * 11) & 255, (x * x + 3 * y) & 255,
-                                       (x ^ (y * 7)) & 255, (255 - x * 5 - y) & 255));
+            image.setPixel(x, y,
+                           qRgba((x * 37 + y * 11) & 255, (x * x + 3 * y) & 255,
+                                 (x ^ (y * 7)) & 255, (255 - x * 5 - y) & 255));
     if (format == QImage::Format_Indexed8) {
         QImage indexed(width, height, QImage::Format_Indexed8);
         QList<QRgb> palette;
-        for (int i = 0; i < 40; ++i) palette << qRgba(i * 6, 255 - i * 3, i * i & 255, i < 5 ? i * 40 : 255);
+        for (int i = 0; i < 40; ++i)
+            palette << qRgba(i * 6, 255 - i * 3, i * i & 255, i < 5 ? i * 40 : 255);
         indexed.setColorTable(palette);
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) indexed.setPixel(x, y, uint((x * 3 + y * 5) % 40));
@@ -50,9 +52,9 @@ QByteArray ImageData(const QByteArray& png, int* colourType = nullptr) {
 bool ZlibStreamIsValid(const QByteArray& zlibData, qsizetype expectedSize) {
     QByteArray out(expectedSize + 1, '\0');
     uLongf size = uLongf(out.size());
-    const int status = uncompress(reinterpret_cast<Bytef*>(out.data()), &size,
-                                  reinterpret_cast<const Bytef*>(zlibData.constData()),
-                                  uLong(zlibData.size()));
+    const int status =
+        uncompress(reinterpret_cast<Bytef*>(out.data()), &size,
+                   reinterpret_cast<const Bytef*>(zlibData.constData()), uLong(zlibData.size()));
     return status == Z_OK && qsizetype(size) == expectedSize;
 }
 
@@ -91,8 +93,9 @@ private slots:
                 int type = -1;
                 const QByteArray data = ImageData(png, &type);
                 QCOMPARE(type, colourType);
-                QVERIFY2(ZlibStreamIsValid(data, qsizetype(height) * (45 * bytesPerPixel + 1)),
-                         qPrintable(QStringLiteral("height %1, %2 strips").arg(height).arg(strips)));
+                QVERIFY2(
+                    ZlibStreamIsValid(data, qsizetype(height) * (45 * bytesPerPixel + 1)),
+                    qPrintable(QStringLiteral("height %1, %2 strips").arg(height).arg(strips)));
                 const QImage back = QImage::fromData(png, "PNG");
                 QCOMPARE(back.convertToFormat(QImage::Format_ARGB32),
                          picture.convertToFormat(QImage::Format_ARGB32));
