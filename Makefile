@@ -39,7 +39,7 @@ bench: build
 bench-speed: build
 	@bash scripts/setup.sh bench
 	JOBS=$(JOBS) bash bench/baseline.sh
-	$(BUILD)/bin/brisvane-speed-bench --baseline build-baseline/build/bin
+	$(BUILD)/bin/brisvane-speed-bench --baseline build-baseline/bin
 
 # The deliberate out-of-memory tests ask for more than the sanitizer's allocator hands out: it
 # must fail the allocation as the system would, not stop the program. Qt's own start-up leaks
