@@ -32,8 +32,8 @@
 //    chunk of candidates nobody has taken (a thread that comes late leaves its share to the
 //    others), each keeps the smallest sum at the lowest position it has seen, and so does the
 //    reduction, so neither the visiting order nor the number of threads changes the result.
-//    Whether a search is shared is chosen from what the searches before it measured
-//    (SharingChoice): small ones, and any while the other threads do little of them, run alone.
+//    Whether a search is shared is chosen from the measured time of the searches before it
+//    (SharingChoice): small ones, and any while sharing does not measure faster, run alone.
 // 7. The front is kept in an ordered set (FrontQueue) instead of scanning the target box for
 //    the highest priority at every step, and the end test counts the pixels still to fill.
 // 8. With live display only the rectangle of the patch just filled is written back.
@@ -85,11 +85,11 @@ struct Shift {
 };
 
 // Whether the next search is shared out among the threads, from what the searches before it
-// measured; consecutive searches of a run are much alike. A search is shared when searches alone
-// take at least shareFromNanoseconds and the other threads have lately done a fair part of a
-// shared search (they come in time and find a core free). While they do not (another program
-// keeps the second core busy), every kProbe-th large search is shared to see whether that has
-// changed: it costs little, as the caller does whatever they do not.
+// measured. Each way keeps the time it took per unit of work (candidates times patch pixels),
+// smoothed over the last searches; consecutive searches of a run are much alike. A search is
+// shared when searches alone take at least shareFromNanoseconds and sharing has been the faster
+// way. Every kProbe-th search goes the other way, so that a change is noticed: another program
+// taking the second core makes sharing slower, and the run goes on alone.
 class SharingChoice {
 public:
     explicit SharingChoice(const EngineTuning& tuning)
@@ -97,30 +97,25 @@ public:
           shareFrom_(static_cast<double>(tuning.shareFromNanoseconds)) {}
     bool Share(double work) {
         if (always_) return true;
-        if (aloneRate_ < 0) return false;  // first time a search alone
-        if (aloneRate_ * work < shareFrom_) return false;
-        if (helperShare_ < 0 || helperShare_ >= kFairShare) return true;
-        return ++sinceProbe_ % kProbe == 0;
+        ++searches_;
+        if (rate_[kAlone] < 0) return false;  // first measure the search alone,
+        if (rate_[kAlone] * work < shareFrom_) return false;
+        if (rate_[kShared] < 0) return true;  // then shared
+        const bool shared = rate_[kShared] < rate_[kAlone];
+        return searches_ % kProbe == 0 ? !shared : shared;
     }
-    void Record(double work, std::chrono::steady_clock::duration took, const SearchOutcome& o) {
-        double ns = std::chrono::duration<double, std::nano>(took).count();
-        if (o.shared) {
-            helperShare_ =
-                helperShare_ < 0 ? o.helperShare : 0.7 * helperShare_ + 0.3 * o.helperShare;
-            ns /= std::max(1.0 - o.helperShare, 0.05);  // what the caller alone would have taken
-        }
-        const double rate = ns / work;
-        aloneRate_ = aloneRate_ < 0 ? rate : 0.8 * aloneRate_ + 0.2 * rate;
+    void Record(double work, std::chrono::steady_clock::duration took, bool shared) {
+        const double rate = std::chrono::duration<double, std::nano>(took).count() / work;
+        double& kept = rate_[shared ? kShared : kAlone];
+        kept = kept < 0 ? rate : 0.8 * kept + 0.2 * rate;
     }
 
 private:
-    static constexpr double kFairShare = 0.2;  // the others did a fifth or more: 1.25x or faster
-    static constexpr int kProbe = 16;
+    static constexpr int kAlone = 0, kShared = 1, kProbe = 64;
     const bool always_;
     const double shareFrom_;
-    double aloneRate_ = -1.0;    // nanoseconds per unit of work (candidates times patch pixels)
-    double helperShare_ = -1.0;  // the others' share of the shared searches, smoothed
-    long long sinceProbe_ = 0;
+    double rate_[2] = {-1.0, -1.0};  // nanoseconds per unit of work; negative: not measured yet
+    long long searches_ = 0;
 };
 
 class FastRun {
@@ -459,7 +454,7 @@ void FastRun::FindBestSource(int tx, int ty) {
         const auto start = std::chrono::steady_clock::now();
         best = FindBestCandidate(surface_.data(), patch_, grid_, limit, tuning_, pool_.get(),
                                  sharing_.Share(work));
-        sharing_.Record(work, std::chrono::steady_clock::now() - start, best);
+        sharing_.Record(work, std::chrono::steady_clock::now() - start, best.shared);
     } else {
         best = FindBestCandidate(surface_.data(), patch_, grid_, limit, tuning_, nullptr);
     }

@@ -110,17 +110,13 @@ SearchOutcome FindBestCandidate(const std::uint32_t* surface, const PatchPixels&
     std::optional<GridSearch> search;
     std::vector<CandidateRun> chunks;
     std::optional<WorkQueue> queue;
-    int pieces = 0, callerPieces = 0;
     if (grid.HasBlockRanges()) {
         search.emplace(surface, patch, grid, group);
         queue.emplace(search->Bands());
-        pieces = search->Bands();
         job = [&](int thread) {
             LocalBest& local = locals[static_cast<std::size_t>(thread)];
-            for (int band = queue->Take(); band >= 0; band = queue->Take()) {
+            for (int band = queue->Take(); band >= 0; band = queue->Take())
                 search->ScanBand(band, local, shared);
-                if (thread == 0) ++callerPieces;
-            }
         };
     } else if (!parallel) {
         job = [&](int) {
@@ -133,13 +129,10 @@ SearchOutcome FindBestCandidate(const std::uint32_t* surface, const PatchPixels&
                 chunks.push_back({run.first + i, std::min(kChunk, run.count - i)});
         }
         queue.emplace(static_cast<int>(chunks.size()));
-        pieces = static_cast<int>(chunks.size());
         job = [&](int thread) {
             LocalBest& local = locals[static_cast<std::size_t>(thread)];
-            for (int i = queue->Take(); i >= 0; i = queue->Take()) {
+            for (int i = queue->Take(); i >= 0; i = queue->Take())
                 ScanRun(group, surface, patch, chunks[static_cast<std::size_t>(i)], local, shared);
-                if (thread == 0) ++callerPieces;
-            }
         };
     }
     const int helpers = parallel ? pool->Run(job) : (job(0), 0);
@@ -153,8 +146,6 @@ SearchOutcome FindBestCandidate(const std::uint32_t* surface, const PatchPixels&
     outcome.kernel = kernel.name;
     outcome.shared = parallel;
     outcome.helpers = helpers;
-    if (parallel && pieces > 0)
-        outcome.helperShare = 1.0 - static_cast<double>(callerPieces) / pieces;
     return outcome;
 }
 

@@ -18,8 +18,7 @@ struct SearchOutcome {
     // and whether the candidates were shared out among threads.
     SearchKernel kernel = SearchKernel::Auto;
     bool shared = false;
-    int helpers = 0;           // when shared, how many workers came to help the caller
-    double helperShare = 0.0;  // and the share of the work they did (0 .. 1)
+    int helpers = 0;  // when shared, how many workers came to help the caller
 };
 
 // The candidate with the smallest sum below `limit`, the lowest position (the first in walking
