@@ -3,6 +3,8 @@
 # make bench: build and run every benchmark.
 # make sanitize: the tests under AddressSanitizer and UndefinedBehaviorSanitizer, and the
 #   engine's tests under ThreadSanitizer (build-asan/, build-tsan/).
+# make bench-speed: build this tree and the baseline's programs (bench/baseline.sh), then compare
+#   them on the same photos (brisvane-speed-bench): run it on an idle machine.
 # make package: build the Debian package build/brisvane_VERSION_ARCH.deb.
 BUILD ?= build
 JOBS ?= $(shell nproc)
@@ -10,7 +12,7 @@ JOBS ?= $(shell nproc)
 WERROR ?= OFF
 CTEST = QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-.PHONY: setup build run test bench sanitize package clean
+.PHONY: setup build run test bench bench-speed sanitize package clean
 
 setup:
 	@bash scripts/setup.sh build
@@ -34,6 +36,11 @@ bench: build
 	$(BUILD)/bin/brisvane-keep-bench
 	$(BUILD)/bin/brisvane-batch-bench
 	$(BUILD)/bin/brisvane-quality-bench --sheet $(BUILD)/quality-sheet.png
+
+bench-speed: build
+	@bash scripts/setup.sh bench
+	JOBS=$(JOBS) bash bench/baseline.sh
+	$(BUILD)/bin/brisvane-speed-bench --baseline build-baseline/bin
 
 # The deliberate out-of-memory tests ask for more than the sanitizer's allocator hands out: it
 # must fail the allocation as the system would, not stop the program. Qt's own start-up leaks

@@ -309,6 +309,7 @@ void Form2::LoadNewPicture(const QString& thefile) {
     UndoReady = false;
     resultUnsaved_ = false;
     picUndo->SetPicture(QImage());
+    full_ = fullUndo_ = FullSizePicture();
     ResetZoom();
     ShowPlaceInTitle(thefile);
     bool shown = false;
@@ -346,9 +347,10 @@ void Form2::LoadNewPicture(const QString& thefile) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     });
     s.Do(110, [&] {
+        // The view is reduced; removal and saving work on the full size behind it.
         const QImage full = ReadPictureFile(thefile);
-        PicOrg->SetPicture(full.scaled(ReducedWidth, ReducedHeight, Qt::IgnoreAspectRatio,
-                                       Qt::SmoothTransformation));
+        full_ = FullSizePicture(full, QSize(ReducedWidth, ReducedHeight));
+        PicOrg->SetPicture(full_.Reduced(full));
     });
     s.Do(112, [&] { ArrangePicture(); });
 }
@@ -407,6 +409,7 @@ void Form2::FitBars() {
 }
 
 QImage Form2::PersistentImage() const {
+    if (full_.Active()) return full_.WithMarks(PicOrg->Image(), PicOrg->Picture());
     return PicOrg->Image();
 }
 bool Form2::HasUnremovedMarks() const {
@@ -541,7 +544,11 @@ void Form2::StartRemoving(ErrorSteps& s) {
     s.Do(104, [&] { PushButton3->setText(QStringLiteral("Stop")); });
     s.Do(106, [&] { SetPointer(PointerMode::Busy); });
     s.Do(108, [&] { removalStop_ = std::stop_source(); });
-    s.Do(110, [&] { picUndo->SetPicture(PicOrg->Picture()); });
+    s.Do(110, [&] {
+        picUndo->SetPicture(PicOrg->Picture());
+        fullUndo_ = full_;
+        fullUndo_.Restore(full_.Committed());
+    });
     s.Do(112, [&] { UndoReady = true; });
     int steps = 0;
     resultUnsavedBeforeRun_ = resultUnsaved_;
@@ -569,16 +576,11 @@ int Form2::RunRemoval() {
     inpaint::MarkMask marks = MarkerPixels(before);
     removing_ = true;
     try {
-        PictureBoxAccess picture(*PicOrg);
-        inpaint::InpaintOptions options;
-        options.liveDisplay = ChkPrev->isChecked();
-        options.blockRadius = HScroll1->value();
-        options.scanBorder = HScroll2->value();
         inpaint::RunHooks hooks;
         hooks.yield = [] { QCoreApplication::processEvents(); };
         hooks.stop = removalStop_.get_token();
-        const int steps = FinerFill->isChecked() ? RunFinerFill(picture, hooks)
-                                                 : Engine(picture, picture, options, hooks);
+        PictureBoxAccess picture(*PicOrg);
+        const int steps = full_.Active() ? FillAtFullSize(hooks) : Fill(picture, hooks);
         removing_ = false;
         if (steps > 0) removedMarks_ = std::move(marks);
         return steps;
@@ -594,6 +596,26 @@ int Form2::RunRemoval() {
         PicOrg->RestoreImage(before);
         throw;
     }
+}
+
+int Form2::Fill(inpaint::PictureAccess& picture, const inpaint::RunHooks& hooks) {
+    if (FinerFill->isChecked()) return RunFinerFill(picture, hooks);
+    inpaint::InpaintOptions options;
+    options.liveDisplay = ChkPrev->isChecked();
+    options.blockRadius = HScroll1->value();  // in full-size pixels on a reduced view too
+    options.scanBorder = HScroll2->value();
+    return Engine(picture, picture, options, hooks);
+}
+
+// A reduced big picture: the marks scaled up, the full size filled, the view showing it. A run
+// that fails leaves the full size as it was.
+int Form2::FillAtFullSize(const inpaint::RunHooks& hooks) {
+    QImage work = full_.WithMarks(PicOrg->Image(), PicOrg->Picture());
+    ReducedViewAccess access(work, *PicOrg, full_);
+    const int steps = Fill(access, hooks);
+    full_.SetWorking(work);
+    if (access.Committed()) full_.Commit();
+    return steps;
 }
 
 // The finer fill has no Block Size; it returns the pixels it filled, 0 when stopped.
@@ -614,6 +636,7 @@ void Form2::PushButton12_Click() {
         if (!UndoReady) return;
         const QSize shown = PicOrg->size();
         PicOrg->SetPicture(picUndo->Picture());
+        full_ = fullUndo_;
         resultUnsaved_ = resultUnsavedBeforeRun_;
         // Only a paste since the removal can have changed the size; the bars must fit again.
         if (PicOrg->size() != shown) ArrangePicture();
@@ -624,13 +647,14 @@ void Form2::PasteFromClipboard() {
     // Not under a removal, which writes back into a picture of the size it read, nor a save.
     if (!MayAct()) return;
     if (ClipboardFormat() != clip::Bitmap) return;
+    full_ = FullSizePicture();  // the pasted picture is shown at its own size
     PicOrg->SetPicture(ClipboardGetPicture());
     ArrangePicture();
 }
 
 void Form2::CopyToClipboard() {
     ClipboardClear();
-    if (PicOrg->HasPicture()) ClipboardPutPicture(PicOrg->Image());
+    if (PicOrg->HasPicture()) ClipboardPutPicture(PersistentImage());  // full size
 }
 
 void Form2::EnableChoices(bool enabled) {

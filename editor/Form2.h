@@ -11,6 +11,7 @@
 
 #include "common/WindowPointer.h"
 #include "editor/BatchRun.h"
+#include "editor/FullSizePicture.h"
 #include "editor/MarkHistory.h"
 #include "editor/MarkingTools.h"
 #include "filelist/ListEditor.h"
@@ -213,6 +214,8 @@ private:
     bool ZoomKey(const QKeyEvent& key);
     void FinerFill_Click(bool ticked);
     int RunFinerFill(inpaint::PictureAccess& picture, const inpaint::RunHooks& hooks);
+    int Fill(inpaint::PictureAccess& picture, const inpaint::RunHooks& hooks);
+    int FillAtFullSize(const inpaint::RunHooks& hooks);
     void ChooseToolOption(MarkingTools::Tool chosen);
     void StartRemoving(ErrorSteps& s);
     void StopRemoving(ErrorSteps& s);
@@ -235,7 +238,6 @@ private:
     CarriedMarks MarksOnShow() const;
     CarriedMarks MarksToCarry();
     void PaintMarksCarried(const CarriedMarks& marks);
-    bool ShownReduced() const;
     bool BatchMayStart(const SaveChoice& choice, int pictures);
     void RunRemoveInAll(const CarriedMarks& marks, const SaveChoice& choice);
 
@@ -246,6 +248,9 @@ private:
     std::unique_ptr<SaveSteps> steps_;
     WindowPointer* pointer_;
     QWidget* newControlsRow_ = nullptr;
+    // A big picture reduced for editing: its full size, and as it was before the last removal.
+    FullSizePicture full_;
+    FullSizePicture fullUndo_;
     // Controls that keep their place from the window's right edge, and where they stand at the
     // window's first size.
     std::vector<std::pair<QWidget*, QRect>> anchoredRight_;

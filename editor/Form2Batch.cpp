@@ -96,12 +96,6 @@ void Form2::PaintMarksCarried(const CarriedMarks& marks) {
 // ---------------------------------------------------------------------------------------------
 // "Remove in All Remaining Pictures"
 
-// The picture on show is a big one reduced to 487 x 380 when loaded (OrigWidth and OrigHeight
-// keep its own size).
-bool Form2::ShownReduced() const {
-    return PicOrg->size() == QSize(487, 380) && QSize(OrigWidth, OrigHeight) != PicOrg->size();
-}
-
 bool Form2::BatchMayStart(const SaveChoice& choice, int pictures) {
     if (!choice.toFolder && !choice.besideSource) {
         AppDialogs().Message(SaveMessages::NoSaveOption(ItemText(nCurrentFile)),
@@ -125,9 +119,15 @@ bool Form2::BatchMayStart(const SaveChoice& choice, int pictures) {
 void Form2::RemoveInAll_Click() {
     if (!MayAct() || !PicOrg->HasPicture() || nCurrentFile < 1) return;
     ErrorSteps s(ErrorLocation(QStringLiteral("Form2"), QStringLiteral("RemoveInAll_Click")));
-    // A big picture shown reduced is filled at full size: so are its marks.
+    // A big picture shown reduced is filled at full size: so are its marks, carried up as a
+    // removal on it carries them.
     inpaint::MarkMask upright = UprightMarksOnShow();
-    if (ShownReduced()) upright = ScaledMarks(upright, OrigWidth, OrigHeight);
+    if (full_.Active()) {
+        upright =
+            upright.Any()
+                ? PaintedMarks(full_.WithMarks(PicOrg->Image(), PicOrg->Picture()), full_.Working())
+                : ScaledMarks(upright, full_.Working().width(), full_.Working().height());
+    }
     const CarriedMarks marks = CarryMarks(upright, loadedTurn_);
     if (marks.Empty()) {
         AppDialogs().Message(NoMarksToCarry(), Dialogs::Buttons::Ok, Dialogs::Icon::Information);

@@ -1,6 +1,26 @@
 #include "editor/PictureBoxAccess.h"
 
+#include <QScreen>
 #include <cstring>
+
+namespace {
+
+constexpr double kUsualFramesPerSecond = 60.0;
+
+qint64 FrameNs(const QWidget& box) {
+    const QScreen* screen = box.screen();
+    const double rate =
+        screen && screen->refreshRate() > 1.0 ? screen->refreshRate() : kUsualFramesPerSecond;
+    return static_cast<qint64>(1e9 / rate);
+}
+
+}  // namespace
+
+PictureBoxAccess::PictureBoxAccess(PictureBox& box) : box_(box), frameNs_(FrameNs(box)) {}
+
+PictureBoxAccess::~PictureBoxAccess() {
+    box_.RedrawWritten();
+}
 
 int PictureBoxAccess::Width() const {
     return box_.Image().width();
@@ -22,8 +42,12 @@ void PictureBoxAccess::WritePixels(int x, int y, int w, int h, const std::uint32
 }
 
 void PictureBoxAccess::Redraw() {
+    if (sinceRedraw_.isValid() && sinceRedraw_.nsecsElapsed() < frameNs_) return;
     box_.RedrawWritten();
+    sinceRedraw_.start();
 }
+
 void PictureBoxAccess::Commit() {
     box_.Commit();
+    sinceRedraw_.invalidate();  // the run's result is shown at once
 }

@@ -23,6 +23,10 @@ struct EngineTuning {
     // Smallest search (candidates times known patch pixels) shared among the threads: below it,
     // waking them costs more than it saves. 0 shares every search.
     long long parallelWork = 200000;
+    // Of those, a search is shared only when the searches before it took at least this long on
+    // one thread, and only while sharing has been measured to be the faster way (see
+    // SharingChoice in fast/FastInpainting.cpp). Ignored when parallelWork is 0.
+    long long shareFromNanoseconds = 20000;
     // Runs whose search window holds at least this many valid source centres prepare colour
     // ranges per block of centres (8 bytes a position) to pass over poor blocks at once. 0 uses
     // them in every run.

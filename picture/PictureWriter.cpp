@@ -7,6 +7,7 @@
 #include "picture/GifFile.h"
 #include "picture/JpegFile.h"
 #include "picture/Palette.h"
+#include "picture/PngWriter.h"
 #include "picture/SaveFile.h"
 
 namespace {
@@ -44,6 +45,17 @@ QString WriteWithQt(const QImage& picture, const char* format, QIODevice& device
     return writer.errorString();
 }
 
+// PNG through the fast encoder where it takes the picture, else through Qt's.
+QString WritePng(const QImage& picture, QIODevice& device) {
+    const QImage straight = picture.format() == QImage::Format_ARGB32_Premultiplied
+                                ? picture.convertToFormat(QImage::Format_ARGB32)
+                                : picture;
+    if (!FastPngTakes(straight)) return WriteWithQt(picture, "png", device);
+    const QByteArray png = EncodeFastPng(straight);
+    if (png.isEmpty()) return QStringLiteral("not enough memory to encode the picture");
+    return Failed(device.write(png) == png.size(), device.errorString());
+}
+
 }  // namespace
 
 QString WritePicture(const QImage& picture, PictureFormat format, QIODevice& device,
@@ -56,8 +68,7 @@ QString WritePicture(const QImage& picture, PictureFormat format, QIODevice& dev
         case PictureFormat::Gif:
             return WriteGifPicture(picture, options, device);
         case PictureFormat::Png:
-            return WriteWithQt(options.colours ? IndexedImage(picture, options) : picture, "png",
-                               device);
+            return WritePng(options.colours ? IndexedImage(picture, options) : picture, device);
         case PictureFormat::Bmp:
             return WriteWithQt(picture, "bmp", device);
         case PictureFormat::Ppm:

@@ -10,6 +10,7 @@
 #include "picture/PictureFile.h"
 #include "picture/PictureWriter.h"
 #include "picture/PngChunks.h"
+#include "picture/PngWriter.h"
 #include "picture/SaveFile.h"
 
 namespace {
@@ -88,20 +89,30 @@ QByteArray JpegWithSource(const QImage& picture, const Source& source, WriteRepo
 }
 
 // The picture without what Qt's readers attach (colour space, texts): its PNG writer would write
-// them, and the source's own metadata goes in instead.
-QImage PixelsOnly(const QImage& picture) {
-    return QImage(picture.constBits(), picture.width(), picture.height(), picture.bytesPerLine(),
-                  picture.format())
-        .copy();
+// them, and the source's own metadata goes in instead. The view shares the picture's pixels (it
+// must not outlive them); a picture with a palette keeps it.
+QImage PixelsView(const QImage& picture) {
+    QImage view(picture.constBits(), picture.width(), picture.height(), picture.bytesPerLine(),
+                picture.format());
+    if (!picture.colorTable().isEmpty()) view.setColorTable(picture.colorTable());
+    return view;
 }
 
 QByteArray PngWithSource(const QImage& picture, const Source& source, const WriteOptions& options,
                          WriteReport& report, QString& error) {
     QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    error = WritePicture(PixelsOnly(picture), PictureFormat::Png, buffer, options);
-    if (!error.isEmpty()) return {};
+    if (options.colours == 0 && FastPngTakesPixels(picture)) {
+        png = EncodeFastPng(PixelsView(picture));
+        if (png.isEmpty()) {
+            error = QStringLiteral("not enough memory to encode the picture");
+            return {};
+        }
+    } else {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        error = WritePicture(PixelsView(picture).copy(), PictureFormat::Png, buffer, options);
+        if (!error.isEmpty()) return {};
+    }
     const MetadataUpdate update{picture, false};
     QList<PngChunk> chunks;
     const QByteArray icc = FittingProfile(source, false);

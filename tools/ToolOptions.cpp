@@ -6,9 +6,8 @@ namespace tool {
 
 const char* const kUsage =
     "usage: brisvane-inpaint [--block N] [--border N] [--mask FILE] [--box X,Y,W,H]... [--trace] "
-    "[--fine] [--] IN OUT; or: brisvane-inpaint [--block N] [--border N] [--box X,Y,W,H]... "
-    "[--mask FILE] [--ref WxH] "
-    "[--fine] --out-dir DIR [--jobs N] [--] PHOTO...";
+    "[--fine] [--times] [--] IN OUT; or: brisvane-inpaint [--block N] [--border N] "
+    "[--box X,Y,W,H]... [--mask FILE] [--ref WxH] [--fine] --out-dir DIR [--jobs N] [--] PHOTO...";
 
 namespace {
 
@@ -64,7 +63,8 @@ Options BatchFrom(Options o, const QStringList& photos) {
     if (photos.isEmpty())
         throw Usage(
             QStringLiteral("--out-dir needs at least one PHOTO; %1").arg(QLatin1String(kUsage)));
-    if (o.trace) throw Usage(QStringLiteral("--trace runs on one picture, not with --out-dir"));
+    if (o.trace || o.times)
+        throw Usage(QStringLiteral("--trace and --times run on one picture, not with --out-dir"));
     o.photos = photos;
     return o;
 }
@@ -107,6 +107,8 @@ Options Parse(const QStringList& args) {
             o.ref = SizeFrom(value());
         else if (a == QLatin1String("--jobs"))
             o.jobs = NumberIn(a, value(), 1, kMaxJobs);
+        else if (a == QLatin1String("--times"))
+            o.times = true;
         else if (a == QLatin1String("--"))
             optionsEnded = true;
         else if (a.startsWith(QLatin1String("--")))

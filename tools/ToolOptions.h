@@ -20,7 +20,8 @@ struct Options {
     QString mask;
     QList<QRect> boxes;
     bool trace = false;
-    bool fine = false;  // the finer fill instead of the exact one; it has no Block Size
+    bool fine = false;   // the finer fill instead of the exact one; it has no Block Size
+    bool times = false;  // print the time of each part (read, fill, write) on the error channel
     QString in;
     QString out;
     QByteArray outFormat;  // "png", "bmp", "ppm", "jpeg" or "gif", from OUT's extension

@@ -28,9 +28,12 @@
 //    searches (two marks far apart make the window the whole picture) also keep, per position,
 //    each colour byte's range over the 8 x 8 pixels from there: a block of 8 x 8 centres whose
 //    sum of least possible differences already reaches the best sum is passed over whole.
-//    The candidates are shared out among all cores for each search; each thread keeps the
-//    smallest sum at the lowest position it has seen, and so does the reduction, so neither
-//    the visiting order nor the number of threads changes the result.
+//    A search may be shared out among the cores: whichever thread comes takes the next band or
+//    chunk of candidates nobody has taken (a thread that comes late leaves its share to the
+//    others), each keeps the smallest sum at the lowest position it has seen, and so does the
+//    reduction, so neither the visiting order nor the number of threads changes the result.
+//    Whether a search is shared is chosen from the measured time of the searches before it
+//    (SharingChoice): small ones, and any while sharing does not measure faster, run alone.
 // 7. The front is kept in an ordered set (FrontQueue) instead of scanning the target box for
 //    the highest priority at every step, and the end test counts the pixels still to fill.
 // 8. With live display only the rectangle of the patch just filled is written back.
@@ -40,6 +43,7 @@
 #include "inpaint/fast/FastInpainting.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <memory>
@@ -80,6 +84,40 @@ struct Shift {
     int dy;
 };
 
+// Whether the next search is shared out among the threads, from what the searches before it
+// measured. Each way keeps the time it took per unit of work (candidates times patch pixels),
+// smoothed over the last searches; consecutive searches of a run are much alike. A search is
+// shared when searches alone take at least shareFromNanoseconds and sharing has been the faster
+// way. Every kProbe-th search goes the other way, so that a change is noticed: another program
+// taking the second core makes sharing slower, and the run goes on alone.
+class SharingChoice {
+public:
+    explicit SharingChoice(const EngineTuning& tuning)
+        : always_(tuning.parallelWork <= 0),
+          shareFrom_(static_cast<double>(tuning.shareFromNanoseconds)) {}
+    bool Share(double work) {
+        if (always_) return true;
+        ++searches_;
+        if (rate_[kAlone] < 0) return false;  // first measure the search alone,
+        if (rate_[kAlone] * work < shareFrom_) return false;
+        if (rate_[kShared] < 0) return true;  // then shared
+        const bool shared = rate_[kShared] < rate_[kAlone];
+        return searches_ % kProbe == 0 ? !shared : shared;
+    }
+    void Record(double work, std::chrono::steady_clock::duration took, bool shared) {
+        const double rate = std::chrono::duration<double, std::nano>(took).count() / work;
+        double& kept = rate_[shared ? kShared : kAlone];
+        kept = kept < 0 ? rate : 0.8 * kept + 0.2 * rate;
+    }
+
+private:
+    static constexpr int kAlone = 0, kShared = 1, kProbe = 64;
+    const bool always_;
+    const double shareFrom_;
+    double rate_[2] = {-1.0, -1.0};  // nanoseconds per unit of work; negative: not measured yet
+    long long searches_ = 0;
+};
+
 class FastRun {
 public:
     FastRun(PictureAccess& source, PictureAccess& target, const InpaintOptions& options,
@@ -91,6 +129,7 @@ public:
           r_(options.blockRadius),
           border_(options.scanBorder),
           tuning_(options.tuning),
+          sharing_(options.tuning),
           hooks_(hooks),
           facts_(facts) {
         facts_ = RunFacts{};
@@ -145,6 +184,7 @@ private:
     const int r_;
     const int border_;
     const EngineTuning tuning_;
+    SharingChoice sharing_;
     const RunHooks& hooks_;
     RunFacts& facts_;
 
@@ -408,8 +448,16 @@ void FastRun::FindBestSource(int tx, int ty) {
     GatherTargetPatch(tx, ty);
     patch_.PutOutliersFirst();
     const std::uint32_t limit = SeedLimit(tx, ty);
-    const SearchOutcome best =
-        FindBestCandidate(surface_.data(), patch_, grid_, limit, tuning_, pool_.get());
+    SearchOutcome best;
+    if (pool_) {
+        const double work = static_cast<double>(grid_.Count()) * std::max(patch_.Count(), 1);
+        const auto start = std::chrono::steady_clock::now();
+        best = FindBestCandidate(surface_.data(), patch_, grid_, limit, tuning_, pool_.get(),
+                                 sharing_.Share(work));
+        sharing_.Record(work, std::chrono::steady_clock::now() - start, best.shared);
+    } else {
+        best = FindBestCandidate(surface_.data(), patch_, grid_, limit, tuning_, nullptr);
+    }
     if (best.found) {
         sx_ = best.position % W_;
         sy_ = best.position / W_;
@@ -509,8 +557,7 @@ int FastRun::Execute() {
     stepConfidence_.assign(1, 0.0);  // step numbers start at 1
     stepShift_.assign(1, Shift{0, 0});
     InitialPriorities();
-    const int threads = tuning_.threads > 0 ? tuning_.threads
-                                            : static_cast<int>(std::thread::hardware_concurrency());
+    const int threads = tuning_.threads > 0 ? tuning_.threads : DefaultThreads();
     if (threads > 1) pool_ = std::make_unique<WorkerPool>(threads);
     facts_.threads = pool_ ? pool_->Size() : 1;
 
@@ -546,6 +593,10 @@ int FastRun::Execute() {
 }
 
 }  // namespace
+
+int DefaultThreads() {
+    return WorkerPool::AvailableCores();
+}
 
 int InpaintPicture(PictureAccess& source, PictureAccess& target, const InpaintOptions& options,
                    const RunHooks& hooks) {

@@ -20,6 +20,9 @@ struct RunFacts {
     int sharedSearches = 0;                    // of them, those shared among the threads
 };
 
+// The threads a run takes part with when its tuning leaves it open: one per core it may use.
+int DefaultThreads();
+
 // The same run, filling in `facts` as it goes (also when it stops or fails).
 int InpaintPicture(PictureAccess& source, PictureAccess& target, const InpaintOptions& options,
                    const RunHooks& hooks, RunFacts& facts);

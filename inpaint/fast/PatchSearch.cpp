@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <functional>
+#include <optional>
 
 namespace inpaint::fast {
 
@@ -88,7 +90,7 @@ private:
 
 SearchOutcome FindBestCandidate(const std::uint32_t* surface, const PatchPixels& patch,
                                 const CandidateGrid& grid, std::uint32_t limit,
-                                const EngineTuning& tuning, WorkerPool* pool) {
+                                const EngineTuning& tuning, WorkerPool* pool, bool mayShare) {
     SearchOutcome outcome;
     const std::vector<CandidateRun>& runs = grid.Runs();
     if (grid.Count() == 0 || limit == 0) return outcome;
@@ -97,37 +99,43 @@ SearchOutcome FindBestCandidate(const std::uint32_t* surface, const PatchPixels&
     const Kernel kernel = ChooseKernel(tuning.kernel);
     const GroupFunction group = kernel.group;
     SharedLimit shared{limit};
-    const bool parallel =
-        pool != nullptr && pool->Size() > 1 && grid.Count() * patch.Count() >= tuning.parallelWork;
+    const bool parallel = mayShare && pool != nullptr && pool->Size() > 1 &&
+                          grid.Count() * patch.Count() >= tuning.parallelWork;
     const std::size_t threads = parallel ? static_cast<std::size_t>(pool->Size()) : 1;
     std::vector<LocalBest> locals(threads, LocalBest{limit});
 
+    // Whoever takes part takes the next band or chunk nobody has taken: a thread that comes
+    // late, or not at all, leaves its share to the others.
+    std::function<void(int)> job;
+    std::optional<GridSearch> search;
+    std::vector<CandidateRun> chunks;
+    std::optional<WorkQueue> queue;
     if (grid.HasBlockRanges()) {
-        const GridSearch search(surface, patch, grid, group);
-        auto scanBands = [&](int thread) {
+        search.emplace(surface, patch, grid, group);
+        queue.emplace(search->Bands());
+        job = [&](int thread) {
             LocalBest& local = locals[static_cast<std::size_t>(thread)];
-            for (int band = thread; band < search.Bands(); band += static_cast<int>(threads))
-                search.ScanBand(band, local, shared);
+            for (int band = queue->Take(); band >= 0; band = queue->Take())
+                search->ScanBand(band, local, shared);
         };
-        if (parallel)
-            pool->Run(scanBands);
-        else
-            scanBands(0);
     } else if (!parallel) {
-        for (const CandidateRun& run : runs) ScanRun(group, surface, patch, run, locals[0], shared);
+        job = [&](int) {
+            for (const CandidateRun& run : runs)
+                ScanRun(group, surface, patch, run, locals[0], shared);
+        };
     } else {
-        std::vector<CandidateRun> chunks;
         for (const CandidateRun& run : runs) {
             for (int i = 0; i < run.count; i += kChunk)
                 chunks.push_back({run.first + i, std::min(kChunk, run.count - i)});
         }
-        // Small chunks dealt out in turn keep the threads' shares of work about equal.
-        pool->Run([&](int thread) {
+        queue.emplace(static_cast<int>(chunks.size()));
+        job = [&](int thread) {
             LocalBest& local = locals[static_cast<std::size_t>(thread)];
-            for (std::size_t i = static_cast<std::size_t>(thread); i < chunks.size(); i += threads)
-                ScanRun(group, surface, patch, chunks[i], local, shared);
-        });
+            for (int i = queue->Take(); i >= 0; i = queue->Take())
+                ScanRun(group, surface, patch, chunks[static_cast<std::size_t>(i)], local, shared);
+        };
     }
+    const int helpers = parallel ? pool->Run(job) : (job(0), 0);
     // The smallest sum, the lowest position among equal sums: the same whoever found it.
     for (const LocalBest& local : locals) {
         if (!local.found) continue;
@@ -137,6 +145,7 @@ SearchOutcome FindBestCandidate(const std::uint32_t* surface, const PatchPixels&
     }
     outcome.kernel = kernel.name;
     outcome.shared = parallel;
+    outcome.helpers = helpers;
     return outcome;
 }
 

@@ -66,6 +66,56 @@ private Q_SLOTS:
         QCOMPARE(spy.painted.boundingRect(), QRect(20, 12, 11, 4));
         QCOMPARE(box.Image().pixel(30, 12), 0xFFFFFFFFu);
     }
+
+    // Live display asks for a redraw after every step: the box is painted at most about once a
+    // frame, yet in the end every written pixel has been painted, after a commit at once and
+    // after a stopped run when the access ends.
+    void RedrawsOfEveryStep_Should_ComeAtMostOncePerFrameAndMissNothing() {
+        PictureBox box;
+        box.SetPicture(Filled(200, 20, 0xFF000000u));
+        box.show();
+        QCoreApplication::processEvents();
+        struct PaintSpy : QObject {
+            QRegion painted;
+            int paints = 0;
+            bool eventFilter(QObject*, QEvent* e) override {
+                if (e->type() != QEvent::Paint) return false;
+                painted += static_cast<QPaintEvent*>(e)->region();
+                ++paints;
+                return false;
+            }
+        } spy;
+        box.installEventFilter(&spy);
+        const std::uint32_t white[4] = {0x00FFFFFFu, 0x00FFFFFFu, 0x00FFFFFFu, 0x00FFFFFFu};
+        for (const bool commit : {true, false}) {
+            spy.painted = QRegion();
+            spy.paints = 0;
+            QRegion written;
+            QElapsedTimer clock;
+            clock.start();
+            {
+                PictureBoxAccess access(box);
+                for (int step = 0; step < 100; ++step) {
+                    const QRect patch((step * 2) % 199, commit ? 3 : 12, 2, 2);
+                    access.WritePixels(patch.x(), patch.y(), 2, 2, white, 2);
+                    written += patch;
+                    access.Redraw();
+                    QCoreApplication::processEvents();
+                }
+                if (commit) {
+                    access.Commit();
+                    access.Redraw();
+                    QCoreApplication::processEvents();
+                    QCOMPARE(spy.painted.intersected(written), written);
+                }
+            }
+            QCoreApplication::processEvents();
+            QCOMPARE(spy.painted.intersected(written), written);
+            const double frames = static_cast<double>(clock.elapsed()) / (1000.0 / 240.0);
+            QVERIFY2(spy.paints <= frames + 3, qPrintable(QString::number(spy.paints)));
+            QVERIFY(spy.paints < 100);
+        }
+    }
 };
 
 QTEST_MAIN(PictureBoxAccessTest)

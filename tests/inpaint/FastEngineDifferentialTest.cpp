@@ -117,9 +117,7 @@ std::string TuningIgnored(const Case& c, const inpaint::fast::RunFacts& facts) {
     if (facts.kernel != KernelFor(c.kernel))
         return "searched with kernel " + std::to_string(static_cast<int>(facts.kernel));
     if (facts.blockRanges != c.blocks) return "block ranges the case did not ask for, or none";
-    const int threads = c.threads > 0
-                            ? c.threads
-                            : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    const int threads = c.threads > 0 ? c.threads : inpaint::fast::DefaultThreads();
     if (facts.threads != threads)
         return "searched with " + std::to_string(facts.threads) + " threads";
     if (c.threads > 1 && facts.sharedSearches != facts.searches)

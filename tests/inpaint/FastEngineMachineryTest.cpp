@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <mutex>
 #include <random>
+#include <stdexcept>
 #include <stop_token>
 #include <thread>
 #include <vector>
@@ -297,12 +298,117 @@ private Q_SLOTS:
 #endif
     }
 
-    void WorkerPool_Should_RunEveryIndexOnceForEveryJob() {
-        WorkerPool pool(4);
-        for (int job = 0; job < 50; ++job) {
-            std::vector<std::atomic<int>> calls(static_cast<std::size_t>(pool.Size()));
-            pool.Run([&](int i) { ++calls[static_cast<std::size_t>(i)]; });
-            for (auto& c : calls) QCOMPARE(c.load(), 1);
+    // Whoever joins a job, every piece of it is done exactly once and each thread comes at most
+    // once; more threads than cores (no spinning) and pools that end right after they start, or
+    // before their threads have started, end cleanly.
+    void WorkerPool_Should_DoEveryPieceOnceWhoeverJoins() {
+        for (const int threads : {1, 2, 3, 9}) {
+            for (const int spin : {0, WorkerPool::kDefaultSpinMicroseconds}) {
+                WorkerPool pool(threads, spin);
+                QCOMPARE(pool.Size(), threads);
+                for (int job = 0; job < 300; ++job) {
+                    const int pieces = job % 4 == 0 ? 0 : (job % 7) * 50 + 1;
+                    std::vector<std::atomic<int>> done(static_cast<std::size_t>(pieces));
+                    std::vector<std::atomic<int>> calls(static_cast<std::size_t>(pool.Size()));
+                    WorkQueue queue(pieces);
+                    const int joined = pool.Run([&](int thread) {
+                        ++calls[static_cast<std::size_t>(thread)];
+                        for (int piece = queue.Take(); piece >= 0; piece = queue.Take())
+                            ++done[static_cast<std::size_t>(piece)];
+                    });
+                    QVERIFY(joined >= 0 && joined < pool.Size());
+                    QCOMPARE(calls[0].load(), 1);
+                    int came = 0;
+                    for (auto& c : calls) {
+                        QVERIFY(c.load() <= 1);
+                        came += c.load();
+                    }
+                    QCOMPARE(came, joined + 1);
+                    for (auto& d : done) QCOMPARE(d.load(), 1);
+                }
+            }
+        }
+        for (int round = 0; round < 200; ++round) {
+            WorkerPool pool(1 + round % 4, round % 2 ? 0 : 50);
+            if (round % 3 == 0) pool.Run([](int) {});
+        }
+    }
+
+    // A job that throws on the caller's thread: the throw reaches the caller only after every
+    // worker has left the job, and the pool goes on working.
+    void WorkerPool_Should_StayUsableAfterAThrowingJob() {
+        WorkerPool pool(3);
+        for (int round = 0; round < 50; ++round) {
+            std::atomic<int> inside{0}, left{0};
+            try {
+                pool.Run([&](int thread) {
+                    ++inside;
+                    if (thread == 0) throw std::runtime_error("job failed");
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+                    ++left;
+                });
+                QFAIL("the throw was lost");
+            } catch (const std::runtime_error&) {
+                QCOMPARE(left.load(), inside.load() - 1);
+            }
+        }
+        std::atomic<int> ran{0};
+        pool.Run([&](int) { ++ran; });
+        QVERIFY(ran.load() >= 1);
+    }
+
+    // Searches are shared only when they take long enough, and then at least now and then to
+    // measure whether it pays; the result never depends on it.
+    void Sharing_Should_FollowTheMeasuredTimeOfTheSearches() {
+        const inpaint::MemoryPicture original = TwoMarksPicture();
+        std::vector<std::uint32_t> first;
+        struct Choice {
+            long long parallelWork, shareFromNanoseconds;
+        };
+        for (const Choice choice :
+             {Choice{0, 1'000'000'000'000}, Choice{1, 0}, Choice{1, 1'000'000'000'000}}) {
+            inpaint::MemoryPicture picture = original;
+            inpaint::InpaintOptions options;
+            options.blockRadius = 3;
+            options.scanBorder = 30;
+            options.tuning.threads = 2;
+            options.tuning.parallelWork = choice.parallelWork;
+            options.tuning.shareFromNanoseconds = choice.shareFromNanoseconds;
+            RunFacts facts;
+            QVERIFY(inpaint::fast::InpaintPicture(picture, picture, options, {}, facts) > 0);
+            QVERIFY(facts.searches > 10);
+            if (choice.parallelWork == 0)
+                QCOMPARE(facts.sharedSearches, facts.searches);  // every one, however short
+            else if (choice.shareFromNanoseconds == 0)
+                QVERIFY(facts.sharedSearches >= facts.searches / 64);  // at least to measure it
+            else
+                QCOMPARE(facts.sharedSearches, 0);  // too short for it
+            if (first.empty()) first = picture.Pixels();
+            QVERIFY(picture.Pixels() == first);
+        }
+    }
+
+    // A stop at any yield of a step, with every search shared among more threads than cores:
+    // the run returns 0 at once, commits nothing, and its threads end.
+    void StopDuringAStep_Should_EndTheRunAndItsThreads() {
+        const inpaint::MemoryPicture original = TwoMarksPicture();
+        for (const int stopAt : {1, 2, 3, 5, 8, 13, 40}) {
+            inpaint::MemoryPicture picture = original;
+            inpaint::InpaintOptions options;
+            options.blockRadius = 3;
+            options.scanBorder = 30;
+            options.tuning = Tuning(SearchKernel::Auto, 0);
+            options.tuning.threads = 6;
+            std::stop_source stop;
+            int yields = 0;
+            inpaint::RunHooks hooks;
+            hooks.stop = stop.get_token();
+            hooks.yield = [&] {
+                if (++yields == stopAt) stop.request_stop();
+            };
+            QCOMPARE(inpaint::fast::InpaintPicture(picture, picture, options, hooks), 0);
+            QCOMPARE(yields, stopAt);
+            QCOMPARE(picture.commits, 0);
         }
     }
 
@@ -310,7 +416,7 @@ private Q_SLOTS:
         const inpaint::MemoryPicture original = TwoMarksPicture();
         std::vector<std::uint32_t> first;
         int firstSteps = 0;
-        for (const int threads : {1, 2, 5}) {
+        for (const int threads : {1, 2, 5, 16}) {
             inpaint::MemoryPicture picture = original;
             inpaint::InpaintOptions options;
             options.blockRadius = 3;
