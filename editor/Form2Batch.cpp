@@ -192,7 +192,10 @@ void Form2::RunRemoveInAll(const CarriedMarks& marks, const SaveChoice& choice) 
         const BatchItemOutcome outcome = RunBatchItem(setup, item, steps_->Written());
         ++done;
         const QString line = QDir::toNativeSeparators(item) + QStringLiteral(": ") + outcome.reason;
-        if (outcome.status == BatchItemOutcome::Status::Written) ++written;
+        if (outcome.status == BatchItemOutcome::Status::Written) {
+            ++written;
+            ResultSaved(position);  // its list entry shows it saved
+        }
         if (outcome.status == BatchItemOutcome::Status::Failed) failed << line;
         if (outcome.status == BatchItemOutcome::Status::Skipped) skipped << line;
     }

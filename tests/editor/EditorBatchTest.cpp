@@ -152,6 +152,8 @@ private Q_SLOTS:
         QVERIFY(OnlyIn(QImage(pictures[1]), QRect(1980, 1585, 10, 10), Filler));
         QVERIFY(OnlyIn(QImage(pictures[4]), QRect(80, 65, 10, 10), Filler));
         QCOMPARE(QImage(transparent), clear);
+        for (int i = 1; i <= 5; ++i)  // saved entries show it in the list
+            QCOMPARE(e.list.IsSaved(i), i == 1 || i == 2 || i == 5);
         QVERIFY(e.listWindow.isVisible());  // the whole list is done
     }
 
