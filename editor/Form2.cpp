@@ -142,6 +142,22 @@ HelpButton HelpFor(Form2::Help topic) {
 constexpr int ReducedWidth = 487;
 constexpr int ReducedHeight = 380;
 
+// A yes/no choice added to the window and kept in the settings: a store that cannot be read or
+// written leaves it off, and never fails the window's load or the click.
+void RememberChoice(QCheckBox* box, bool (*chosen)(), void (*setChosen)(bool)) {
+    try {
+        box->setChecked(chosen());
+    } catch (const std::exception&) {
+        box->setChecked(false);
+    }
+    QObject::connect(box, &QCheckBox::clicked, box, [setChosen](bool ticked) {
+        try {
+            setChosen(ticked);
+        } catch (const std::exception&) {
+        }
+    });
+}
+
 }  // namespace
 
 Form2::Form2(FileList& list, QWidget* listWindow)
@@ -227,9 +243,10 @@ void Form2::Form_Load() {
                                                 : MarkingTools::Tool::Box);
     });
     s.Do(114, [&] { Frame7->RestoreFromSettings(); });
-    LoadFinerFillChoice();
-    LoadKeepMarksChoice();
-    LoadFitBigPicturesChoice();
+    RememberChoice(FinerFill, Settings::FinerFillChosen, Settings::SetFinerFillChosen);
+    RememberChoice(KeepMarks, Settings::KeepMarksChosen, Settings::SetKeepMarksChosen);
+    RememberChoice(FitBigPictures, Settings::FitBigPicturesChosen,
+                   Settings::SetFitBigPicturesChosen);
     qApp->installEventFilter(this);  // key preview: the window sees every key press first
 }
 
@@ -256,22 +273,6 @@ void Form2::LoadToolChoice() {
     if (Settings::BoxToolChosen()) {
         Option2->setChecked(true);
         ChooseToolOption(MarkingTools::Tool::Box);
-    }
-}
-
-// An added choice: a store that cannot be read or written leaves it off and never fails the load.
-void Form2::LoadFinerFillChoice() {
-    try {
-        FinerFill->setChecked(Settings::FinerFillChosen());
-    } catch (const std::exception&) {
-        FinerFill->setChecked(false);
-    }
-}
-
-void Form2::FinerFill_Click(bool ticked) {
-    try {
-        Settings::SetFinerFillChosen(ticked);
-    } catch (const std::exception&) {
     }
 }
 

@@ -156,7 +156,6 @@ public:
     void ToolOption_Click(MarkingTools::Tool chosen);  // Option1 "Polygon", Option2 "Box"
     void PasteFromClipboard();
     void CopyToClipboard();
-    void KeepMarks_Click(bool ticked);
     void RemoveInAll_Click();
     // Marks not yet removed can be taken back: the last one (Ctrl+Z) or all of them (Escape).
     void TakeBackLastMark();
@@ -191,9 +190,6 @@ private:
     void Form_Load();
     void LoadToolChoice();
     void UseProgramFont();
-    void LoadFinerFillChoice();
-    void LoadFitBigPicturesChoice();
-    void FitBigPictures_Click(bool ticked);
     void RestoreWindowSize();
     void RememberWindowSize();
     void FitBars();
@@ -212,7 +208,6 @@ private:
     bool EndPan(const QMouseEvent& mouse);
     void ScrollAtEdge();
     bool ZoomKey(const QKeyEvent& key);
-    void FinerFill_Click(bool ticked);
     int RunFinerFill(inpaint::PictureAccess& picture, const inpaint::RunHooks& hooks);
     int Fill(inpaint::PictureAccess& picture, const inpaint::RunHooks& hooks);
     int FillAtFullSize(const inpaint::RunHooks& hooks);
@@ -233,7 +228,6 @@ private:
 
     // Marks carried to other pictures (Form2Batch.cpp).
     void BuildBatchControls();
-    void LoadKeepMarksChoice();
     inpaint::MarkMask UprightMarksOnShow() const;
     CarriedMarks MarksOnShow() const;
     CarriedMarks MarksToCarry();

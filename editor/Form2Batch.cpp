@@ -34,7 +34,6 @@ void Form2::BuildBatchControls() {
     KeepMarks->setToolTip(
         QStringLiteral("Paint this picture's marks onto the next picture, at the same distance "
                        "from the nearest corner"));
-    connect(KeepMarks, &QCheckBox::clicked, this, &Form2::KeepMarks_Click);
     AddToNewControlsRow(KeepMarks, NewControl::KeepMarks);
 
     RemoveInAll = new QPushButton(QStringLiteral("Remove in All Remaining Pictures"), this);
@@ -43,22 +42,6 @@ void Form2::BuildBatchControls() {
         "Remove these marks from this picture and every one after it, and save each result"));
     connect(RemoveInAll, &QPushButton::clicked, this, &Form2::RemoveInAll_Click);
     AddToNewControlsRow(RemoveInAll, NewControl::RemoveInAll);
-}
-
-// An added choice: a store that cannot be read or written leaves it off and never fails the load.
-void Form2::LoadKeepMarksChoice() {
-    try {
-        KeepMarks->setChecked(Settings::KeepMarksChosen());
-    } catch (const std::exception&) {
-        KeepMarks->setChecked(false);
-    }
-}
-
-void Form2::KeepMarks_Click(bool ticked) {
-    try {
-        Settings::SetKeepMarksChosen(ticked);
-    } catch (const std::exception&) {
-    }
 }
 
 // The marks painted on the picture on show, or else those its last removal filled.

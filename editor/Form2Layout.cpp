@@ -268,7 +268,6 @@ void Form2::BuildFinerFill() {
     FinerFill->setToolTip(QStringLiteral(
         "Fill with blended patches found coarse to fine: smoother skies and straighter edges, "
         "a little slower"));
-    connect(FinerFill, &QCheckBox::clicked, this, &Form2::FinerFill_Click);
     AddToNewControlsRow(FinerFill, NewControl::FinerFill);
 }
 
@@ -277,7 +276,6 @@ void Form2::BuildFitBigPictures() {
     FitBigPictures->setToolTip(
         QStringLiteral("Open big pictures whole and at full size, without asking to reduce them; "
                        "Ctrl + wheel zooms"));
-    connect(FitBigPictures, &QCheckBox::clicked, this, &Form2::FitBigPictures_Click);
     AddToNewControlsRow(FitBigPictures, NewControl::FitBigPictures);
 }
 

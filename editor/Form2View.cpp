@@ -237,21 +237,6 @@ bool Form2::ZoomKey(const QKeyEvent& key) {
     return true;
 }
 
-void Form2::FitBigPictures_Click(bool ticked) {
-    try {
-        Settings::SetFitBigPicturesChosen(ticked);
-    } catch (const std::exception&) {
-    }
-}
-
-void Form2::LoadFitBigPicturesChoice() {
-    try {
-        FitBigPictures->setChecked(Settings::FitBigPicturesChosen());
-    } catch (const std::exception&) {
-        FitBigPictures->setChecked(false);
-    }
-}
-
 // Focus on the picture after a load, so the zoom keys work at once, unless the user is typing.
 void Form2::FocusPicture() {
     if (!qobject_cast<QLineEdit*>(QApplication::focusWidget())) PicOrg->setFocus();
