@@ -94,15 +94,7 @@ Reference ReferenceOf(const Options& o) {
 inpaint::MarkMask UprightReferenceMarks(const Options& o, QSize size) {
     inpaint::MarkMask marks(size.width(), size.height());
     for (const QRect& box : o.boxes) {
-        const QRect inside = box.intersected(QRect(QPoint(0, 0), size));
-        if (inside.isEmpty())
-            throw Usage(QStringLiteral("box %1,%2,%3,%4 lies outside the %5x%6 reference picture")
-                            .arg(box.x())
-                            .arg(box.y())
-                            .arg(box.width())
-                            .arg(box.height())
-                            .arg(size.width())
-                            .arg(size.height()));
+        const QRect inside = BoxInside(box, size, QStringLiteral("reference picture"));
         for (int y = inside.top(); y <= inside.bottom(); ++y)
             for (int x = inside.left(); x <= inside.right(); ++x) marks.At(x, y) = 1;
     }

@@ -63,15 +63,7 @@ QImage Load(const QString& path, const char* what) {
 
 void PaintBoxes(QImage& image, const QList<QRect>& boxes) {
     for (const QRect& box : boxes) {
-        const QRect inside = box.intersected(image.rect());
-        if (inside.isEmpty())
-            throw Usage(QStringLiteral("box %1,%2,%3,%4 lies outside the %5x%6 picture")
-                            .arg(box.x())
-                            .arg(box.y())
-                            .arg(box.width())
-                            .arg(box.height())
-                            .arg(image.width())
-                            .arg(image.height()));
+        const QRect inside = BoxInside(box, image.size(), QStringLiteral("picture"));
         for (int y = inside.top(); y <= inside.bottom(); ++y) {
             auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
             for (int x = inside.left(); x <= inside.right(); ++x)

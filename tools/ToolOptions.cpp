@@ -75,6 +75,20 @@ Failure Usage(const QString& message) {
     return {kExitUsage, message};
 }
 
+QRect BoxInside(const QRect& box, QSize size, const QString& picture) {
+    const QRect inside = box.intersected(QRect(QPoint(0, 0), size));
+    if (inside.isEmpty())
+        throw Usage(QStringLiteral("box %1,%2,%3,%4 lies outside the %5x%6 %7")
+                        .arg(box.x())
+                        .arg(box.y())
+                        .arg(box.width())
+                        .arg(box.height())
+                        .arg(size.width())
+                        .arg(size.height())
+                        .arg(picture));
+    return inside;
+}
+
 Options Parse(const QStringList& args) {
     Options o;
     QStringList files;

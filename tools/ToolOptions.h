@@ -42,6 +42,9 @@ struct Failure {
 
 Failure Usage(const QString& message);
 
+// The part of `box` inside a picture of `size`; throws Usage, naming the `picture`, when none is.
+QRect BoxInside(const QRect& box, QSize size, const QString& picture);
+
 // Reads the arguments (the program's name first); throws Failure on anything it cannot take.
 Options Parse(const QStringList& args);
 
