@@ -15,6 +15,7 @@
 #include "output/SaveOptionFrame.h"
 #include "platform/PictureBox.h"
 #include "platform/SettingsStore.h"
+#include "support/EditorFixture.h"
 #include "support/ScriptedDialogs.h"
 
 namespace {
@@ -42,33 +43,13 @@ struct FakeEngine {
     }
 };
 
-struct Editor {
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    FileList list;
-    QWidget listWindow;
-    std::unique_ptr<Form2> form;
+struct Editor : EditorFixture {
     FakeEngine engine;
 
-    Editor() {
-        UseSettingsFolder(dir.path() + QStringLiteral("/settings"));
-        SetProgramFolder(dir.path());
-        Make();
-    }
+    Editor() { Make(); }
     void Make() {
         form = std::make_unique<Form2>(list, &listWindow);
         form->Engine = std::ref(engine);
-    }
-    QString Picture(const QString& name, int w, int h) {
-        QImage image(w, h, QImage::Format_RGB32);
-        image.fill(Grey);
-        const QString path = dir.filePath(name);
-        if (!image.save(path)) qFatal("cannot write %s", qPrintable(path));
-        return path;
-    }
-    void Open(const QStringList& paths) {
-        for (const QString& p : paths) list.Append(p);
-        form->ShowFromList();
     }
     // Marks the rectangle, corners inclusive, with the Box tool's paint.
     void Mark(QRect r) { form->PicOrg->PaintBox(r.topLeft(), r.bottomRight(), MarkerColor); }

@@ -22,6 +22,7 @@
 #include "output/SaveSteps.h"
 #include "platform/PictureBox.h"
 #include "platform/SettingsStore.h"
+#include "support/EditorFixture.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SharedPhotos.h"
 
@@ -36,33 +37,7 @@ QString BigQuestion() {
 }
 
 // One editor window over a list of pictures made in a temporary folder.
-struct Editor {
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    FileList list;
-    QWidget listWindow;
-    std::unique_ptr<Form2> form;
-
-    Editor() {
-        UseSettingsFolder(dir.path() + QStringLiteral("/settings"));
-        SetProgramFolder(dir.path());
-        form = std::make_unique<Form2>(list, &listWindow);
-    }
-
-    QString Picture(const QString& name, int w, int h, QRgb colour = Grey) {
-        QImage image(w, h, QImage::Format_RGB32);
-        image.fill(colour);
-        const QString path = dir.filePath(name);
-        if (!image.save(path)) qFatal("cannot write %s", qPrintable(path));
-        return path;
-    }
-
-    // Lists the pictures and shows the editor on the first one.
-    void Open(const QStringList& paths) {
-        for (const QString& p : paths) list.Append(p);
-        form->ShowFromList();
-    }
-
+struct Editor : EditorFixture {
     PictureBox& Pic() { return *form->PicOrg; }
     QRgb At(int x, int y) { return form->PicOrg->Image().pixel(x, y); }
     int Marked() {
