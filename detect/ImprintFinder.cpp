@@ -1,10 +1,77 @@
 #include "detect/ImprintFinder.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "detect/Candidates.h"
+#include "detect/InkMap.h"
+#include "detect/RowWeights.h"
+#include "detect/Rows.h"
+
 namespace detect {
+namespace {
+
+// Pictures too small to hold a legible imprint.
+constexpr int kSmallestSide = 32;
+
+// Where an imprint sits: within this share of the picture from the edge its row ends at, and
+// from the edge along it.
+constexpr double kFarthestFromEnd = 0.3;
+constexpr double kFarthestFromSide = 0.25;
+
+bool NearCorner(const RowFeatures& f) {
+    return f[4] <= kFarthestFromEnd && f[5] <= kFarthestFromSide;
+}
+
+// The row's box in the picture, grown to take in the glow and the blur around the strokes.
+Box PictureBox(const GlyphRow& row, int factor, const PictureView& picture) {
+    const double margin = 0.35 * row.digitHeight * factor + factor;
+    const int x0 = std::max(0, static_cast<int>(std::floor(row.box.x0 * factor - margin)));
+    const int y0 = std::max(0, static_cast<int>(std::floor(row.box.y0 * factor - margin)));
+    const int x1 =
+        std::min(picture.width, static_cast<int>(std::ceil(row.box.x1 * factor + margin)));
+    const int y1 =
+        std::min(picture.height, static_cast<int>(std::ceil(row.box.y1 * factor + margin)));
+    return {x0, y0, x1 - x0, y1 - y0};
+}
+
+}  // namespace
+
+double ScoreRow(const RowFeatures& features) {
+    double z = kRowBias;
+    for (int i = 0; i < kRowFeatures; ++i)
+        z += kRowWeights[i] * (features[i] - kRowMeans[i]) / kRowScales[i];
+    return z;
+}
+
+std::vector<Candidate> FindCandidates(const PictureView& picture) {
+    if (picture.width < kSmallestSide || picture.height < kSmallestSide || !picture.pixels)
+        return {};
+    const Reduced reduced = Reduce(picture);
+    const Plane<std::int16_t> ink = InkStrength(reduced.rgb);
+    const Plane<std::int16_t> around = LocalMaximum(ink, kStrokeWindowRadius);
+    std::vector<Candidate> found;
+    for (const int level : kStrokeLevels) {
+        const std::vector<Glyph> glyphs = FindGlyphs(ink, around, reduced.rgb, level);
+        for (const GlyphRow& row : FindRows(glyphs, ink.width, ink.height)) {
+            Candidate c;
+            c.upright = row.upright;
+            c.features = DescribeRow(row, glyphs, ink, ink.width, ink.height);
+            if (!NearCorner(c.features)) continue;
+            c.box = PictureBox(row, reduced.factor, picture);
+            c.score = ScoreRow(c.features);
+            found.push_back(c);
+        }
+    }
+    std::stable_sort(found.begin(), found.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
+    return found;
+}
 
 std::vector<Box> FindImprints(const PictureView& picture) {
-    (void)picture;
-    return {};
+    const std::vector<Candidate> found = FindCandidates(picture);
+    if (found.empty() || found.front().score <= 0) return {};
+    return {found.front().box};
 }
 
 }  // namespace detect
