@@ -1,6 +1,7 @@
 #pragma once
 #include <vector>
 
+#include "detect/BoxFit.h"
 #include "detect/ImprintFinder.h"
 #include "detect/Rows.h"
 
@@ -10,13 +11,15 @@ namespace detect {
 // the scorer weighs, and the score (the log-odds that it is an imprint).
 struct Candidate {
     Box box;
-    bool upright = true;
+    RowSketch row;
     RowFeatures features{};
     double score = 0;
 };
 
 // Every row the finder weighs, best first; FindImprints keeps the best if it scores above zero.
-std::vector<Candidate> FindCandidates(const PictureView& picture);
+// The first `fitted` get their box fitted to the picture (FitBox), the others a margin around
+// their strokes.
+std::vector<Candidate> FindCandidates(const PictureView& picture, int fitted);
 
 double ScoreRow(const RowFeatures& features);
 

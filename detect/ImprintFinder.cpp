@@ -25,7 +25,7 @@ bool NearCorner(const RowFeatures& f) {
 
 // The row's box in the picture, grown to take in the glow and the blur around the strokes.
 Box PictureBox(const GlyphRow& row, int factor, const PictureView& picture) {
-    const double margin = 0.35 * row.digitHeight * factor + factor;
+    const double margin = (kGlowPerDigitHeight * row.digitHeight + kGlowReducedPixels) * factor;
     const int x0 = std::max(0, static_cast<int>(std::floor(row.box.x0 * factor - margin)));
     const int y0 = std::max(0, static_cast<int>(std::floor(row.box.y0 * factor - margin)));
     const int x1 =
@@ -39,12 +39,15 @@ Box PictureBox(const GlyphRow& row, int factor, const PictureView& picture) {
 
 double ScoreRow(const RowFeatures& features) {
     double z = kRowBias;
-    for (int i = 0; i < kRowFeatures; ++i)
-        z += kRowWeights[i] * (features[i] - kRowMeans[i]) / kRowScales[i];
+    for (const ScoreTree& t : kRowTrees) {
+        const int side = features[t.feature[0]] <= t.threshold[0] ? 1 : 2;
+        const int leaf = 2 * (side - 1) + (features[t.feature[side]] <= t.threshold[side] ? 0 : 1);
+        z += t.leaf[leaf];
+    }
     return z;
 }
 
-std::vector<Candidate> FindCandidates(const PictureView& picture) {
+std::vector<Candidate> FindCandidates(const PictureView& picture, int fitted) {
     if (picture.width < kSmallestSide || picture.height < kSmallestSide || !picture.pixels)
         return {};
     const Reduced reduced = Reduce(picture);
@@ -55,21 +58,27 @@ std::vector<Candidate> FindCandidates(const PictureView& picture) {
         const std::vector<Glyph> glyphs = FindGlyphs(ink, around, reduced.rgb, level);
         for (const GlyphRow& row : FindRows(glyphs, ink.width, ink.height)) {
             Candidate c;
-            c.upright = row.upright;
-            c.features = DescribeRow(row, glyphs, ink, ink.width, ink.height);
+            c.features = DescribeRow(row, glyphs, ink, ink.width, ink.height, level);
             if (!NearCorner(c.features)) continue;
             c.box = PictureBox(row, reduced.factor, picture);
+            const int f = reduced.factor;
+            c.row = {{row.box.x0 * f, row.box.y0 * f, row.box.Width() * f, row.box.Height() * f},
+                     row.digitHeight * f, row.upright, RowColour(row, glyphs)};
             c.score = ScoreRow(c.features);
             found.push_back(c);
         }
     }
     std::stable_sort(found.begin(), found.end(),
                      [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
+    for (int i = 0; i < std::min<int>(fitted, static_cast<int>(found.size())); ++i) {
+        const Box box = FitBox(picture, found[i].row);
+        if (box.width > 0) found[i].box = box;
+    }
     return found;
 }
 
 std::vector<Box> FindImprints(const PictureView& picture) {
-    const std::vector<Candidate> found = FindCandidates(picture);
+    const std::vector<Candidate> found = FindCandidates(picture, 1);
     if (found.empty() || found.front().score <= 0) return {};
     return {found.front().box};
 }

@@ -162,8 +162,8 @@ bool DateLong(const Oriented& row, double digitHeight) {
 bool SameRow(const Oriented& a, const Oriented& b) {
     const double tall = std::max(a.Across(), b.Across()), small = std::min(a.Across(), b.Across());
     const double gap = std::max(b.u0 - a.u1, a.u0 - b.u1);
-    return tall <= 1.6 * small && std::abs(a.Middle() - b.Middle()) <= 0.3 * tall &&
-           gap <= 1.6 * tall;
+    return tall <= 1.6 * small && std::abs(a.Middle() - b.Middle()) <= 0.35 * tall &&
+           gap <= 2 * tall;
 }
 
 double Median(std::vector<double> v) {
@@ -171,17 +171,25 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-void AddMarks(GlyphRow& row, const std::vector<Glyph>& glyphs, const std::vector<Oriented>& o,
-              const std::vector<char>& isDigit) {
-    const Oriented extent = Orient(row.box, row.upright);
+// Takes in what lies in the row's band just beyond its ends or between its digits: separators,
+// digits too faint to be cut whole at this level, pieces of the row cut apart by a dim digit.
+void Extend(GlyphRow& row, const std::vector<Glyph>& glyphs, const std::vector<Oriented>& o) {
     const double h = row.digitHeight;
-    for (std::size_t i = 0; i < glyphs.size(); ++i) {
-        if (isDigit[i]) continue;
-        const Oriented& g = o[i];
-        if (g.v0 >= extent.v0 - 0.3 * h && g.v1 <= extent.v1 + 0.3 * h && g.Across() < h &&
-            g.u0 >= extent.u0 - h && g.u1 <= extent.u1 + h) {
+    std::vector<char> member(glyphs.size(), 0);
+    for (int m : row.glyphs) member[m] = 1;
+    for (bool grew = true; grew;) {
+        grew = false;
+        const Oriented extent = Orient(row.box, row.upright);
+        const double middle = (extent.v0 + extent.v1) / 2;
+        for (std::size_t i = 0; i < glyphs.size(); ++i) {
+            const Oriented& g = o[i];
+            if (member[i] || g.Across() > 1.3 * h || g.v0 < middle - 0.85 * h ||
+                g.v1 > middle + 0.85 * h || g.u0 < extent.u0 - 1.2 * h || g.u1 > extent.u1 + 1.2 * h)
+                continue;
+            member[i] = 1;
             row.marks.push_back(static_cast<int>(i));
             row.box = Union(row.box, glyphs[i].box);
+            grew = true;
         }
     }
 }
@@ -197,7 +205,7 @@ std::vector<GlyphRow> RowsOneWay(const std::vector<Glyph>& glyphs, bool upright,
     }
     std::sort(digits.begin(), digits.end(), [&](int a, int b) { return o[a].u0 < o[b].u0; });
     UnionFind sets(static_cast<int>(digits.size()));
-    const double longestReach = 1.6 * 0.1 * shortSide;
+    const double longestReach = 2 * 0.1 * shortSide;
     for (std::size_t i = 0; i < digits.size(); ++i)
         for (std::size_t j = i + 1;
              j < digits.size() && o[digits[j]].u0 <= o[digits[i]].u1 + longestReach; ++j)
@@ -221,7 +229,7 @@ std::vector<GlyphRow> RowsOneWay(const std::vector<Glyph>& glyphs, bool upright,
         }
         row.digitHeight = Median(heights);
         if (!DateLong(Orient(row.box, upright), row.digitHeight)) continue;
-        AddMarks(row, glyphs, o, isDigit);
+        Extend(row, glyphs, o);
         rows.push_back(std::move(row));
     }
     return rows;
@@ -258,7 +266,7 @@ double Clutter(const Span& box, double h, const Plane<std::int16_t>& ink) {
 
 const char* const kRowFeatureNames[kRowFeatures] = {
     "length", "height",    "height_spread", "middle_spread", "end_to_edge", "side_to_edge",
-    "warmth", "colourful", "bright",        "contrast",      "density",     "clutter"};
+    "warmth", "colourful", "bright",        "contrast",      "density",     "clutter", "glyphs", "colour_spread", "level"};
 
 std::vector<Glyph> FindGlyphs(const Plane<std::int16_t>& ink, const Plane<std::int16_t>& around,
                               const Plane<std::uint32_t>& rgb, int level) {
@@ -273,8 +281,29 @@ std::vector<GlyphRow> FindRows(const std::vector<Glyph>& glyphs, int width, int 
     return rows;
 }
 
+std::uint32_t RowColour(const GlyphRow& row, const std::vector<Glyph>& glyphs) {
+    Glyph all;
+    for (int m : row.glyphs) Absorb(all, glyphs[m]);
+    const auto mean = [&](long long sum) {
+        return static_cast<std::uint32_t>(sum / std::max(1, all.pixels));
+    };
+    return mean(all.red) << 16 | mean(all.green) << 8 | mean(all.blue);
+}
+
+// How far the digits' colours lie from the row's, on average: an imprint is printed in one colour.
+double ColourSpread(const GlyphRow& row, const std::vector<Glyph>& glyphs, double r, double g,
+                    double b) {
+    double sum = 0;
+    for (int m : row.glyphs) {
+        const Glyph& d = glyphs[m];
+        const double n = d.pixels;
+        sum += std::abs(d.red / n - r) + std::abs(d.green / n - g) + std::abs(d.blue / n - b);
+    }
+    return sum / (3 * 255.0 * static_cast<double>(row.glyphs.size()));
+}
+
 RowFeatures DescribeRow(const GlyphRow& row, const std::vector<Glyph>& glyphs,
-                        const Plane<std::int16_t>& ink, int width, int height) {
+                        const Plane<std::int16_t>& ink, int width, int height, int level) {
     const Oriented box = Orient(row.box, row.upright);
     const double along = row.upright ? width : height, across = row.upright ? height : width;
     std::vector<double> heights, middles;
@@ -301,7 +330,10 @@ RowFeatures DescribeRow(const GlyphRow& row, const std::vector<Glyph>& glyphs,
             high / 255.0,
             static_cast<double>(all.ink) / n / 255.0,
             n / (static_cast<double>(row.box.Width()) * row.box.Height()),
-            Clutter(row.box, h, ink)};
+            Clutter(row.box, h, ink),
+            std::log(1.0 + static_cast<double>(row.glyphs.size() + row.marks.size())),
+            ColourSpread(row, glyphs, r, g, b),
+            level / 255.0};
 }
 
 }  // namespace detect

@@ -24,7 +24,7 @@ struct Glyph {
 
 // The ink levels strokes are cut at, each on its own: a faint imprint on a plain ground shows at
 // the lowest, a bright one on busy ground comes apart from it only at a higher one.
-constexpr int kStrokeLevels[] = {56, 80, 112, 160};
+constexpr int kStrokeLevels[] = {24, 36, 56, 80, 112, 160};
 
 // The glyphs at one level; `around` is the ink's LocalMaximum over the stroke window.
 std::vector<Glyph> FindGlyphs(const Plane<std::int16_t>& ink, const Plane<std::int16_t>& around,
@@ -43,11 +43,15 @@ struct GlyphRow {
 std::vector<GlyphRow> FindRows(const std::vector<Glyph>& glyphs, int width, int height);
 
 // What the scorer weighs about a row. The names are in kRowFeatureNames, in order.
-constexpr int kRowFeatures = 12;
+constexpr int kRowFeatures = 15;
 using RowFeatures = std::array<double, kRowFeatures>;
 extern const char* const kRowFeatureNames[kRowFeatures];
 
+// The mean colour of the row's strokes (0x00RRGGBB).
+std::uint32_t RowColour(const GlyphRow& row, const std::vector<Glyph>& glyphs);
+
+// `level` is the stroke level the row's glyphs were cut at.
 RowFeatures DescribeRow(const GlyphRow& row, const std::vector<Glyph>& glyphs,
-                        const Plane<std::int16_t>& ink, int width, int height);
+                        const Plane<std::int16_t>& ink, int width, int height, int level);
 
 }  // namespace detect
