@@ -51,6 +51,7 @@ void Form2::BuildBatchControls() {
     RemoveInAllMenu->setArrowType(Qt::DownArrow);
     RemoveInAllMenu->setPopupMode(QToolButton::InstantPopup);
     RemoveInAllMenu->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    RemoveInAllMenu->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
     RemoveInAllMenu->setFixedHeight(RemoveInAll->sizeHint().height());
     RemoveInAllMenu->setToolTip(QStringLiteral("Options of \"Remove in All Remaining Pictures\""));
     auto* menu = new QMenu(RemoveInAllMenu);
