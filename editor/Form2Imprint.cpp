@@ -37,10 +37,12 @@ void Form2::SuggestBox_Click() {
     ErrorSteps s(ErrorLocation(QStringLiteral("Form2"), QStringLiteral("SuggestBox_Click")));
     QList<QRect> boxes;
     bool searched = false;
+    SetPointer(PointerMode::Busy);  // a big picture takes a moment
     s.Do(100, [&] {
         boxes = SuggestedViewBoxes();
         searched = true;
     });
+    SetPointer(PointerMode::Default);
     if (!searched) return;  // reported
     if (boxes.isEmpty()) {
         AppDialogs().Message(kNothingFound, Dialogs::Buttons::Ok, Dialogs::Icon::Information);
