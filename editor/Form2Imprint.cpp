@@ -17,6 +17,9 @@ void Form2::BuildSuggestBox() {
     SuggestBox->setToolTip(QStringLiteral(
         "Find the camera's date imprint and mark a box around it; check it, then remove it"));
     connect(SuggestBox, &QPushButton::clicked, this, &Form2::SuggestBox_Click);
+    SuggestBox->setEnabled(false);  // until a picture is shown
+    connect(PicOrg, &PictureBox::PictureReplaced, SuggestBox,
+            [this] { SuggestBox->setEnabled(PicOrg->HasPicture() && !removing_); });
     AddToNewControlsRow(SuggestBox, NewControl::SuggestBox);
 }
 
