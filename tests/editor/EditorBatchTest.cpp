@@ -240,6 +240,7 @@ private Q_SLOTS:
         QTest::newRow("past the edges")
             << QList<QRect>{{90, 75, 40, 40}, {100, 0, 5, 5}} << QList<QRect>{{90, 75, 10, 5}};
         QTest::newRow("none") << QList<QRect>() << QList<QRect>();
+        QTest::newRow("outside") << QList<QRect>{{100, 0, 5, 5}} << QList<QRect>();
     }
     void SuggestBox_Should_PaintTheFoundBoxesOrSayNoneWasFound() {
         QFETCH(QList<QRect>, found);

@@ -321,6 +321,7 @@ private Q_SLOTS:
         const Result r = RunTool(args);
         QCOMPARE(r.code, code);
         QVERIFY2((code == 0 ? r.out : r.err).startsWith(prints), qPrintable(r.out + r.err));
+        QVERIFY(!r.out.startsWith("steps 0"));  // the box given is filled
         if (args.first() == "--auto") QCOMPARE(QFile::exists(args.last()), prints == "steps ");
         if (args.first() != "--find" || code != 0) return;
         QVERIFY(!r.out.isEmpty());
