@@ -235,8 +235,6 @@ private Q_SLOTS:
         QTest::addColumn<QList<QRect>>("found");
         QTest::addColumn<QList<QRect>>("painted");
         QTest::newRow("one") << QList<QRect>{{70, 60, 25, 8}} << QList<QRect>{{70, 60, 25, 8}};
-        QTest::newRow("two") << QList<QRect>{{2, 3, 10, 4}, {80, 10, 6, 30}}
-                             << QList<QRect>{{2, 3, 10, 4}, {80, 10, 6, 30}};
         QTest::newRow("past the edges")
             << QList<QRect>{{90, 75, 40, 40}, {100, 0, 5, 5}} << QList<QRect>{{90, 75, 10, 5}};
         QTest::newRow("none") << QList<QRect>() << QList<QRect>();

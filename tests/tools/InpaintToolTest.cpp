@@ -294,18 +294,15 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("prints");  // the start of the output or of the error line
-        const QString flat = Path("flat.png"), broken = Path("broken.jpg");
+        const QString flat = Path("flat.png");
         QImage grey(80, 60, QImage::Format_RGB32);
         grey.fill(0xFF808080u);
         QVERIFY(grey.save(flat));
-        QFile file(broken);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a picture") > 0);
         const QString stamped = qEnvironmentVariable("BRISVANE_PHOTOS") + "/coffee-stamped.jpg";
-        const QString unreadable = "brisvane-inpaint: cannot read picture";
         QTest::newRow("find, flat") << QStringList{"--find", flat} << 0 << "none\n";
         QTest::newRow("find, stamped") << QStringList{"--find", stamped} << 0 << "";
-        QTest::newRow("find, missing") << QStringList{"--find", Path("no.jpg")} << 2 << unreadable;
-        QTest::newRow("find, not a picture") << QStringList{"--find", broken} << 2 << unreadable;
+        QTest::newRow("find, missing") << QStringList{"--find", Path("no.jpg")} << 2
+                                       << "brisvane-inpaint: cannot read picture";
         QTest::newRow("find, a box") << QStringList{"--find", "--box", "1,1,2,2", flat} << 2
                                      << "brisvane-inpaint: --find only prints";
         QTest::newRow("auto, none")
