@@ -52,9 +52,10 @@ void Form2::BuildBatchControls() {
     RemoveInAllMenu->setPopupMode(QToolButton::InstantPopup);
     RemoveInAllMenu->setToolButtonStyle(Qt::ToolButtonIconOnly);
     RemoveInAllMenu->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
-    RemoveInAllMenu->setFixedHeight(RemoveInAll->sizeHint().height());
+    RemoveInAllMenu->setFixedSize(16, RemoveInAll->sizeHint().height());  // the row is full
     RemoveInAllMenu->setToolTip(QStringLiteral("Options of \"Remove in All Remaining Pictures\""));
     auto* menu = new QMenu(RemoveInAllMenu);
+    menu->setToolTipsVisible(true);
     FindImprintEach = menu->addAction(QStringLiteral("Find the imprint on each picture"));
     FindImprintEach->setCheckable(true);
     FindImprintEach->setToolTip(
