@@ -20,10 +20,9 @@
 #include "output/StepHost.h"
 
 class ErrorSteps;
-class QAction;
-class QToolButton;
 class FileList;
 class PictureBox;
+class QAction;
 class QCheckBox;
 class QFrame;
 class QKeyEvent;
@@ -35,6 +34,7 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class QToolButton;
 class SaveOptionFrame;
 class SaveSteps;
 

@@ -1,5 +1,5 @@
 // "Keep marks" and "Remove in All Remaining Pictures": the editor's marks carried to other
-// pictures of the list (see BatchRun.h).
+// pictures of the list (see BatchRun.h), or the imprint found on each picture instead.
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
