@@ -19,6 +19,7 @@ const QString kScanBorder = QStringLiteral("ScanBorder");
 // Choices added since.
 const QString kFinerFill = QStringLiteral("FinerFill");
 const QString kKeepMarks = QStringLiteral("KeepMarks");
+const QString kFindImprintEach = QStringLiteral("FindImprintEach");
 const QString kFitBigPictures = QStringLiteral("FitBigPictures");
 const QString kEditorSize = QStringLiteral("EditorSize");
 const QString kEditorMaximized = QStringLiteral("EditorMaximized");
@@ -138,6 +139,14 @@ bool Settings::FitBigPicturesChosen() {
 
 void Settings::SetFitBigPicturesChosen(bool chosen) {
     SaveSetting(kFitBigPictures, BoolText(chosen));
+}
+
+bool Settings::FindImprintEachChosen() {
+    return ReadChoice(kFindImprintEach, false);
+}
+
+void Settings::SetFindImprintEachChosen(bool chosen) {
+    SaveSetting(kFindImprintEach, BoolText(chosen));
 }
 
 QString Settings::EditorSize() {

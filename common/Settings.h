@@ -56,6 +56,9 @@ public:
     // The editor's "Fit big pictures": off unless ticked.
     static bool FitBigPicturesChosen();
     static void SetFitBigPicturesChosen(bool chosen);
+    // The editor's "Find the imprint on each picture" for its batch run: off unless chosen.
+    static bool FindImprintEachChosen();
+    static void SetFindImprintEachChosen(bool chosen);
     // The editor window's size as the user left it ("WIDTHxHEIGHT", empty: never resized), and
     // whether it was maximized.
     static QString EditorSize();

@@ -50,6 +50,22 @@ QString TrimSpaces(const QString& text) {
     return text.mid(first, last - first);
 }
 
+// Each marks the picture and returns why it could not, empty when it did.
+QString PaintFound(QImage& image, const ImprintFinder& finder) {
+    const QList<QRect> found = FindImprintBoxes(image, finder);
+    if (found.isEmpty()) return QStringLiteral("no imprint found");
+    PaintFoundBoxes(image, found);
+    return {};
+}
+
+QString PaintCarried(QImage& image, const CarriedMarks& marks,
+                     QImageIOHandler::Transformations turn) {
+    if (PaintCarriedMarks(image, marks, turn).dropped.empty()) return {};
+    return QStringLiteral("the %1 x %2 picture is too small for the marks")
+        .arg(image.width())
+        .arg(image.height());
+}
+
 BatchItemOutcome Outcome(BatchItemOutcome::Status status, const QString& reason,
                          const QString& target = {}) {
     return {status, target, reason};
@@ -122,12 +138,10 @@ BatchItemOutcome RunBatchItem(const BatchItemSetup& setup, const QString& itemTe
             return Outcome(Status::Failed,
                            QStringLiteral("it cannot be read (%1)").arg(read.problem));
         QImage image = read.image.convertToFormat(QImage::Format_RGB32);  // as the editor holds it
-        const inpaint::AnchoredMarks anchored = PaintCarriedMarks(image, setup.marks, read.turn);
-        if (!anchored.dropped.empty())
-            return Outcome(Status::Failed,
-                           QStringLiteral("the %1 x %2 picture is too small for the marks")
-                               .arg(image.width())
-                               .arg(image.height()));
+        const QString unmarked = setup.finder ? PaintFound(image, setup.finder)
+                                              : PaintCarried(image, setup.marks, read.turn);
+        if (!unmarked.isEmpty())
+            return Outcome(setup.finder ? Status::NoImprint : Status::Failed, unmarked);
         ImageAccess access(image);
         setup.fill(access, setup.hooks);
         const WriteOutcome outcome = WriteResult(image, plan, setup.converter);
@@ -148,7 +162,7 @@ BatchItemOutcome RunBatchItem(const BatchItemSetup& setup, const QString& itemTe
 }
 
 QString BatchSummary(int written, const QStringList& failed, const QStringList& skipped,
-                     int untouched) {
+                     int untouched, const QStringList& noImprint) {
     QString text = QStringLiteral("Marks removed and saved in %1 picture(s).").arg(written);
     if (untouched > 0)
         text += QStringLiteral("\n\nStopped: %1 picture(s) were left untouched.").arg(untouched);
@@ -158,6 +172,9 @@ QString BatchSummary(int written, const QStringList& failed, const QStringList& 
     if (!skipped.isEmpty())
         text += QStringLiteral("\n\nSkipped, to be saved one by one:\n") +
                 skipped.join(QLatin1Char('\n'));
+    if (!noImprint.isEmpty())
+        text += QStringLiteral("\n\nLeft alone, no date imprint found:\n") +
+                noImprint.join(QLatin1Char('\n'));
     return text;
 }
 

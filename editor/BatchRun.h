@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <functional>
 
+#include "editor/ImprintSearch.h"
 #include "inpaint/Inpainting.h"
 #include "inpaint/MarkAnchoring.h"
 #include "output/OutputNaming.h"
@@ -42,6 +43,9 @@ inpaint::AnchoredMarks PaintCarriedMarks(QImage& image, const CarriedMarks& mark
 // about a loss is skipped.
 struct BatchItemSetup {
     CarriedMarks marks;
+    // When set, the boxes it finds on each picture are the marks, in place of `marks`; a picture
+    // where it finds none is left alone.
+    ImprintFinder finder;
     SaveChoice choice;
     ConverterSetup converter;
     // Runs the removal on the picture; throws inpaint::InpaintError when it cannot.
@@ -50,7 +54,7 @@ struct BatchItemSetup {
 };
 
 struct BatchItemOutcome {
-    enum class Status { Written, Failed, Skipped } status = Status::Failed;
+    enum class Status { Written, Failed, Skipped, NoImprint } status = Status::Failed;
     QString target;  // the file written
     QString reason;  // why it failed or was skipped, for the user
 };
@@ -60,6 +64,6 @@ BatchItemOutcome RunBatchItem(const BatchItemSetup& setup, const QString& source
 
 // The summary at the end of a run.
 QString BatchSummary(int written, const QStringList& failed, const QStringList& skipped,
-                     int untouched);
+                     int untouched, const QStringList& noImprint = {});
 QString ReplaceOriginalsQuestion(int pictures);
 QString NoMarksToCarry();

@@ -1,5 +1,6 @@
 #include "editor/Form2.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -13,6 +14,7 @@
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QScrollBar>
+#include <QToolButton>
 
 #include "common/AppInfo.h"
 #include "common/ErrorReport.h"
@@ -143,14 +145,16 @@ constexpr int ReducedWidth = 487;
 constexpr int ReducedHeight = 380;
 
 // A yes/no choice added to the window and kept in the settings: a store that cannot be read or
-// written leaves it off, and never fails the window's load or the click.
-void RememberChoice(QCheckBox* box, bool (*chosen)(), void (*setChosen)(bool)) {
+// written leaves it off, and never fails the window's load or the click. `changedByUser` is the
+// control's signal of a change made by the user (a check box's click, a menu entry's trigger).
+template <class Control, class Signal>
+void RememberChoice(Control* box, Signal changedByUser, bool (*chosen)(), void (*setChosen)(bool)) {
     try {
         box->setChecked(chosen());
     } catch (const std::exception&) {
         box->setChecked(false);
     }
-    QObject::connect(box, &QCheckBox::clicked, box, [setChosen](bool ticked) {
+    QObject::connect(box, changedByUser, box, [setChosen](bool ticked) {
         try {
             setChosen(ticked);
         } catch (const std::exception&) {
@@ -243,10 +247,14 @@ void Form2::Form_Load() {
                                                 : MarkingTools::Tool::Box);
     });
     s.Do(114, [&] { Frame7->RestoreFromSettings(); });
-    RememberChoice(FinerFill, Settings::FinerFillChosen, Settings::SetFinerFillChosen);
-    RememberChoice(KeepMarks, Settings::KeepMarksChosen, Settings::SetKeepMarksChosen);
-    RememberChoice(FitBigPictures, Settings::FitBigPicturesChosen,
+    RememberChoice(FinerFill, &QCheckBox::clicked, Settings::FinerFillChosen,
+                   Settings::SetFinerFillChosen);
+    RememberChoice(KeepMarks, &QCheckBox::clicked, Settings::KeepMarksChosen,
+                   Settings::SetKeepMarksChosen);
+    RememberChoice(FitBigPictures, &QCheckBox::clicked, Settings::FitBigPicturesChosen,
                    Settings::SetFitBigPicturesChosen);
+    RememberChoice(FindImprintEach, &QAction::triggered, Settings::FindImprintEachChosen,
+                   Settings::SetFindImprintEachChosen);
     qApp->installEventFilter(this);  // key preview: the window sees every key press first
 }
 
@@ -664,7 +672,8 @@ void Form2::EnableChoices(bool enabled) {
                        static_cast<QWidget*>(PushButton1), static_cast<QWidget*>(PushButton2),
                        static_cast<QWidget*>(PushButton5), static_cast<QWidget*>(PushButton12),
                        static_cast<QWidget*>(FinerFill), static_cast<QWidget*>(FitBigPictures),
-                       static_cast<QWidget*>(KeepMarks), static_cast<QWidget*>(RemoveInAll)})
+                       static_cast<QWidget*>(KeepMarks), static_cast<QWidget*>(RemoveInAll),
+                       static_cast<QWidget*>(RemoveInAllMenu), static_cast<QWidget*>(SuggestBox)})
         w->setEnabled(enabled);
 }
 

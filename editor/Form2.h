@@ -12,6 +12,7 @@
 #include "common/WindowPointer.h"
 #include "editor/BatchRun.h"
 #include "editor/FullSizePicture.h"
+#include "editor/ImprintSearch.h"
 #include "editor/MarkHistory.h"
 #include "editor/MarkingTools.h"
 #include "filelist/ListEditor.h"
@@ -21,6 +22,7 @@
 class ErrorSteps;
 class FileList;
 class PictureBox;
+class QAction;
 class QCheckBox;
 class QFrame;
 class QKeyEvent;
@@ -32,6 +34,7 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class QToolButton;
 class SaveOptionFrame;
 class SaveSteps;
 
@@ -87,6 +90,8 @@ public:
         std::function<int(inpaint::PictureAccess& source, inpaint::PictureAccess& target,
                           const inpaint::InpaintOptions& options, const inpaint::RunHooks& hooks)>;
     RemovalEngine Engine = inpaint::InpaintPicture;
+    // The date-imprint finder "Suggest Box" and the batch run use (tests put a stand-in here).
+    ImprintFinder Finder = detect::FindImprints;
 
     int nCurrentFile = 0;
     int OrigWidth = 0;
@@ -121,11 +126,14 @@ public:
     QLabel* Label2 = nullptr;
     QLabel* Label4 = nullptr;
     QCheckBox* ChkPrev = nullptr;
-    QCheckBox* FinerFill = nullptr;       // "Finer fill": the finer fill instead of the exact one
-    QCheckBox* KeepMarks = nullptr;       // "Keep marks": the marks go on to the next picture
-    QPushButton* RemoveInAll = nullptr;   // "Remove in All Remaining Pictures"
-    QCheckBox* FitBigPictures = nullptr;  // "Fit big pictures": open them whole, at full size
-    QLabel* ZoomLabel = nullptr;          // the zoom, in the picture area's corner
+    QCheckBox* FinerFill = nullptr;      // "Finer fill": the finer fill instead of the exact one
+    QCheckBox* KeepMarks = nullptr;      // "Keep marks": the marks go on to the next picture
+    QPushButton* RemoveInAll = nullptr;  // "Remove in All Remaining Pictures"
+    QToolButton* RemoveInAllMenu = nullptr;  // its options, on the arrow beside it
+    QAction* FindImprintEach = nullptr;      // "Find the imprint on each picture"
+    QPushButton* SuggestBox = nullptr;       // "Suggest Box": marks the date imprint found
+    QCheckBox* FitBigPictures = nullptr;     // "Fit big pictures": open them whole, at full size
+    QLabel* ZoomLabel = nullptr;             // the zoom, in the picture area's corner
 
     // Zoom and scrolling of the picture area (Form2View.cpp). Zooms run from fitting the whole
     // picture (never above 100 %) to 800 %.
@@ -143,7 +151,14 @@ public:
     enum class Help { Removal, BlockSize, ScanBorder, Polygon };
 
     // The added controls, in their order along the row under the step buttons.
-    enum class NewControl { KeepMarks, RemoveInAll, SuggestBox, FinerFill, FitBigPictures };
+    enum class NewControl {
+        KeepMarks,
+        RemoveInAll,
+        RemoveInAllMenu,
+        SuggestBox,
+        FinerFill,
+        FitBigPictures
+    };
     QWidget* NewControlsRow() const { return newControlsRow_; }
 
     // Event procedures.
@@ -157,6 +172,7 @@ public:
     void PasteFromClipboard();
     void CopyToClipboard();
     void RemoveInAll_Click();
+    void SuggestBox_Click();
     // Marks not yet removed can be taken back: the last one (Ctrl+Z) or all of them (Escape).
     void TakeBackLastMark();
     void TakeBackAllMarks();
@@ -234,6 +250,10 @@ private:
     void PaintMarksCarried(const CarriedMarks& marks);
     bool BatchMayStart(const SaveChoice& choice, int pictures);
     void RunRemoveInAll(const CarriedMarks& marks, const SaveChoice& choice);
+
+    // "Suggest Box" (Form2Imprint.cpp).
+    void BuildSuggestBox();
+    QList<QRect> SuggestedViewBoxes() const;
 
     FileList& list_;
     QWidget* listWindow_;

@@ -1,12 +1,15 @@
 // "Keep marks" and "Remove in All Remaining Pictures": the editor's marks carried to other
-// pictures of the list (see BatchRun.h).
+// pictures of the list (see BatchRun.h), or the imprint found on each picture instead.
+#include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QToolButton>
 
 #include "common/ErrorReport.h"
 #include "common/PathHelpers.h"
@@ -42,6 +45,24 @@ void Form2::BuildBatchControls() {
         "Remove these marks from this picture and every one after it, and save each result"));
     connect(RemoveInAll, &QPushButton::clicked, this, &Form2::RemoveInAll_Click);
     AddToNewControlsRow(RemoveInAll, NewControl::RemoveInAll);
+
+    // The run's options, on a menu of its own beside the button.
+    RemoveInAllMenu = new QToolButton(this);
+    RemoveInAllMenu->setArrowType(Qt::DownArrow);
+    RemoveInAllMenu->setPopupMode(QToolButton::InstantPopup);
+    RemoveInAllMenu->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    RemoveInAllMenu->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
+    RemoveInAllMenu->setFixedSize(16, RemoveInAll->sizeHint().height());  // the row is full
+    RemoveInAllMenu->setToolTip(QStringLiteral("Options of \"Remove in All Remaining Pictures\""));
+    auto* menu = new QMenu(RemoveInAllMenu);
+    menu->setToolTipsVisible(true);
+    FindImprintEach = menu->addAction(QStringLiteral("Find the imprint on each picture"));
+    FindImprintEach->setCheckable(true);
+    FindImprintEach->setToolTip(
+        QStringLiteral("Mark the date imprint found on each picture instead of these marks; "
+                       "pictures where none is found are left alone"));
+    RemoveInAllMenu->setMenu(menu);
+    AddToNewControlsRow(RemoveInAllMenu, NewControl::RemoveInAllMenu);
 }
 
 // The marks painted on the picture on show, or else those its last removal filled.
@@ -112,7 +133,7 @@ void Form2::RemoveInAll_Click() {
                 : ScaledMarks(upright, full_.Working().width(), full_.Working().height());
     }
     const CarriedMarks marks = CarryMarks(upright, loadedTurn_);
-    if (marks.Empty()) {
+    if (marks.Empty() && !FindImprintEach->isChecked()) {
         AppDialogs().Message(NoMarksToCarry(), Dialogs::Buttons::Ok, Dialogs::Icon::Information);
         return;
     }
@@ -128,6 +149,7 @@ void Form2::RunRemoveInAll(const CarriedMarks& marks, const SaveChoice& choice) 
     const int first = nCurrentFile, last = ItemCount(), total = last - first + 1;
     BatchItemSetup setup;
     setup.marks = marks;
+    if (FindImprintEach->isChecked()) setup.finder = Finder;  // in place of the marks
     setup.choice = choice;
     setup.converter = steps_->converter;
     setup.hooks.yield = [] { QCoreApplication::processEvents(); };
@@ -157,7 +179,7 @@ void Form2::RunRemoveInAll(const CarriedMarks& marks, const SaveChoice& choice) 
     progress.setWindowModality(Qt::WindowModal);
     connect(&progress, &QProgressDialog::canceled, this, [this] { removalStop_.request_stop(); });
 
-    QStringList failed, skipped;
+    QStringList failed, skipped, noImprint;
     int written = 0, done = 0;
     QElapsedTimer clock;
     clock.start();
@@ -181,6 +203,8 @@ void Form2::RunRemoveInAll(const CarriedMarks& marks, const SaveChoice& choice) 
         }
         if (outcome.status == BatchItemOutcome::Status::Failed) failed << line;
         if (outcome.status == BatchItemOutcome::Status::Skipped) skipped << line;
+        if (outcome.status == BatchItemOutcome::Status::NoImprint)
+            noImprint << QDir::toNativeSeparators(item);
     }
     progress.setValue(total);
     progress.hide();
@@ -188,7 +212,8 @@ void Form2::RunRemoveInAll(const CarriedMarks& marks, const SaveChoice& choice) 
     EnableChoices(true);
     PushButton3->setEnabled(true);
     SetPointer(PointerMode::Default);
-    AppDialogs().Message(BatchSummary(written, failed, skipped, total - done), Dialogs::Buttons::Ok,
+    AppDialogs().Message(BatchSummary(written, failed, skipped, total - done, noImprint),
+                         Dialogs::Buttons::Ok,
                          failed.isEmpty() ? Dialogs::Icon::Information : Dialogs::Icon::Warning);
     if (done == total) {
         nCurrentFile = last;

@@ -87,6 +87,7 @@ void Form2::BuildControls() {
     BuildNewControlsRow();
     BuildFinerFill();
     BuildBatchControls();
+    BuildSuggestBox();
     BuildFitBigPictures();
     BuildHiddenControls();
     for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))

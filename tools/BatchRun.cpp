@@ -54,6 +54,8 @@ struct PhotoFailure {
     QString reason;
 };
 
+struct NoImprintFound {};
+
 QImage As32Bit(const QImage& image) {
     return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32
                                                          : QImage::Format_RGB32);
@@ -169,6 +171,17 @@ void PaintMarks(const BatchPlan& plan, QImage& image, QImageIOHandler::Transform
     }
 }
 
+void PaintBoxes(QImage& image, const QList<QRect>& boxes) {
+    for (const QRect& box : boxes) {
+        const QRect inside = box.intersected(image.rect());
+        for (int y = inside.top(); y <= inside.bottom(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = inside.left(); x <= inside.right(); ++x)
+                line[x] = (line[x] & 0xff000000u) | inpaint::kMarkerPixel;
+        }
+    }
+}
+
 QString Fill(const BatchPlan& plan, QImage& image) {
     PhotoPicture picture(image);
     // Several jobs: one engine thread each, so that the cores are not shared out twice.
@@ -216,7 +229,7 @@ public:
             for (int j = 1; j < jobs; ++j) workers.emplace_back([this, stop] { Work(stop); });
             Work(stop);
         }
-        report_.notStarted = count - report_.written - report_.failed;
+        report_.notStarted = count - report_.written - report_.failed - report_.noImprint;
         return report_;
     }
 
@@ -228,7 +241,9 @@ private:
             if (index >= count) return;
             const PhotoOutcome outcome = One(index);
             std::lock_guard lock(mutex_);
-            ++(outcome.ok ? report_.written : report_.failed);
+            ++(outcome.ok          ? report_.written
+               : outcome.noImprint ? report_.noImprint
+                                   : report_.failed);
             finished_(outcome);
         }
     }
@@ -243,6 +258,9 @@ private:
             outcome.ok = true;
         } catch (const PhotoFailure& f) {
             outcome.line = QStringLiteral("error ") + f.reason;
+        } catch (const NoImprintFound&) {
+            outcome.noImprint = true;
+            outcome.line = QStringLiteral("no imprint found");
         } catch (const std::bad_alloc&) {
             outcome.line = QStringLiteral("error there is not enough memory for it");
         }
@@ -277,7 +295,11 @@ private:
             throw PhotoFailure{QStringLiteral("cannot read it: %1").arg(read.problem)};
         QImage image = As32Bit(read.image);
         read.image = QImage();
+        const QList<QRect> found =
+            plan_.options.autoFind ? FoundBoxes(image, plan_.finder) : QList<QRect>();
+        if (plan_.options.autoFind && found.isEmpty() && !plan_.marks.Any()) throw NoImprintFound{};
         PaintMarks(plan_, image, read.turn);
+        PaintBoxes(image, found);
         const QString done = Fill(plan_, image);
 
         target = claimed.file;

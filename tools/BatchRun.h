@@ -7,6 +7,7 @@
 #include <stop_token>
 
 #include "inpaint/MarkAnchoring.h"
+#include "tools/FoundImprints.h"
 #include "tools/ToolOptions.h"
 
 // brisvane-inpaint --out-dir: the same marks removed from many photos, each result written into
@@ -21,6 +22,7 @@ struct BatchPlan {
     inpaint::MarkMask marks;  // on the reference picture, in its stored orientation
     QString outDir;           // absolute
     int jobs = 1;
+    Finder finder = detect::FindImprints;  // with --auto: each photo's imprints are marks too
 };
 
 // Reads the marks and checks the folder; throws Failure (exit 2) when anything is wrong, before
@@ -31,12 +33,14 @@ struct PhotoOutcome {
     QString photo;   // as given
     QString target;  // the file written, empty when none
     bool ok = false;
-    QString line;  // "steps N" / "filled N", or "error REASON"
+    bool noImprint = false;  // --auto found nothing and there were no other marks: not a failure
+    QString line;            // "steps N" / "filled N", "no imprint found", or "error REASON"
 };
 
 struct BatchReport {
     int written = 0;
     int failed = 0;
+    int noImprint = 0;   // left alone: no imprint found and no other marks (--auto)
     int notStarted = 0;  // after a stop
 };
 

@@ -12,6 +12,13 @@
 // JPEG IN every block the fill left alone (see picture/PictureWriter.h). --times prints how long
 // reading, filling and writing took ("times read MS fill MS write MS") on the error channel.
 // Exit codes: 0 done, 2 bad arguments or unreadable/unwritable file, 3 the run cannot progress.
+// With --auto the camera date imprints found on IN are marked too; when none is found and no
+// --box or --mask is given, the program prints "no imprint found", writes nothing and exits 0.
+//
+//   brisvane-inpaint --find PHOTO
+//
+// Prints one line "X,Y,W,H" (pixels of the upright picture, as --box takes them) per date imprint
+// found on PHOTO, or "none". Exit 0 either way, 2 when PHOTO cannot be read.
 //
 //   brisvane-inpaint [--block N] [--border N] [--box X,Y,W,H]... [--mask FILE] [--ref WxH] [--fine]
 //   --out-dir DIR [--jobs N] [--] PHOTO...
@@ -21,6 +28,8 @@
 // Each result goes into DIR under the photo's own name and format, as the editor's save names it;
 // one line per photo ("NAME: steps N" or "NAME: error REASON") and a summary line. Exit 3 when any
 // photo failed, 2 (nothing written) for bad arguments or a DIR that holds one of the photos.
+// With --auto the imprints found on each photo are marks too; a photo with none found and no
+// other marks gets the line "NAME: no imprint found", no result, and is not a failure.
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -39,6 +48,7 @@
 #include "picture/PictureWriter.h"
 #include "picture/SaveFile.h"
 #include "tools/BatchRun.h"
+#include "tools/FoundImprints.h"
 #include "tools/ImagePicture.h"
 #include "tools/ToolOptions.h"
 
@@ -127,10 +137,25 @@ QString FillFinely(ImagePicture& picture, const Options& o) {
     }
 }
 
+int RunFind(const Options& o) {
+    const QImage picture = Load(o.in, "picture");
+    for (const QString& line : FindLines(FoundBoxes(picture, detect::FindImprints)))
+        std::printf("%s\n", qPrintable(line));
+    return 0;
+}
+
 int Run(const Options& o) {
     QElapsedTimer clock;
     clock.start();
     ImagePicture picture(Load(o.in, "picture"));
+    if (o.autoFind) {
+        const QList<QRect> found = FoundBoxes(picture.Image(), detect::FindImprints);
+        if (found.isEmpty() && o.boxes.isEmpty() && o.mask.isEmpty()) {
+            std::printf("no imprint found\n");
+            return 0;
+        }
+        PaintBoxes(picture.Image(), found);
+    }
     PaintBoxes(picture.Image(), o.boxes);
     if (!o.mask.isEmpty()) PaintMask(picture.Image(), o.mask);
 
@@ -169,7 +194,11 @@ int RunMany(const Options& o) {
         if (progress) std::fprintf(stderr, "\r%d of %d done ", ++done, count);
     });
     if (progress) std::fprintf(stderr, "\n");
-    std::printf("%d photos: %d written, %d failed\n", count, report.written, report.failed);
+    if (o.autoFind)
+        std::printf("%d photos: %d written, %d failed, %d with no imprint found\n", count,
+                    report.written, report.failed, report.noImprint);
+    else
+        std::printf("%d photos: %d written, %d failed\n", count, report.written, report.failed);
     return report.failed > 0 ? kExitCannotProgress : 0;
 }
 
@@ -179,6 +208,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     try {
         const Options options = Parse(ProgramArguments(argc, argv));
+        if (options.find) return RunFind(options);
         return options.Batch() ? RunMany(options) : Run(options);
     } catch (const Failure& f) {
         return Report(f);

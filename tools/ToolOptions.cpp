@@ -5,9 +5,10 @@
 namespace tool {
 
 const char* const kUsage =
-    "usage: brisvane-inpaint [--block N] [--border N] [--mask FILE] [--box X,Y,W,H]... [--trace] "
-    "[--fine] [--times] [--] IN OUT; or: brisvane-inpaint [--block N] [--border N] "
-    "[--box X,Y,W,H]... [--mask FILE] [--ref WxH] [--fine] --out-dir DIR [--jobs N] [--] PHOTO...";
+    "usage: brisvane-inpaint [--block N] [--border N] [--mask FILE] [--box X,Y,W,H]... [--auto] "
+    "[--trace] [--fine] [--times] [--] IN OUT; or: brisvane-inpaint [--block N] [--border N] "
+    "[--box X,Y,W,H]... [--mask FILE] [--ref WxH] [--auto] [--fine] --out-dir DIR [--jobs N] [--] "
+    "PHOTO...; or: brisvane-inpaint --find [--] PHOTO";
 
 namespace {
 
@@ -57,6 +58,17 @@ QByteArray FormatFor(const QString& path) {
     throw Usage(QStringLiteral("cannot write \"%1\": the name must end in .png, .bmp, .ppm, .jpg, "
                                ".jpeg or .gif")
                     .arg(path));
+}
+
+Options FindFrom(Options o, const QStringList& files) {
+    if (o.Batch() || o.autoFind || !o.boxes.isEmpty() || !o.mask.isEmpty() || o.trace || o.times)
+        throw Usage(QStringLiteral("--find only prints what it finds; it takes no marks and no "
+                                   "other run; %1")
+                        .arg(QLatin1String(kUsage)));
+    if (files.size() != 1)
+        throw Usage(QStringLiteral("--find takes one PHOTO; %1").arg(QLatin1String(kUsage)));
+    o.in = files[0];
+    return o;
 }
 
 Options BatchFrom(Options o, const QStringList& photos) {
@@ -123,6 +135,10 @@ Options Parse(const QStringList& args) {
             o.jobs = NumberIn(a, value(), 1, kMaxJobs);
         else if (a == QLatin1String("--times"))
             o.times = true;
+        else if (a == QLatin1String("--find"))
+            o.find = true;
+        else if (a == QLatin1String("--auto"))
+            o.autoFind = true;
         else if (a == QLatin1String("--"))
             optionsEnded = true;
         else if (a.startsWith(QLatin1String("--")))
@@ -133,6 +149,7 @@ Options Parse(const QStringList& args) {
     if (o.fine && o.trace)
         throw Usage(
             QStringLiteral("--trace prints the exact fill's steps; the finer fill has none"));
+    if (o.find) return FindFrom(o, files);
     if (o.Batch()) return BatchFrom(o, files);
     if (o.ref.isValid() || o.jobs != 0)
         throw Usage(

@@ -20,8 +20,10 @@ struct Options {
     QString mask;
     QList<QRect> boxes;
     bool trace = false;
-    bool fine = false;   // the finer fill instead of the exact one; it has no Block Size
-    bool times = false;  // print the time of each part (read, fill, write) on the error channel
+    bool fine = false;      // the finer fill instead of the exact one; it has no Block Size
+    bool times = false;     // print the time of each part (read, fill, write) on the error channel
+    bool find = false;      // --find PHOTO: print the date imprints found on `in`, nothing written
+    bool autoFind = false;  // --auto: the imprints found on each photo are marks too
     QString in;
     QString out;
     QByteArray outFormat;  // "png", "bmp", "ppm", "jpeg" or "gif", from OUT's extension

@@ -1,5 +1,7 @@
 // "Keep marks" and "Remove in All Remaining Pictures": marks carried to the next picture, or
-// removed and saved in every remaining one without a question per picture.
+// removed and saved in every remaining one without a question per picture; "Suggest Box" and
+// the run with the imprint found on each picture.
+#include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QProgressDialog>
@@ -21,6 +23,22 @@
 namespace {
 constexpr QRgb Grey = 0xFF808080u;
 constexpr QRgb Filler = 0xFF404040u;
+constexpr QRgb Clean = 0xFF202020u;  // the stand-in finder finds nothing on this colour
+
+// Gives `boxes`, except on a Clean picture, and notes the size it was shown.
+struct StandInFinder {
+    QList<QRect> boxes;
+    QSize seen;
+    int calls = 0;
+    std::vector<detect::Box> operator()(const detect::PictureView& view) {
+        ++calls;
+        seen = QSize(view.width, view.height);
+        std::vector<detect::Box> found;
+        if (view.pixels[0] != Clean)
+            for (const QRect& r : boxes) found.push_back({r.x(), r.y(), r.width(), r.height()});
+        return found;
+    }
+};
 
 // Replaces every marker pixel with Filler, yielding once; `onYield` acts meanwhile as a user.
 struct FakeEngine {
@@ -45,22 +63,34 @@ struct FakeEngine {
 
 struct Editor : EditorFixture {
     FakeEngine engine;
+    StandInFinder finder;
 
     Editor() { Make(); }
     void Make() {
         form = std::make_unique<Form2>(list, &listWindow);
         form->Engine = std::ref(engine);
+        form->Finder = std::ref(finder);
     }
     // Marks the rectangle, corners inclusive, with the Box tool's paint.
     void Mark(QRect r) { form->PicOrg->PaintBox(r.topLeft(), r.bottomRight(), MarkerColor); }
+    // Draws it with the Box tool, as the user does.
+    void Draw(QRect r) {
+        form->Tools().Press(Qt::LeftButton, r.topLeft());
+        form->Tools().Release(Qt::LeftButton, r.bottomRight());
+    }
 };
 
-// The rectangle (corners inclusive) holds exactly the pixels of `colour` in `image`.
-bool OnlyIn(const QImage& image, QRect r, QRgb colour) {
+// The rectangles hold exactly the pixels of `colour` in `image`.
+bool OnlyIn(const QImage& image, const QList<QRect>& rects, QRgb colour) {
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            if ((image.pixel(x, y) == colour) != r.contains(x, y)) return false;
+            if ((image.pixel(x, y) == colour) !=
+                std::any_of(rects.begin(), rects.end(), [&](QRect r) { return r.contains(x, y); }))
+                return false;
     return true;
+}
+bool OnlyIn(const QImage& image, QRect r, QRgb colour) {
+    return OnlyIn(image, QList<QRect>{r}, colour);
 }
 
 }  // namespace
@@ -197,6 +227,87 @@ private Q_SLOTS:
         QVERIFY(e.dialogs.Messages().value(0).contains("2 picture(s) were left untouched"));
         QCOMPARE(e.form->nCurrentFile, 2);
         QVERIFY(OnlyIn(e.form->PicOrg->Image(), QRect(), MarkerColor));
+    }
+
+    // The boxes found are painted, cut to the picture; when none is, it is said and nothing is
+    // painted. Nothing is searched without a picture.
+    void SuggestBox_Should_PaintTheFoundBoxesOrSayNoneWasFound_data() {
+        QTest::addColumn<QList<QRect>>("found");
+        QTest::addColumn<QList<QRect>>("painted");
+        QTest::newRow("one") << QList<QRect>{{70, 60, 25, 8}} << QList<QRect>{{70, 60, 25, 8}};
+        QTest::newRow("past the edges")
+            << QList<QRect>{{90, 75, 40, 40}, {100, 0, 5, 5}} << QList<QRect>{{90, 75, 10, 5}};
+        QTest::newRow("none") << QList<QRect>() << QList<QRect>();
+        QTest::newRow("outside") << QList<QRect>{{100, 0, 5, 5}} << QList<QRect>();
+    }
+    void SuggestBox_Should_PaintTheFoundBoxesOrSayNoneWasFound() {
+        QFETCH(QList<QRect>, found);
+        QFETCH(QList<QRect>, painted);
+        Editor e;
+        e.form->SuggestBox_Click();
+        QVERIFY(e.finder.calls == 0 && !e.form->SuggestBox->isEnabled());
+        e.Open({e.Picture("a.bmp", 100, 80)});
+        e.finder.boxes = found;
+        e.form->SuggestBox->click();
+        QCOMPARE(e.finder.seen, QSize(100, 80));
+        QVERIFY(OnlyIn(e.form->PicOrg->Image(), painted, MarkerColor));
+        QCOMPARE(e.dialogs.Messages(),
+                 painted.isEmpty() ? QStringList{"No date imprint found."} : QStringList());
+    }
+
+    // Marks drawn before stay; Ctrl+Z takes the box back like a drawn one; "Undo Remove" still
+    // gives back the picture before the last removal.
+    void SuggestBox_Should_BeTakenBackLikeADrawnBoxAndLeaveTheRest() {
+        Editor e;
+        e.Open({e.Picture("a.bmp", 100, 80)});
+        e.Draw(QRect(5, 5, 10, 10));
+        e.form->PushButton3->click();
+        e.Draw(QRect(20, 20, 5, 5));
+        e.finder.boxes = {QRect(60, 50, 30, 20)};
+        e.form->SuggestBox->click();
+        QVERIFY(OnlyIn(e.form->PicOrg->Image(), {{20, 20, 5, 5}, {60, 50, 30, 20}}, MarkerColor));
+        QTest::keyClick(e.form->PicOrg, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(OnlyIn(e.form->PicOrg->Image(), {{20, 20, 5, 5}}, MarkerColor));
+        e.form->PushButton12->click();
+        QVERIFY(OnlyIn(e.form->PicOrg->Image(), QList<QRect>(), MarkerColor));
+        QVERIFY(OnlyIn(e.form->PicOrg->Image(), QList<QRect>(), Filler));
+    }
+
+    // A big picture shown reduced is searched at full size, and the view's box covers the whole
+    // box found (full-size pixels 1601..1610 and 1203..1207 are view pixels 400..402, 300..301).
+    void SuggestBox_Should_SearchAReducedPictureAtFullSizeAndCoverTheFoundBox() {
+        Editor e;
+        e.dialogs.answers.enqueue(Dialogs::Answer::Yes);  // reduce it
+        e.Open({e.Picture("big.bmp", 1948, 1520)});       // four times 487 x 380
+        e.finder.boxes = {QRect(1601, 1203, 10, 5)};
+        e.form->SuggestBox->click();
+        QCOMPARE(e.finder.seen, QSize(1948, 1520));
+        QVERIFY(OnlyIn(e.form->PicOrg->Image(), QRect(400, 300, 3, 2), MarkerColor));
+    }
+
+    // With "Find the imprint on each picture" (remembered) each picture gets the box found on it
+    // instead of the marks; one with none found is left alone and listed, not as a failure.
+    void RemoveInAll_Should_UseTheFoundBoxesInPlaceOfTheMarksWhenChosen() {
+        Editor e;
+        const QStringList pictures{e.Picture("p1.bmp", 100, 80), e.Picture("p2.bmp", 90, 80, Clean),
+                                   e.Picture("p3.bmp", 120, 90)};
+        e.Open(pictures);
+        e.form->Frame7->Option4->click();
+        e.Mark(QRect(80, 65, 10, 10));
+        e.form->FindImprintEach->trigger();
+        e.finder.boxes = {QRect(4, 6, 12, 5)};
+        e.dialogs.answers.enqueue(Dialogs::Answer::Yes);
+        e.form->RemoveInAll->click();
+
+        QVERIFY(OnlyIn(QImage(pictures[0]), QRect(4, 6, 12, 5), Filler));
+        QVERIFY(OnlyIn(QImage(pictures[2]), QRect(4, 6, 12, 5), Filler));
+        QCOMPARE(QImage(pictures[1]).pixel(0, 0), Clean);
+        const QString summary = e.dialogs.Messages().value(1);
+        QVERIFY2(summary.endsWith("in 2 picture(s).\n\nLeft alone, no date imprint found:\n" +
+                                  QDir::toNativeSeparators(pictures[1])),
+                 qPrintable(summary));
+        e.Make();
+        QVERIFY(e.form->FindImprintEach->isChecked());
     }
 };
 

@@ -218,6 +218,58 @@ private Q_SLOTS:
         QCOMPARE(report.notStarted, 3);
         QCOMPARE(Files(options.outDir), QStringList{"one.jpg"});
     }
+
+    // --auto: the boxes found on each photo, upright, are its marks; a photo with none found and
+    // no other marks gets no result and is counted apart, not as a failure.
+    void Auto_Should_MarkTheFoundBoxesAndLeaveAlonePhotosWithout() {
+        constexpr QRgb Clean = 0xFF202020u;  // the stand-in finds nothing on it
+        const QImage photo = TaggedPhotos::Photo(60, 40);
+        QImage clean(60, 40, QImage::Format_RGB32);
+        clean.fill(Clean);
+        const QStringList files{Path("a/found.png"), Path("a/clean.png"), Path("a/turned.jpg")};
+        QVERIFY(photo.save(files[0]) && clean.save(files[1]));
+        QVERIFY(
+            Write(files[2], TaggedPhotos::WithCameraMetadata(TaggedPhotos::Jpeg(photo, {}), 6)));
+        QList<QSize> seen;
+        const auto finder = [&](const detect::PictureView& v) {
+            seen << QSize(v.width, v.height);
+            return v.pixels[0] == Clean ? std::vector<detect::Box>{}
+                                        : std::vector<detect::Box>{{20, 10, 8, 6}};
+        };
+        tool::Options options;
+        options.autoFind = true;
+        options.outDir = Path("out-auto");
+        options.photos = files;
+        options.jobs = 1;
+        tool::BatchPlan plan = tool::PlanBatch(options);
+        plan.finder = finder;
+        QStringList lines;
+        const tool::BatchReport report =
+            tool::RunBatch(plan, [&](const tool::PhotoOutcome& o) { lines << o.line; });
+        QVERIFY(report.written == 2 && report.failed == 0 && report.noImprint == 1);
+        QCOMPARE(lines.value(1), QStringLiteral("no imprint found"));
+        QCOMPARE(seen, (QList<QSize>{{60, 40}, {60, 40}, {40, 60}}));
+        QCOMPARE(Files(options.outDir), (QStringList{"found.png", "turned.jpg"}));
+        const QImage result = QImage(options.outDir + "/found.png").convertToFormat(photo.format());
+        QVERIFY(result != photo);
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 60; ++x)
+                if (result.pixel(x, y) != photo.pixel(x, y))
+                    QVERIFY(QRect(20, 10, 8, 6).contains(x, y));
+
+        options.boxes = {QRect(2, 2, 4, 4)};  // with a box the clean photo is done too
+        options.outDir = Path("out-auto-boxed");
+        plan = tool::PlanBatch(options);
+        plan.finder = finder;
+        QCOMPARE(tool::RunBatch(plan, [](const tool::PhotoOutcome&) {}).written, 3);
+
+        const Result run = RunTool({"--auto", "--out-dir", Path("out-auto-tool"), files[1]});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.lines,
+                 (QStringList{files[1] + ": no imprint found",
+                              "1 photos: 0 written, 0 failed, 1 with no imprint found"}));
+        QVERIFY(Files(Path("out-auto-tool")).isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(BatchRunTest)

@@ -14,6 +14,8 @@
 #include "inpaint/reference/ReferenceEngine.h"
 #include "support/SharedPhotos.h"
 #include "support/TaggedPhotos.h"
+#include "tools/FoundImprints.h"
+#include "tools/ToolOptions.h"
 
 namespace {
 
@@ -283,6 +285,73 @@ private Q_SLOTS:
                  QStringLiteral("NIKON CORPORATION"));
         QCOMPARE(pngMetadata.value(QStringLiteral("Exif.Image.Orientation")), QStringLiteral("1"));
         QCOMPARE(QImage(png).size(), QSize(400, 600));
+    }
+
+    // --find prints "none" or boxes inside the upright picture in the form --box takes, exit 0;
+    // a photo it cannot read or marks given: exit 2 and one line. --auto with nothing found and
+    // nothing else marked says so, writes nothing and succeeds; with a box it fills.
+    void FindAndAuto_Should_PrintWhatIsFoundAndWriteNothingWithoutMarks_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("prints");  // the start of the output or of the error line
+        const QString flat = Path("flat.png");
+        QImage grey(80, 60, QImage::Format_RGB32);
+        grey.fill(0xFF808080u);
+        QVERIFY(grey.save(flat));
+        const QString stamped = qEnvironmentVariable("BRISVANE_PHOTOS") + "/coffee-stamped.jpg";
+        QTest::newRow("find, flat") << QStringList{"--find", flat} << 0 << "none\n";
+        QTest::newRow("find, stamped") << QStringList{"--find", stamped} << 0 << "";
+        QTest::newRow("find, missing") << QStringList{"--find", Path("no.jpg")} << 2
+                                       << "brisvane-inpaint: cannot read picture";
+        QTest::newRow("find, a box") << QStringList{"--find", "--box", "1,1,2,2", flat} << 2
+                                     << "brisvane-inpaint: --find only prints";
+        QTest::newRow("auto, none")
+            << QStringList{"--auto", flat, Path("auto.png")} << 0 << "no imprint found\n";
+        QTest::newRow("auto, a box")
+            << QStringList{"--auto", "--box", "2,2,4,4", flat, Path("auto-box.png")} << 0
+            << "steps ";
+    }
+    void FindAndAuto_Should_PrintWhatIsFoundAndWriteNothingWithoutMarks() {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, prints);
+        const Result r = RunTool(args);
+        QCOMPARE(r.code, code);
+        QVERIFY2((code == 0 ? r.out : r.err).startsWith(prints), qPrintable(r.out + r.err));
+        QVERIFY(!r.out.startsWith("steps 0"));  // the box given is filled
+        if (args.first() == "--auto") QCOMPARE(QFile::exists(args.last()), prints == "steps ");
+        if (args.first() != "--find" || code != 0) return;
+        QVERIFY(!r.out.isEmpty());
+        const QRect picture = QImage(args.last()).rect();
+        for (const QString& line : r.out.split('\n', Qt::SkipEmptyParts))
+            QVERIFY2(
+                line == "none" ||
+                    picture.contains(tool::Parse({"x", "--box", line, "a.png", "b.png"}).boxes[0]),
+                qPrintable(line));
+    }
+
+    // Any picture reaches the finder as 32-bit pixels; its boxes come back cut to the picture.
+    void FoundBoxes_Should_HandThe32BitPictureAndCutTheBoxes_data() {
+        QTest::addColumn<QImage::Format>("format");
+        QTest::newRow("grey") << QImage::Format_Grayscale8;
+        QTest::newRow("palette") << QImage::Format_Indexed8;
+        QTest::newRow("16-bit grey") << QImage::Format_Grayscale16;
+        QTest::newRow("64-bit") << QImage::Format_RGBA64;
+    }
+    void FoundBoxes_Should_HandThe32BitPictureAndCutTheBoxes() {
+        QFETCH(QImage::Format, format);
+        QImage picture(7, 5, QImage::Format_RGB32);
+        picture.fill(0xFF000000u);
+        picture.setPixel(3, 2, 0xFFA0A0A0u);
+        picture = picture.convertToFormat(format);
+        QRgb seen = 0;
+        const auto finder = [&](const detect::PictureView& v) {
+            seen = v.pixels[2 * v.stride + 3] | 0xFF000000u;
+            return std::vector<detect::Box>{{5, 3, 10, 10}, {7, 0, 3, 3}, {1, 1, 2, 2}};
+        };
+        QCOMPARE(tool::FoundBoxes(picture, finder),
+                 (QList<QRect>{QRect(5, 3, 2, 2), QRect(1, 1, 2, 2)}));
+        QCOMPARE(seen, picture.convertToFormat(QImage::Format_RGB32).pixel(3, 2));
     }
 };
 
