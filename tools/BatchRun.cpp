@@ -296,7 +296,7 @@ private:
         QImage image = As32Bit(read.image);
         read.image = QImage();
         const QList<QRect> found =
-            plan_.options.autoFind ? FoundBoxes(image, plan_.finder) : QList<QRect>();
+            plan_.options.autoFind ? FindImprintBoxes(image, plan_.finder) : QList<QRect>();
         if (plan_.options.autoFind && found.isEmpty() && !plan_.marks.Any()) throw NoImprintFound{};
         PaintMarks(plan_, image, read.turn);
         PaintBoxes(image, found);

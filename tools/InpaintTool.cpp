@@ -48,6 +48,7 @@
 #include "picture/PictureWriter.h"
 #include "picture/SaveFile.h"
 #include "tools/BatchRun.h"
+#include "common/FoundImprints.h"
 #include "tools/FoundImprints.h"
 #include "tools/ImagePicture.h"
 #include "tools/ToolOptions.h"
@@ -139,7 +140,7 @@ QString FillFinely(ImagePicture& picture, const Options& o) {
 
 int RunFind(const Options& o) {
     const QImage picture = Load(o.in, "picture");
-    for (const QString& line : FindLines(FoundBoxes(picture, detect::FindImprints)))
+    for (const QString& line : FindLines(FindImprintBoxes(picture, detect::FindImprints)))
         std::printf("%s\n", qPrintable(line));
     return 0;
 }
@@ -149,7 +150,7 @@ int Run(const Options& o) {
     clock.start();
     ImagePicture picture(Load(o.in, "picture"));
     if (o.autoFind) {
-        const QList<QRect> found = FoundBoxes(picture.Image(), detect::FindImprints);
+        const QList<QRect> found = FindImprintBoxes(picture.Image(), detect::FindImprints);
         if (found.isEmpty() && o.boxes.isEmpty() && o.mask.isEmpty()) {
             std::printf("no imprint found\n");
             return 0;

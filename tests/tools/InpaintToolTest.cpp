@@ -14,6 +14,7 @@
 #include "inpaint/reference/ReferenceEngine.h"
 #include "support/SharedPhotos.h"
 #include "support/TaggedPhotos.h"
+#include "common/FoundImprints.h"
 #include "tools/FoundImprints.h"
 #include "tools/ToolOptions.h"
 
@@ -349,7 +350,7 @@ private Q_SLOTS:
             seen = v.pixels[2 * v.stride + 3] | 0xFF000000u;
             return std::vector<detect::Box>{{5, 3, 10, 10}, {7, 0, 3, 3}, {1, 1, 2, 2}};
         };
-        QCOMPARE(tool::FoundBoxes(picture, finder),
+        QCOMPARE(FindImprintBoxes(picture, finder),
                  (QList<QRect>{QRect(5, 3, 2, 2), QRect(1, 1, 2, 2)}));
         QCOMPARE(seen, picture.convertToFormat(QImage::Format_RGB32).pixel(3, 2));
     }
