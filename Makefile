@@ -3,8 +3,18 @@
 # make bench: build and run every benchmark.
 # make sanitize: the tests under AddressSanitizer and UndefinedBehaviorSanitizer, and the
 #   engine's tests under ThreadSanitizer (build-asan/, build-tsan/).
-# make bench-speed: build this tree and the baseline's programs (bench/baseline.sh), then compare
+# make IMPRINT_SET ?= $(BUILD)/imprint-set
+imprint-figures: build
+	@bash scripts/setup.sh bench
+	test -f $(IMPRINT_SET)/index.csv || { bash bench/imprints/fetch_backgrounds.sh $(BUILD)/imprint-backgrounds && \
+	  python3 bench/imprints/make_set.py $(IMPRINT_SET) --backgrounds $(BUILD)/imprint-backgrounds/photos; }
+	$(BUILD)/bin/brisvane-imprint-bench $(IMPRINT_SET)
+	$(BUILD)/bin/brisvane-imprint-bench --speed
+
+bench-speed: build this tree and the baseline's programs (bench/baseline.sh), then compare
 #   them on the same photos (brisvane-speed-bench): run it on an idle machine.
+# make imprint-figures: make the imprint finder's test set (bench/imprints, into $(IMPRINT_SET)) if it
+#   is missing, then print the finder's recall, false alarms and box fit on it, and its speed.
 # make package: build the Debian package build/brisvane_VERSION_ARCH.deb.
 BUILD ?= build
 JOBS ?= $(shell nproc)
@@ -12,7 +22,7 @@ JOBS ?= $(shell nproc)
 WERROR ?= OFF
 CTEST = QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-.PHONY: setup build run test bench bench-speed sanitize package clean
+.PHONY: setup build run test bench bench-speed imprint-figures sanitize package clean
 
 setup:
 	@bash scripts/setup.sh build
@@ -36,6 +46,14 @@ bench: build
 	$(BUILD)/bin/brisvane-keep-bench
 	$(BUILD)/bin/brisvane-batch-bench
 	$(BUILD)/bin/brisvane-quality-bench --sheet $(BUILD)/quality-sheet.png
+
+IMPRINT_SET ?= $(BUILD)/imprint-set
+imprint-figures: build
+	@bash scripts/setup.sh bench
+	test -f $(IMPRINT_SET)/index.csv || { bash bench/imprints/fetch_backgrounds.sh $(BUILD)/imprint-backgrounds && \
+	  python3 bench/imprints/make_set.py $(IMPRINT_SET) --backgrounds $(BUILD)/imprint-backgrounds/photos; }
+	$(BUILD)/bin/brisvane-imprint-bench $(IMPRINT_SET)
+	$(BUILD)/bin/brisvane-imprint-bench --speed
 
 bench-speed: build
 	@bash scripts/setup.sh bench

@@ -10,7 +10,7 @@ namespace {
 
 // How far beyond the strokes the box may reach: along the row, digits too faint to be cut as
 // strokes; across it, the glow.
-constexpr double kReachAlong = 2.5;  // digit heights
+constexpr double kReachAlong = 2.5;   // digit heights
 constexpr double kReachAcross = 1.2;  // digit heights
 // The ground is read beyond this distance from the strokes, within the reach.
 constexpr double kGroundFrom = 0.9;  // digit heights
@@ -104,9 +104,10 @@ Box FitBox(const PictureView& picture, const RowSketch& row) {
     for (int y = reach.y0; y < reach.y1; ++y)
         for (int x = reach.x0; x < reach.x1; ++x)
             if (!near.Inside(x, y)) groundChange.push_back(change(x, y));
-    std::nth_element(groundChange.begin(),
-                     groundChange.begin() + static_cast<std::ptrdiff_t>(groundChange.size() * 98 / 100),
-                     groundChange.end());
+    std::nth_element(
+        groundChange.begin(),
+        groundChange.begin() + static_cast<std::ptrdiff_t>(groundChange.size() * 98 / 100),
+        groundChange.end());
     const double bar = std::max(kLeastChange, groundChange[groundChange.size() * 98 / 100]);
 
     const int w = reach.x1 - reach.x0, hgt = reach.y1 - reach.y0;
@@ -136,8 +137,8 @@ Box FitBox(const PictureView& picture, const RowSketch& row) {
     const int acrossLeast = std::max(2, static_cast<int>(kOftenerThanGround * (u1 - u0)));
     const int first =
         Follow(along, std::clamp(u0, 0, static_cast<int>(along.size()) - 1), -1, gap, alongLeast);
-    const int last =
-        Follow(along, std::clamp(u1 - 1, 0, static_cast<int>(along.size()) - 1), 1, gap, alongLeast);
+    const int last = Follow(along, std::clamp(u1 - 1, 0, static_cast<int>(along.size()) - 1), 1,
+                            gap, alongLeast);
     const int from = std::clamp(middle, 0, static_cast<int>(across.size()) - 1);
     const int top = Follow(across, from, -1, rowGap, acrossLeast);
     const int bottom = Follow(across, from, 1, rowGap, acrossLeast);
@@ -147,8 +148,10 @@ Box FitBox(const PictureView& picture, const RowSketch& row) {
     const int a1 = std::max(last + 1, u1) + alongStart + edge;
     const int c0 = std::min(top, v0) + acrossStart - edge;
     const int c1 = std::max(bottom + 1, v1) + acrossStart + edge;
-    const int x0 = std::max(0, row.upright ? a0 : c0), x1 = std::min(picture.width, row.upright ? a1 : c1);
-    const int y0 = std::max(0, row.upright ? c0 : a0), y1 = std::min(picture.height, row.upright ? c1 : a1);
+    const int x0 = std::max(0, row.upright ? a0 : c0),
+              x1 = std::min(picture.width, row.upright ? a1 : c1);
+    const int y0 = std::max(0, row.upright ? c0 : a0),
+              y1 = std::min(picture.height, row.upright ? c1 : a1);
     return {x0, y0, x1 - x0, y1 - y0};
 }
 

@@ -63,7 +63,9 @@ std::vector<Candidate> FindCandidates(const PictureView& picture, int fitted) {
             c.box = PictureBox(row, reduced.factor, picture);
             const int f = reduced.factor;
             c.row = {{row.box.x0 * f, row.box.y0 * f, row.box.Width() * f, row.box.Height() * f},
-                     row.digitHeight * f, row.upright, RowColour(row, glyphs)};
+                     row.digitHeight * f,
+                     row.upright,
+                     RowColour(row, glyphs)};
             c.score = ScoreRow(c.features);
             found.push_back(c);
         }

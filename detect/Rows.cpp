@@ -184,7 +184,8 @@ void Extend(GlyphRow& row, const std::vector<Glyph>& glyphs, const std::vector<O
         for (std::size_t i = 0; i < glyphs.size(); ++i) {
             const Oriented& g = o[i];
             if (member[i] || g.Across() > 1.3 * h || g.v0 < middle - 0.85 * h ||
-                g.v1 > middle + 0.85 * h || g.u0 < extent.u0 - 1.2 * h || g.u1 > extent.u1 + 1.2 * h)
+                g.v1 > middle + 0.85 * h || g.u0 < extent.u0 - 1.2 * h ||
+                g.u1 > extent.u1 + 1.2 * h)
                 continue;
             member[i] = 1;
             row.marks.push_back(static_cast<int>(i));
@@ -265,8 +266,9 @@ double Clutter(const Span& box, double h, const Plane<std::int16_t>& ink) {
 }  // namespace
 
 const char* const kRowFeatureNames[kRowFeatures] = {
-    "length", "height",    "height_spread", "middle_spread", "end_to_edge", "side_to_edge",
-    "warmth", "colourful", "bright",        "contrast",      "density",     "clutter", "glyphs", "colour_spread", "level"};
+    "length",       "height",  "height_spread", "middle_spread", "end_to_edge",
+    "side_to_edge", "warmth",  "colourful",     "bright",        "contrast",
+    "density",      "clutter", "glyphs",        "colour_spread", "level"};
 
 std::vector<Glyph> FindGlyphs(const Plane<std::int16_t>& ink, const Plane<std::int16_t>& around,
                               const Plane<std::uint32_t>& rgb, int level) {

@@ -12,7 +12,7 @@ set -euo pipefail
 declare -A groups=(
   [build]="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgif-dev libjpeg-dev libexiv2-dev zlib1g-dev fonts-liberation"
   [ci]="clang-format"
-  [bench]="python3 python3-numpy python3-opencv"
+  [bench]="python3 python3-numpy python3-opencv python3-pil"
   [package]="dpkg-dev file"
   [ui]="xvfb xauth xdotool imagemagick"
 )

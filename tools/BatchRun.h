@@ -6,8 +6,8 @@
 #include <functional>
 #include <stop_token>
 
-#include "inpaint/MarkAnchoring.h"
 #include "common/FoundImprints.h"
+#include "inpaint/MarkAnchoring.h"
 #include "tools/ToolOptions.h"
 
 // brisvane-inpaint --out-dir: the same marks removed from many photos, each result written into
@@ -22,7 +22,8 @@ struct BatchPlan {
     inpaint::MarkMask marks;  // on the reference picture, in its stored orientation
     QString outDir;           // absolute
     int jobs = 1;
-    ImprintFinder finder = detect::FindImprints;  // with --auto: each photo's imprints are marks too
+    ImprintFinder finder =
+        detect::FindImprints;  // with --auto: each photo's imprints are marks too
 };
 
 // Reads the marks and checks the folder; throws Failure (exit 2) when anything is wrong, before

@@ -40,6 +40,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "common/FoundImprints.h"
 #include "inpaint/Inpainting.h"
 #include "inpaint/MarkerColor.h"
 #include "inpaint/fine/FineFill.h"
@@ -48,7 +49,6 @@
 #include "picture/PictureWriter.h"
 #include "picture/SaveFile.h"
 #include "tools/BatchRun.h"
-#include "common/FoundImprints.h"
 #include "tools/FoundImprints.h"
 #include "tools/ImagePicture.h"
 #include "tools/ToolOptions.h"

@@ -8,13 +8,13 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "common/FoundImprints.h"
 #include "inpaint/MarkerColor.h"
 #include "inpaint/MemoryPicture.h"
 #include "inpaint/fine/FineFill.h"
 #include "inpaint/reference/ReferenceEngine.h"
 #include "support/SharedPhotos.h"
 #include "support/TaggedPhotos.h"
-#include "common/FoundImprints.h"
 #include "tools/FoundImprints.h"
 #include "tools/ToolOptions.h"
 
