@@ -3,15 +3,7 @@
 # make bench: build and run every benchmark.
 # make sanitize: the tests under AddressSanitizer and UndefinedBehaviorSanitizer, and the
 #   engine's tests under ThreadSanitizer (build-asan/, build-tsan/).
-# make IMPRINT_SET ?= $(BUILD)/imprint-set
-imprint-figures: build
-	@bash scripts/setup.sh bench
-	test -f $(IMPRINT_SET)/index.csv || { bash bench/imprints/fetch_backgrounds.sh $(BUILD)/imprint-backgrounds && \
-	  python3 bench/imprints/make_set.py $(IMPRINT_SET) --backgrounds $(BUILD)/imprint-backgrounds/photos; }
-	$(BUILD)/bin/brisvane-imprint-bench $(IMPRINT_SET)
-	$(BUILD)/bin/brisvane-imprint-bench --speed
-
-bench-speed: build this tree and the baseline's programs (bench/baseline.sh), then compare
+# make bench-speed: build this tree and the baseline's programs (bench/baseline.sh), then compare
 #   them on the same photos (brisvane-speed-bench): run it on an idle machine.
 # make imprint-figures: make the imprint finder's test set (bench/imprints, into $(IMPRINT_SET)) if it
 #   is missing, then print the finder's recall, false alarms and box fit on it, and its speed.
