@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Fits the imprint finder's row scorer and glow margin on the tuning photos of the set.
+"""Fits the imprint finder's row scorer on the tuning photos of the set (the glow margin below the
+trees in RowWeights.h is kept as it is).
 
     train_scorer.py CANDIDATES.csv [--write detect/RowWeights.h]
 
