@@ -11,7 +11,7 @@ QImage AsPixels32(const QImage& image) {
 
 }  // namespace
 
-ImagePicture::ImagePicture(const QImage& image) : image_(AsPixels32(image)), committed_(image_) {}
+ImagePicture::ImagePicture(const QImage& image) : image_(AsPixels32(image)) {}
 
 int ImagePicture::Width() const {
     return image_.width();
@@ -35,8 +35,4 @@ void ImagePicture::WritePixels(int x, int y, int w, int h, const std::uint32_t* 
         std::copy_n(src + static_cast<std::size_t>(row) * static_cast<std::size_t>(stride), w,
                     line + x);
     }
-}
-
-void ImagePicture::Commit() {
-    committed_ = image_;
 }

@@ -36,7 +36,10 @@
 //    (SharingChoice): small ones, and any while sharing does not measure faster, run alone.
 // 7. The front is kept in an ordered set (FrontQueue) instead of scanning the target box for
 //    the highest priority at every step, and the end test counts the pixels still to fill.
-// 8. With live display only the rectangle of the patch just filled is written back.
+// 8. With live display only the rectangle of the patch just filled is written back; at the
+//    end, when the target is the source, only the target box.
+// 9. The picture's copy and the band's planes sit in memory with large pages where the system
+//    has them (LargeArray), left unfilled where every value is written before it is read.
 // Arguments, sizes, running out of memory and a step that fills nothing end the run as in the
 // reference engine (same InpaintError reasons, same order of checks, nothing written back).
 
@@ -54,6 +57,7 @@
 #include <vector>
 
 #include "inpaint/fast/FrontQueue.h"
+#include "inpaint/fast/LargeArray.h"
 #include "inpaint/fast/PatchSearch.h"
 #include "inpaint/fast/WorkerPool.h"
 
@@ -176,6 +180,7 @@ private:
     void UpdateFront(int tx, int ty);
     void WriteBackPatch(int tx, int ty);
     void WriteBackAll();
+    void WriteBackResult();
 
     PictureAccess& source_;
     PictureAccess& target_;
@@ -190,17 +195,17 @@ private:
 
     int W_ = 0;
     int H_ = 0;
-    std::vector<std::uint32_t> surface_;
+    LargeArray<std::uint32_t> surface_;
 
     int left_ = 0, right_ = 0, top_ = 0, bottom_ = 0;  // TargetBox
     int x0_ = 0, x1_ = 0, y0_ = 0, y1_ = 0;            // SearchWindow
     int bandTop_ = 0, bandBottom_ = 0, bandBase_ = 0;
     long long unknown_ = 0;
 
-    std::vector<Fill> mask_;              // FillMask over the band
-    std::vector<double> grey_;            // grey values over the band
-    std::vector<double> priority_;        // priorities over the band
-    std::vector<int> filledBy_;           // step that last copied into the pixel, 0 for none
+    LargeArray<Fill> mask_;               // FillMask over the band
+    LargeArray<double> grey_;             // grey values over the band
+    LargeArray<double> priority_;         // priorities over the band
+    LargeArray<int> filledBy_;            // step that last copied into the pixel, 0 for none
     std::vector<double> stepConfidence_;  // by step: the confidence the step gave its pixels
     std::vector<Shift> stepShift_;        // by step: source centre minus target pixel
     CandidateGrid grid_;                  // SourceValid inside the search window
@@ -234,14 +239,17 @@ bool FastRun::FindTargetBox() {
     unknown_ = 0;
     for (int y = 0; y < H_; ++y) {
         const std::uint32_t* row = surface_.data() + static_cast<std::size_t>(y) * W_;
-        for (int x = 0; x < W_; ++x) {
-            if (!IsMarker(row[x])) continue;
-            ++unknown_;
-            left_ = std::min(left_, x);
-            right_ = std::max(right_, x);
-            top_ = std::min(top_, y);
-            bottom_ = std::max(bottom_, y);
-        }
+        int count = 0;
+        for (int x = 0; x < W_; ++x) count += IsMarker(row[x]) ? 1 : 0;  // no branch: vectorised
+        if (count == 0) continue;
+        unknown_ += count;
+        int first = 0, last = W_ - 1;
+        while (!IsMarker(row[first])) ++first;
+        while (!IsMarker(row[last])) --last;
+        left_ = std::min(left_, first);
+        right_ = std::max(right_, last);
+        top_ = std::min(top_, y);
+        bottom_ = std::max(bottom_, y);
     }
     return unknown_ > 0;
 }
@@ -264,10 +272,10 @@ void FastRun::BuildBand() {
     bandBottom_ = std::min(bottom_ + r_ + 3, H_ - 1);
     bandBase_ = bandTop_ * W_;
     const std::size_t size = static_cast<std::size_t>(bandBottom_ - bandTop_ + 1) * W_;
-    mask_.assign(size, Fill::Known);
-    grey_.assign(size, 0.0);
-    priority_.assign(size, 0.0);
-    filledBy_.assign(size, 0);
+    mask_.Allocate(size);
+    grey_.Allocate(size);
+    priority_.Assign(size, 0.0);
+    filledBy_.Assign(size, 0);
     for (std::size_t i = 0; i < size; ++i) {
         const std::uint32_t pixel = surface_[static_cast<std::size_t>(bandBase_) + i];
         mask_[i] = IsMarker(pixel) ? Fill::ToFill : Fill::Known;
@@ -541,11 +549,25 @@ void FastRun::WriteBackAll() {
     target_.Redraw();
 }
 
+// Only pixels of the target box change: when the target is the source, it holds the rest.
+void FastRun::WriteBackResult() {
+    if (&target_ != &source_) {
+        WriteBackAll();
+        return;
+    }
+    const std::uint32_t* box = surface_.data() + static_cast<std::size_t>(top_) * W_ + left_;
+    target_.WritePixels(left_, top_, right_ - left_ + 1, bottom_ - top_ + 1, box, W_);
+    target_.Commit();
+    target_.Redraw();
+}
+
 int FastRun::Execute() {
     W_ = source_.Width();
     H_ = source_.Height();
     CheckSize();
-    surface_.assign(static_cast<std::size_t>(W_) * H_ + kSurfacePadding, 0);
+    const std::size_t pixels = static_cast<std::size_t>(W_) * H_;
+    surface_.Allocate(pixels + kSurfacePadding);
+    std::fill_n(surface_.data() + pixels, kSurfacePadding, 0u);
     source_.ReadPixels(surface_.data());
     if (!FindTargetBox()) {
         WriteBackAll();
@@ -588,7 +610,7 @@ int FastRun::Execute() {
             if (Pause()) return 0;
         }
     }
-    WriteBackAll();
+    WriteBackResult();
     return step;
 }
 

@@ -18,6 +18,7 @@
 #include "inpaint/MemoryPicture.h"
 #include "inpaint/fast/FastInpainting.h"
 #include "inpaint/fast/FrontQueue.h"
+#include "inpaint/fast/LargeArray.h"
 #include "inpaint/fast/PatchSearch.h"
 #include "inpaint/fast/WorkerPool.h"
 
@@ -532,9 +533,43 @@ private Q_SLOTS:
         const int steps = inpaint::fast::InpaintPicture(picture, picture, options);
         QVERIFY(steps > 0);
         QCOMPARE(picture.redraws, steps + 1);
-        // Each step writes at most one 5 x 5 patch; the final write-back is the whole picture.
-        QVERIFY(picture.written <= steps * 25LL + 200 * 150);
+        // Each step writes at most one 5 x 5 patch; the final write-back is the 10 x 10 box.
+        QVERIFY(picture.written <= steps * 25LL + 10 * 10);
         QCOMPARE(picture.commits, 1);
+    }
+
+    // A target apart from the source is given the whole picture, not only the filled box.
+    void SeparateTarget_Should_ReceiveTheWholeResult() {
+        const inpaint::MemoryPicture original = TwoMarksPicture();
+        inpaint::MemoryPicture same = original;
+        inpaint::MemoryPicture target(original.Width(), original.Height(), PixelOf(1, 2, 3));
+        inpaint::InpaintOptions options;
+        options.blockRadius = 2;
+        options.scanBorder = 15;
+        const int steps = inpaint::fast::InpaintPicture(same, same, options);
+        QVERIFY(steps > 0);
+        inpaint::MemoryPicture source = original;
+        QCOMPARE(inpaint::fast::InpaintPicture(source, target, options), steps);
+        QVERIFY(target.Pixels() == same.Pixels());
+        QVERIFY(target.Committed() == same.Pixels());
+        QVERIFY(source.Pixels() == original.Pixels());
+    }
+
+    // Sizes around the large page, where the block is rounded up and aligned.
+    void LargeArray_Should_HoldEveryValueAtEverySize() {
+        constexpr std::size_t kPage = std::size_t{2} << 20;
+        for (const std::size_t n : {std::size_t{0}, std::size_t{1}, kPage / 4 - 1, kPage / 4,
+                                    kPage / 4 + 1, 3 * kPage / 4 + 5}) {
+            LargeArray<std::uint32_t> values;
+            values.Assign(n, 7u);
+            QCOMPARE(values.size(), n);
+            for (std::size_t i = 0; i < n; ++i) values[i] += static_cast<std::uint32_t>(i);
+            bool held = true;
+            for (std::size_t i = 0; i < n; ++i) held = held && values[i] == 7u + i;
+            QVERIFY2(held, qPrintable(QString::number(n)));
+            values.Allocate(n / 2);  // a second allocation replaces the first
+            QCOMPARE(values.size(), n / 2);
+        }
     }
 };
 
