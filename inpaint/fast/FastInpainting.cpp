@@ -92,8 +92,11 @@ struct Shift {
 // measured. Each way keeps the time it took per unit of work (candidates times patch pixels),
 // smoothed over the last searches; consecutive searches of a run are much alike. A search is
 // shared when searches alone take at least shareFromNanoseconds and sharing has been the faster
-// way. Every kProbe-th search goes the other way, so that a change is noticed: another program
-// taking the second core makes sharing slower, and the run goes on alone.
+// way. Now and then the other way is tried (a probe), so that a change is noticed: another
+// program taking the second core makes sharing slower, and the run goes on alone. Sharing is
+// tried as kBurst searches in a row, the first not counted: it pays for waking the sleeping
+// threads, which the searches after it do not. While probes confirm the choice they come half as
+// often, from one in kProbeLeast searches down to one in kProbeMost.
 class SharingChoice {
 public:
     explicit SharingChoice(const EngineTuning& tuning)
@@ -102,24 +105,53 @@ public:
     bool Share(double work) {
         if (always_) return true;
         ++searches_;
-        if (rate_[kAlone] < 0) return false;  // first measure the search alone,
+        if (burstLeft_ > 0) {
+            --burstLeft_;
+            return true;
+        }
+        if (rate_[kAlone] < 0) return false;  // first measure the search alone
         if (rate_[kAlone] * work < shareFrom_) return false;
-        if (rate_[kShared] < 0) return true;  // then shared
-        const bool shared = rate_[kShared] < rate_[kAlone];
-        return searches_ % kProbe == 0 ? !shared : shared;
+        const bool measured = rate_[kShared] >= 0;
+        const bool shared = measured && SharingIsFaster();
+        if (measured && searches_ < nextProbe_) return shared;
+        probing_ = true;
+        chosen_ = shared;
+        if (!shared) {
+            burstLeft_ = kBurst - 1;
+            uncounted_ = true;
+        }
+        return !shared;
     }
     void Record(double work, std::chrono::steady_clock::duration took, bool shared) {
+        if (uncounted_) {
+            uncounted_ = false;
+            return;
+        }
         const double rate = std::chrono::duration<double, std::nano>(took).count() / work;
         double& kept = rate_[shared ? kShared : kAlone];
         kept = kept < 0 ? rate : 0.8 * kept + 0.2 * rate;
+        if (!probing_ || burstLeft_ > 0) return;
+        probing_ = false;
+        probeEvery_ =
+            SharingIsFaster() == chosen_ ? std::min(2 * probeEvery_, kProbeMost) : kProbeLeast;
+        nextProbe_ = searches_ + probeEvery_;
     }
 
 private:
-    static constexpr int kAlone = 0, kShared = 1, kProbe = 64;
+    bool SharingIsFaster() const { return rate_[kShared] >= 0 && rate_[kShared] < rate_[kAlone]; }
+
+    static constexpr int kAlone = 0, kShared = 1, kBurst = 4;
+    static constexpr long long kProbeLeast = 64, kProbeMost = 1024;
     const bool always_;
     const double shareFrom_;
     double rate_[2] = {-1.0, -1.0};  // nanoseconds per unit of work; negative: not measured yet
     long long searches_ = 0;
+    long long probeEvery_ = kProbeLeast;
+    long long nextProbe_ = 0;
+    int burstLeft_ = 0;       // shared searches still to come in the probe under way
+    bool probing_ = false;    // a probe is under way
+    bool chosen_ = false;     // the way the probe goes against
+    bool uncounted_ = false;  // the search under way woke the threads: its time is not kept
 };
 
 class FastRun {
