@@ -3,7 +3,9 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
+#include <memory>
 
+#include "inpaint/LargeMemory.h"
 #include "picture/FileNames.h"
 
 namespace {
@@ -153,6 +155,26 @@ bool GifDataIsComplete(const QByteArray& data) {
     return false;
 }
 
+// An image of the size and format the reader announces, in large-page memory, for the readers
+// that write every pixel of an image of that size and format they are handed (and replace any
+// other); a null image where the reader makes its own.
+QImage ImageToReadInto(const QImageReader& reader, const QByteArray& format) {
+    const QSize size = reader.size();
+    const QImage::Format pixels = reader.imageFormat();
+    const int depth = QImage::toPixelFormat(pixels).bitsPerPixel();
+    const bool fillsWhole =
+        format == "jpeg" || format == "png" || format == "ppm" || format == "pgm";
+    if (!fillsWhole || size.isEmpty() || depth < 8 || pixels == QImage::Format_Indexed8) return {};
+    const qsizetype rowBytes = (qsizetype(size.width()) * depth + 31) / 32 * 4;
+    try {
+        void* block = inpaint::AllocateLarge(std::size_t(rowBytes) * std::size_t(size.height()));
+        return QImage(static_cast<uchar*>(block), size.width(), size.height(), rowBytes, pixels,
+                      inpaint::FreeLarge, block);
+    } catch (const std::bad_alloc&) {
+        return {};  // the reader tries on its own and says why it cannot
+    }
+}
+
 PictureRead DecodePicture(const QByteArray& data, qint64 maxPixels) {
     if (data.isEmpty()) return Refused(QStringLiteral("the file is empty"));
     QImageReader::setAllocationLimit(AllocationLimitMb(maxPixels));
@@ -174,8 +196,8 @@ PictureRead DecodePicture(const QByteArray& data, qint64 maxPixels) {
                 .arg(JpegScanCount(data))
                 .arg(MaxJpegScans));
 
-    QImage image = reader.read();
-    if (image.isNull())
+    QImage image = ImageToReadInto(reader, format);
+    if (!reader.read(&image) || image.isNull())
         return Refused(
             QStringLiteral("it is damaged or incomplete (%1)").arg(reader.errorString()));
     if (TooLarge(image.size(), maxPixels)) return Refused(TooLargeText(image.size(), maxPixels));
@@ -206,10 +228,17 @@ PictureRead ReadPicture(const QString& path) {
     const QString openError = OpenToRead(file, path);
     if (!openError.isEmpty())
         return Refused(QStringLiteral("the file cannot be opened (%1)").arg(openError));
-    const QByteArray data = file.readAll();
-    if (data.size() != info.size)
+    // The bytes go to large-page memory too: a 12-megapixel PPM file is 36 MB.
+    std::unique_ptr<char, decltype(&inpaint::FreeLarge)> bytes(nullptr, inpaint::FreeLarge);
+    try {
+        bytes.reset(static_cast<char*>(inpaint::AllocateLarge(std::size_t(info.size))));
+    } catch (const std::bad_alloc&) {
+        return Refused(QStringLiteral("there is not enough memory to read it"));
+    }
+    char more = 0;
+    if (file.read(bytes.get(), info.size) != info.size || file.read(&more, 1) != 0)
         return Refused(QStringLiteral("the file cannot be read to its end"));
-    return DecodePicture(data);
+    return DecodePicture(QByteArray::fromRawData(bytes.get(), info.size));
 }
 
 QStringList ContentLostByReplacing(const QString& path) {

@@ -4,17 +4,12 @@
 #include <memory>
 #include <type_traits>
 
+#include "inpaint/LargeMemory.h"
+
 namespace inpaint::fast {
 
-// Memory for a run's big working arrays: the picture's copy and the band's planes. Fresh memory
-// costs a page fault at the first touch of each page. With 4 KiB pages a 10-megapixel picture
-// takes more than ten thousand, and on a virtual machine they cost more than copying the
-// picture itself. Where the system offers larger pages (Linux), blocks of 2 MiB and more ask
-// for 2 MiB pages. Throws std::bad_alloc when the memory is not there.
-void* AllocateLarge(std::size_t bytes);
-void FreeLarge(void* block) noexcept;
-
-// An array of trivially copyable values in such memory, allocated once and never grown.
+// A run's big working array (the picture's copy, the band's planes) of trivially copyable
+// values, in large-page memory (LargeMemory.h), allocated once and never grown.
 template <class T>
 class LargeArray {
     static_assert(std::is_trivially_copyable_v<T>);

@@ -127,6 +127,37 @@ private Q_SLOTS:
         QVERIFY(ContentLostByReplacing(opaque).isEmpty());
     }
 
+    // Pictures of 2 MiB and more are decoded into memory of our own: every pixel as Qt reads it.
+    void EveryFormatAndSize_Should_DecodeAsQtReadsIt() {
+        for (const QSize size : {QSize(37, 23), QSize(801, 700)}) {
+            const QImage photo = BadPictures::Photo(size.width(), size.height());
+            const QImage grey = photo.convertToFormat(QImage::Format_Grayscale8);
+            const struct {
+                const char* name;
+                QImage image;
+                const char* format;
+            } rows[] = {
+                {"jpeg", photo, "jpeg"},
+                {"grey jpeg", grey, "jpeg"},
+                {"png", photo, "png"},
+                {"alpha png", photo.convertToFormat(QImage::Format_ARGB32), "png"},
+                {"grey png", grey, "png"},
+                {"16-bit png", photo.convertToFormat(QImage::Format_RGBA64), "png"},
+                {"palette png", photo.convertToFormat(QImage::Format_Indexed8), "png"},
+                {"ppm", photo, "ppm"},
+                {"pgm", grey, "pgm"},
+                {"bmp", photo, "bmp"},
+            };
+            for (const auto& row : rows) {
+                const QByteArray data = BadPictures::Encoded(row.image, row.format);
+                const QImage read = DecodePicture(data).image;
+                const QString what = QStringLiteral("%1 %2").arg(row.name).arg(size.width());
+                QVERIFY2(!read.isNull(), qPrintable(what));
+                QVERIFY2(read == QImage::fromData(data), qPrintable(what));
+            }
+        }
+    }
+
     void EndChecks_Should_AcceptWholeFilesAndRefuseEveryCut() {
         const QByteArray jpeg = BadPictures::Encoded(BadPictures::Photo(40, 30), "jpeg");
         const QByteArray gif = BadPictures::Gif(40, 30, 2);
