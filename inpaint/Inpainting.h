@@ -23,8 +23,8 @@ struct EngineTuning {
     // Smallest search (candidates times known patch pixels) shared among the threads: below it,
     // waking them costs more than it saves. 0 shares every search.
     long long parallelWork = 200000;
-    // Of those, a search is shared only when the searches before it took at least this long on
-    // one thread, and only while sharing has been measured to be the faster way (see
+    // Of those, a search is shared only when the steps before it (search and all) took at least
+    // this long on one thread, and only while sharing has been measured to be the faster way (see
     // SharingChoice in fast/FastInpainting.cpp). Ignored when parallelWork is 0.
     long long shareFromNanoseconds = 20000;
     // Runs whose search window holds at least this many valid source centres prepare colour

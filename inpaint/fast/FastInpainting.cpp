@@ -88,15 +88,19 @@ struct Shift {
     int dy;
 };
 
-// Whether the next search is shared out among the threads, from what the searches before it
-// measured. Each way keeps the time it took per unit of work (candidates times patch pixels),
-// smoothed over the last searches; consecutive searches of a run are much alike. A search is
-// shared when searches alone take at least shareFromNanoseconds and sharing has been the faster
-// way. Now and then the other way is tried (a probe), so that a change is noticed: another
-// program taking the second core makes sharing slower, and the run goes on alone. Sharing is
-// tried as kBurst searches in a row, the first not counted: it pays for waking the sleeping
-// threads, which the searches after it do not. While probes confirm the choice they come half as
-// often, from one in kProbeLeast searches down to one in kProbeMost.
+// Whether the next search is shared out among the threads, from what the steps before it
+// measured. A step is timed whole, so that what threads kept awake cost the rest of the step
+// counts too. Each way keeps the time its steps took per unit of work (candidates times patch
+// pixels): the median of kWindow steps in a row, which one step held up by something else does
+// not move, averaged with the windows before. Steps that take kAlwaysShareFrom alone always
+// share: waking the threads costs them little, and the measuring would take much of the run. A
+// search is shared when steps alone take at least shareFromNanoseconds and sharing has been clearly
+// the faster way (kSharedAtMost). The first step after a change of way is not counted: it pays for
+// waking the sleeping threads, or for threads still watching. After kWarmUp steps (while the
+// threads start and the caches fill) a run measures both ways in a burst of kWindow + 1 steps each.
+// Later bursts the other way (probes) notice a change: another program taking the second core makes
+// sharing slower, and the run goes on alone. While probes confirm the choice they come half as
+// often, from one in kProbeLeast steps to one in kProbeMost.
 class SharingChoice {
 public:
     explicit SharingChoice(const EngineTuning& tuning)
@@ -104,54 +108,82 @@ public:
           shareFrom_(static_cast<double>(tuning.shareFromNanoseconds)) {}
     bool Share(double work) {
         if (always_) return true;
-        ++searches_;
-        if (burstLeft_ > 0) {
-            --burstLeft_;
-            return true;
-        }
-        if (rate_[kAlone] < 0) return false;  // first measure the search alone
+        ++steps_;
+        if (Alone() * work >= std::max(kAlwaysShareFrom, shareFrom_)) return true;
+        if (steps_ <= kWarmUp) return false;
+        if (steps_ <= burstEnd_) return burstWay_;
+        if (rate_[kAlone] < 0) return StartBurst(false);
         if (rate_[kAlone] * work < shareFrom_) return false;
-        const bool measured = rate_[kShared] >= 0;
-        const bool shared = measured && SharingIsFaster();
-        if (measured && searches_ < nextProbe_) return shared;
+        if (rate_[kShared] < 0) return StartBurst(true);
+        if (steps_ < nextProbe_) return SharingIsFaster();
         probing_ = true;
-        chosen_ = shared;
-        if (!shared) {
-            burstLeft_ = kBurst - 1;
-            uncounted_ = true;
-        }
-        return !shared;
+        chosen_ = SharingIsFaster();
+        return StartBurst(!chosen_);
     }
     void Record(double work, std::chrono::steady_clock::duration took, bool shared) {
-        if (uncounted_) {
-            uncounted_ = false;
+        if (always_) return;
+        if (steps_ <= kWarmUp) {
+            const double rate = std::chrono::duration<double, std::nano>(took).count() / work;
+            if (!shared && (warmUpRate_ < 0 || rate < warmUpRate_)) warmUpRate_ = rate;
             return;
         }
-        const double rate = std::chrono::duration<double, std::nano>(took).count() / work;
-        double& kept = rate_[shared ? kShared : kAlone];
-        kept = kept < 0 ? rate : 0.8 * kept + 0.2 * rate;
-        if (!probing_ || burstLeft_ > 0) return;
-        probing_ = false;
-        probeEvery_ =
-            SharingIsFaster() == chosen_ ? std::min(2 * probeEvery_, kProbeMost) : kProbeLeast;
-        nextProbe_ = searches_ + probeEvery_;
+        if (shared != lastShared_) {
+            lastShared_ = shared;
+            window_.clear();
+        } else {
+            window_.push_back(std::chrono::duration<double, std::nano>(took).count() / work);
+            if (static_cast<int>(window_.size()) == kWindow) KeepWindow(shared);
+        }
+        if (inBurst_ && steps_ >= burstEnd_) EndBurst();
     }
 
 private:
-    bool SharingIsFaster() const { return rate_[kShared] >= 0 && rate_[kShared] < rate_[kAlone]; }
+    bool StartBurst(bool shared) {
+        inBurst_ = true;
+        burstWay_ = shared;
+        burstEnd_ = steps_ + kWindow;
+        window_.clear();
+        return shared;
+    }
+    void EndBurst() {
+        inBurst_ = false;
+        if (probing_)
+            probeEvery_ =
+                SharingIsFaster() == chosen_ ? std::min(2 * probeEvery_, kProbeMost) : kProbeLeast;
+        probing_ = false;
+        nextProbe_ = steps_ + probeEvery_;
+    }
+    void KeepWindow(bool shared) {
+        std::nth_element(window_.begin(), window_.begin() + kWindow / 2, window_.end());
+        const double median = window_[kWindow / 2];
+        double& kept = rate_[shared ? kShared : kAlone];
+        kept = kept < 0 ? median : (kept + median) / 2;
+        window_.clear();
+    }
+    // What a step alone costs per unit of work: as measured, or the least seen while warming up.
+    double Alone() const { return rate_[kAlone] >= 0 ? rate_[kAlone] : warmUpRate_; }
+    bool SharingIsFaster() const {
+        return rate_[kShared] >= 0 && rate_[kShared] < kSharedAtMost * rate_[kAlone];
+    }
 
-    static constexpr int kAlone = 0, kShared = 1, kBurst = 4;
+    static constexpr int kAlone = 0, kShared = 1, kWindow = 7, kWarmUp = 16;
     static constexpr long long kProbeLeast = 64, kProbeMost = 1024;
+    static constexpr double kSharedAtMost = 0.95;  // a gain within the noise is not worth a core
+    static constexpr double kAlwaysShareFrom = 500'000;  // ns: waking the threads costs far less
     const bool always_;
     const double shareFrom_;
     double rate_[2] = {-1.0, -1.0};  // nanoseconds per unit of work; negative: not measured yet
-    long long searches_ = 0;
+    double warmUpRate_ = -1.0;
+    std::vector<double> window_;  // rates of the last steps, all the same way
+    bool lastShared_ = false;
+    long long steps_ = 0;
     long long probeEvery_ = kProbeLeast;
     long long nextProbe_ = 0;
-    int burstLeft_ = 0;       // shared searches still to come in the probe under way
-    bool probing_ = false;    // a probe is under way
-    bool chosen_ = false;     // the way the probe goes against
-    bool uncounted_ = false;  // the search under way woke the threads: its time is not kept
+    bool inBurst_ = false;
+    bool burstWay_ = false;   // whether the burst under way shares its searches
+    long long burstEnd_ = 0;  // its last step
+    bool probing_ = false;    // the burst under way is a probe,
+    bool chosen_ = false;     // against this way
 };
 
 class FastRun {
@@ -244,6 +276,12 @@ private:
     FrontQueue front_;
     PatchPixels patch_;
     std::unique_ptr<WorkerPool> pool_;
+    struct TimedStep {
+        double work = 0;  // of its search; 0 before the first
+        std::chrono::steady_clock::time_point start;
+        bool shared = false;
+    } lastStep_;
+    std::chrono::steady_clock::duration yielded_{};  // in the hooks since the last search began
     int sx_ = 0;
     int sy_ = 0;
 };
@@ -373,7 +411,11 @@ void FastRun::InitialPriorities() {
 }
 
 bool FastRun::Pause() {
-    if (hooks_.yield) hooks_.yield();
+    if (hooks_.yield) {
+        const auto start = std::chrono::steady_clock::now();
+        hooks_.yield();
+        yielded_ += std::chrono::steady_clock::now() - start;
+    }
     return hooks_.stop.stop_requested();
 }
 
@@ -490,11 +532,16 @@ void FastRun::FindBestSource(int tx, int ty) {
     const std::uint32_t limit = SeedLimit(tx, ty);
     SearchOutcome best;
     if (pool_) {
-        const double work = static_cast<double>(grid_.Count()) * std::max(patch_.Count(), 1);
+        // A step is timed whole, from one search to the next, less the time given to the hooks:
+        // threads kept awake for the next search slow the rest of the step too.
         const auto start = std::chrono::steady_clock::now();
+        if (lastStep_.work > 0)
+            sharing_.Record(lastStep_.work, start - lastStep_.start - yielded_, lastStep_.shared);
+        const double work = static_cast<double>(grid_.Count()) * std::max(patch_.Count(), 1);
         best = FindBestCandidate(surface_.data(), patch_, grid_, limit, tuning_, pool_.get(),
                                  sharing_.Share(work));
-        sharing_.Record(work, std::chrono::steady_clock::now() - start, best.shared);
+        lastStep_ = {work, start, best.shared};
+        yielded_ = {};
     } else {
         best = FindBestCandidate(surface_.data(), patch_, grid_, limit, tuning_, nullptr);
     }
