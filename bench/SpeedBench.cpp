@@ -11,7 +11,7 @@
 //  - the fast engine with every core against one thread at each benchmark setting;
 //  - whole brisvane-inpaint runs on a 12-megapixel photo (the bridge scaled up, a 558 x 197 box)
 //    read and written as JPEG, PNG and PPM, each part's share (read, fill, write), the PNG file
-//    sizes, and the run with every core against one core.
+//    sizes, and the run with every core against one core (each core in turn).
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -255,18 +255,22 @@ void WholeRuns(const QString& base, const QString& mine, const QString& dir) {
     Verdict("PNG file size within 15 % of the baseline's (this / baseline)", sizeRatio,
             std::fabs(sizeRatio - 1.0) <= 0.15);
 
+    // One core is each core in turn: on a virtual machine one core can be busier than another.
     std::vector<double> oneCore, allCores;
+    const int cores = inpaint::fast::DefaultThreads();
     for (int i = 0; i < gRuns; ++i) {
         oneCore.push_back(RunProgram(mine + "/brisvane-inpaint",
                                      {"--box", photo.box, photo.ppm, dir + "/one.ppm"},
-                                     QStringLiteral("0"))
+                                     QString::number(i % cores))
                               .ms);
         allCores.push_back(RunProgram(mine + "/brisvane-inpaint",
                                       {"--box", photo.box, photo.ppm, dir + "/all.ppm"})
                                .ms);
     }
     const double t1 = Median(oneCore), tn = Median(allCores);
-    std::printf("  PPM run on one core (taskset) %.0f ms, on every core %.0f ms\n", t1, tn);
+    std::printf(
+        "  PPM run on one core (taskset, each core in turn) %.0f ms, on every core %.0f ms\n", t1,
+        tn);
     Verdict("12 MP run: every core never slower than one (3 % tolerance)", tn / t1,
             tn <= t1 * 1.03);
 }
