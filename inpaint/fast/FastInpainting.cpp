@@ -32,8 +32,9 @@
 //    chunk of candidates nobody has taken (a thread that comes late leaves its share to the
 //    others), each keeps the smallest sum at the lowest position it has seen, and so does the
 //    reduction, so neither the visiting order nor the number of threads changes the result.
-//    Whether a search is shared is chosen from the measured time of the searches before it
-//    (SharingChoice): small ones, and any while sharing does not measure faster, run alone.
+//    Whether a search is shared is chosen from the measured time of the steps before it
+//    (SharingChoice): small ones, and any while sharing does not measure clearly faster, run
+//    alone.
 // 7. The front is kept in an ordered set (FrontQueue) instead of scanning the target box for
 //    the highest priority at every step, and the end test counts the pixels still to fill.
 // 8. With live display only the rectangle of the patch just filled is written back; at the
