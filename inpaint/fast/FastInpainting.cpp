@@ -90,18 +90,20 @@ struct Shift {
 };
 
 // Whether the next search is shared out among the threads, from what the steps before it
-// measured. A step is timed whole, so that what threads kept awake cost the rest of the step
-// counts too. Each way keeps the time its steps took per unit of work (candidates times patch
-// pixels): the median of kWindow steps in a row, which one step held up by something else does
-// not move, averaged with the windows before. Steps that take kAlwaysShareFrom alone always
-// share: waking the threads costs them little, and the measuring would take much of the run. A
-// search is shared when steps alone take at least shareFromNanoseconds and sharing has been clearly
-// the faster way (kSharedAtMost). The first step after a change of way is not counted: it pays for
-// waking the sleeping threads, or for threads still watching. After kWarmUp steps (while the
-// threads start and the caches fill) a run measures both ways in a burst of kWindow + 1 steps each.
-// Later bursts the other way (probes) notice a change: another program taking the second core makes
-// sharing slower, and the run goes on alone. While probes confirm the choice they come half as
-// often, from one in kProbeLeast steps to one in kProbeMost.
+// measured.
+// - A step is timed whole, from its search to the next: threads kept awake slow the rest of the
+//   step too. Each way keeps its time per unit of work (candidates times patch pixels) as the
+//   median of kWindow steps in a row, which one step held up by something else does not move,
+//   averaged with the windows before. The first step after a change of way is not counted: it
+//   pays for waking the sleeping threads, or for threads still watching for work.
+// - Steps that take kAlwaysShareFrom alone always share: waking the threads costs them little.
+//   Steps below shareFromNanoseconds never do. Between the two, a search is shared while sharing
+//   has been clearly the faster way (kSharedAtMost).
+// - After kWarmUp steps alone (while the threads start and the caches fill) a run measures each
+//   way in a burst of kWindow + 1 steps. Later bursts the other way (probes) notice a change:
+//   another program taking the second core makes sharing slower, and the run goes on alone.
+//   While probes confirm the choice they come half as often, from one in kProbeLeast steps down
+//   to one in kProbeMost.
 class SharingChoice {
 public:
     explicit SharingChoice(const EngineTuning& tuning)
