@@ -256,9 +256,10 @@ void WholeRuns(const QString& base, const QString& mine, const QString& dir) {
             std::fabs(sizeRatio - 1.0) <= 0.15);
 
     // One core is each core in turn: on a virtual machine one core can be busier than another.
+    // Three times the runs: single runs differ by more than the 3 % this check allows.
     std::vector<double> oneCore, allCores;
     const int cores = inpaint::fast::DefaultThreads();
-    for (int i = 0; i < gRuns; ++i) {
+    for (int i = 0; i < 3 * gRuns; ++i) {
         oneCore.push_back(RunProgram(mine + "/brisvane-inpaint",
                                      {"--box", photo.box, photo.ppm, dir + "/one.ppm"},
                                      QString::number(i % cores))
@@ -269,8 +270,9 @@ void WholeRuns(const QString& base, const QString& mine, const QString& dir) {
     }
     const double t1 = Median(oneCore), tn = Median(allCores);
     std::printf(
-        "  PPM run on one core (taskset, each core in turn) %.0f ms, on every core %.0f ms\n", t1,
-        tn);
+        "  PPM run on one core (taskset, each core in turn) %.0f ms, on every core %.0f ms "
+        "(medians of %d)\n",
+        t1, tn, 3 * gRuns);
     Verdict("12 MP run: every core never slower than one (3 % tolerance)", tn / t1,
             tn <= t1 * 1.03);
 }
