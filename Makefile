@@ -43,7 +43,7 @@ IMPRINT_SET ?= $(BUILD)/imprint-set
 imprint-figures: build
 	@bash scripts/setup.sh bench
 	test -f $(IMPRINT_SET)/index.csv || { bash bench/imprints/fetch_backgrounds.sh $(BUILD)/imprint-backgrounds && \
-	  python3 bench/imprints/make_set.py $(IMPRINT_SET) --backgrounds $(BUILD)/imprint-backgrounds/photos; }
+	  bench/imprints/make_set.py $(IMPRINT_SET) --backgrounds $(BUILD)/imprint-backgrounds/photos; }
 	$(BUILD)/bin/brisvane-imprint-bench $(IMPRINT_SET)
 	$(BUILD)/bin/brisvane-imprint-bench --speed
 

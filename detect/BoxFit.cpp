@@ -24,6 +24,12 @@ constexpr double kOftenerThanGround = 0.05;
 constexpr double kFaintEdge = 0.06;
 // The imprint must stand out from its ground by this much for the fit to be trusted.
 constexpr double kLeastContrast = 40;
+// Bounds on what the fit may add beyond the strokes, in digit heights. Across the row, blur and
+// glow always reach a little way and never much beyond half a digit, whatever the ground beside
+// them makes the fit believe. Along it the fit may reach as far as it looks (kReachAlong), for
+// digits the strokes missed, and never stops short of the blur.
+constexpr double kLeastAcross = 0.25, kMostAcross = 0.5;
+constexpr double kLeastAlong = 0.3;
 
 struct Rect {
     int x0, y0, x1, y1;
@@ -144,10 +150,20 @@ Box FitBox(const PictureView& picture, const RowSketch& row) {
     const int bottom = Follow(across, from, 1, rowGap, acrossLeast);
     // A little more on every side: the faint edge of the blur, below what the bar lets count.
     const int edge = 1 + static_cast<int>(kFaintEdge * h);
-    const int a0 = std::min(first, u0) + alongStart - edge;
-    const int a1 = std::max(last + 1, u1) + alongStart + edge;
-    const int c0 = std::min(top, v0) + acrossStart - edge;
-    const int c1 = std::max(bottom + 1, v1) + acrossStart + edge;
+    const auto bounded = [h](int fitted, int strokeEdge, int outwards, double least, double most) {
+        const int nearest = strokeEdge + outwards * static_cast<int>(std::ceil(least * h));
+        const int farthest = strokeEdge + outwards * static_cast<int>(std::ceil(most * h));
+        return outwards < 0 ? std::clamp(fitted, farthest, nearest)
+                            : std::clamp(fitted, nearest, farthest);
+    };
+    const int a0 = bounded(std::min(first, u0) + alongStart - edge, u0 + alongStart, -1,
+                           kLeastAlong, kReachAlong);
+    const int a1 = bounded(std::max(last + 1, u1) + alongStart + edge, u1 + alongStart, 1,
+                           kLeastAlong, kReachAlong);
+    const int c0 = bounded(std::min(top, v0) + acrossStart - edge, v0 + acrossStart, -1,
+                           kLeastAcross, kMostAcross);
+    const int c1 = bounded(std::max(bottom + 1, v1) + acrossStart + edge, v1 + acrossStart, 1,
+                           kLeastAcross, kMostAcross);
     const int x0 = std::max(0, row.upright ? a0 : c0),
               x1 = std::min(picture.width, row.upright ? a1 : c1);
     const int y0 = std::max(0, row.upright ? c0 : a0),

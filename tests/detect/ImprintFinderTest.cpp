@@ -138,7 +138,7 @@ private slots:
         QTest::newRow("orange, bottom right") << 3 << QColor(255, 150, 30) << false << true;
         QTest::newRow("orange, bottom left") << 2 << QColor(255, 150, 30) << false << true;
         QTest::newRow("red, top right") << 1 << QColor(255, 90, 40) << false << false;
-        QTest::newRow("yellow, top left") << 0 << QColor(255, 220, 60) << false << false;
+        QTest::newRow("yellow, top left") << 0 << QColor(255, 220, 60) << false << true;
         QTest::newRow("amber-white, bottom right") << 3 << QColor(255, 236, 200) << false << true;
         QTest::newRow("orange, down the right side") << 3 << QColor(255, 150, 30) << true << true;
     }
