@@ -13,6 +13,7 @@
 #include <QTransform>
 #include <cstdlib>
 
+#include "detect/BoxFit.h"
 #include "detect/ImprintFinder.h"
 #include "detect/InkMap.h"
 
@@ -211,6 +212,35 @@ private slots:
         for (const detect::Box& b : found)
             QVERIFY(picture.rect().contains(AsRect(b)) && b.width > 0);
         QVERIFY(Find(picture) == found);
+    }
+
+    // Across the row the fitted box keeps between a quarter and half a digit beyond the strokes:
+    // on a plain ground, and on a ground of the imprint's own colour just above them that a fit
+    // left to itself follows up to its reach.
+    void FitBox_Should_KeepABoundedMarginAcrossTheRow_data() {
+        QTest::addColumn<int>("warmBandAbove");  // rows of orange ground right above the digits
+        QTest::newRow("plain ground") << 0;
+        QTest::newRow("orange ground above") << 28;
+    }
+    void FitBox_Should_KeepABoundedMarginAcrossTheRow() {
+        QFETCH(int, warmBandAbove);
+        const QColor orange(255, 150, 30);
+        QImage picture(400, 240, QImage::Format_RGB32);
+        picture.fill(QColor(90, 90, 90));
+        {
+            QPainter p(&picture);
+            p.fillRect(100, 100 - warmBandAbove, 88, warmBandAbove, orange);
+            DrawDigits(p, QStringLiteral("2004"), {100, 100}, 32, orange);
+        }
+        const detect::Box box =
+            detect::FitBox({picture.width(), picture.height(),
+                            reinterpret_cast<const std::uint32_t*>(picture.constBits()),
+                            picture.bytesPerLine() / 4},
+                           {{100, 100, 88, 32}, 32, true, orange.rgb() & 0xffffffu});
+        QVERIFY(box.width > 0);
+        QVERIFY2(box.y >= 100 - 16 && box.y <= 100 - 8, qPrintable(QString::number(box.y)));
+        QVERIFY2(box.y + box.height >= 132 + 8 && box.y + box.height <= 132 + 16,
+                 qPrintable(QString::number(box.y + box.height)));
     }
 
     // The running maximum over a window (the van Herk filter) against the plain search, on
