@@ -35,6 +35,28 @@ Box PictureBox(const GlyphRow& row, int factor, const PictureView& picture) {
     return {x0, y0, x1 - x0, y1 - y0};
 }
 
+// The rows near a corner that the strokes of one ink map form, at every stroke level.
+void AddCandidates(const Plane<std::int16_t>& ink, const Reduced& reduced,
+                   const PictureView& picture, std::vector<Candidate>& found) {
+    const Plane<std::int16_t> around = LocalMaximum(ink, kStrokeWindowRadius);
+    const int f = reduced.factor;
+    for (const int level : kStrokeLevels) {
+        const std::vector<Glyph> glyphs = FindGlyphs(ink, around, reduced.rgb, level);
+        for (const GlyphRow& row : FindRows(glyphs, ink.width, ink.height)) {
+            Candidate c;
+            c.features = DescribeRow(row, glyphs, ink, ink.width, ink.height, level);
+            if (!NearCorner(c.features)) continue;
+            c.box = PictureBox(row, f, picture);
+            c.row = {{row.box.x0 * f, row.box.y0 * f, row.box.Width() * f, row.box.Height() * f},
+                     row.digitHeight * f,
+                     row.upright,
+                     RowColour(row, glyphs)};
+            c.score = ScoreRow(c.features);
+            found.push_back(c);
+        }
+    }
+}
+
 }  // namespace
 
 double ScoreRow(const RowFeatures& features) {
@@ -51,25 +73,9 @@ std::vector<Candidate> FindCandidates(const PictureView& picture, int fitted) {
     if (picture.width < kSmallestSide || picture.height < kSmallestSide || !picture.pixels)
         return {};
     const Reduced reduced = Reduce(picture);
-    const Plane<std::int16_t> ink = InkStrength(reduced.rgb);
-    const Plane<std::int16_t> around = LocalMaximum(ink, kStrokeWindowRadius);
     std::vector<Candidate> found;
-    for (const int level : kStrokeLevels) {
-        const std::vector<Glyph> glyphs = FindGlyphs(ink, around, reduced.rgb, level);
-        for (const GlyphRow& row : FindRows(glyphs, ink.width, ink.height)) {
-            Candidate c;
-            c.features = DescribeRow(row, glyphs, ink, ink.width, ink.height, level);
-            if (!NearCorner(c.features)) continue;
-            c.box = PictureBox(row, reduced.factor, picture);
-            const int f = reduced.factor;
-            c.row = {{row.box.x0 * f, row.box.y0 * f, row.box.Width() * f, row.box.Height() * f},
-                     row.digitHeight * f,
-                     row.upright,
-                     RowColour(row, glyphs)};
-            c.score = ScoreRow(c.features);
-            found.push_back(c);
-        }
-    }
+    for (const Plane<std::int16_t>& ink : InkStrengths(reduced.rgb))
+        AddCandidates(ink, reduced, picture, found);
     std::stable_sort(found.begin(), found.end(),
                      [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
     for (int i = 0; i < std::min<int>(fitted, static_cast<int>(found.size())); ++i) {

@@ -1,6 +1,7 @@
 #include "detect/InkMap.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 
 namespace detect {
@@ -152,7 +153,7 @@ Plane<std::int16_t> LocalMaximum(const Plane<std::int16_t>& values, int r) {
     return AlongColumns(Transposed(across), r, kBottom, Higher);
 }
 
-Plane<std::int16_t> InkStrength(const Plane<std::uint32_t>& rgb) {
+std::array<Plane<std::int16_t>, 2> InkStrengths(const Plane<std::uint32_t>& rgb) {
     Plane<std::int16_t> brightness(rgb.width, rgb.height), warmth(rgb.width, rgb.height),
         colourfulness(rgb.width, rgb.height);
     for (std::size_t i = 0; i < rgb.values.size(); ++i) {
@@ -163,11 +164,12 @@ Plane<std::int16_t> InkStrength(const Plane<std::uint32_t>& rgb) {
         warmth.values[i] = static_cast<std::int16_t>(r - b);
         colourfulness.values[i] = static_cast<std::int16_t>(high - low);
     }
-    Plane<std::int16_t> ink(rgb.width, rgb.height, 0);
-    TopHatInto(brightness, kStrokeWindowRadius, ink);
-    TopHatInto(warmth, kStrokeWindowRadius, ink);
-    TopHatInto(colourfulness, kStrokeWindowRadius, ink);
-    return ink;
+    Plane<std::int16_t> warmOnly(rgb.width, rgb.height, 0);
+    TopHatInto(warmth, kStrokeWindowRadius, warmOnly);
+    Plane<std::int16_t> any = warmOnly;
+    TopHatInto(brightness, kStrokeWindowRadius, any);
+    TopHatInto(colourfulness, kStrokeWindowRadius, any);
+    return {std::move(any), std::move(warmOnly)};
 }
 
 }  // namespace detect

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -36,10 +37,12 @@ constexpr int kLargestShortSide = 900;
 
 Reduced Reduce(const PictureView& picture);
 
-// How strongly each pixel stands out as part of a thin bright or coloured stroke: the largest of
-// the white top-hats of brightness, warmth (red over blue) and colourfulness, over a window
-// wider than any digit stroke at the working size.
-Plane<std::int16_t> InkStrength(const Plane<std::uint32_t>& rgb);
+// How strongly each pixel stands out as part of a thin bright or coloured stroke, in two maps
+// read each on its own: the largest of the white top-hats of brightness, warmth (red over blue)
+// and colourfulness, over a window wider than any digit stroke at the working size; and the
+// top-hat of warmth alone, in which a warm imprint comes apart from the bright grey or white
+// things it touches (the rim of a coin, a lit wall) that join it in the first.
+std::array<Plane<std::int16_t>, 2> InkStrengths(const Plane<std::uint32_t>& rgb);
 
 constexpr int kStrokeWindowRadius = 7;
 

@@ -80,8 +80,7 @@ private slots:
     void FindImprints_Should_BoxTheImprintOfEachSamplePhoto_AndNothingOnTheCleanOne_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("knownFault");  // what the finder does wrong today, if anything
-        QTest::newRow("astronaut")
-            << QStringLiteral("astronaut") << QStringLiteral("box too short");
+        QTest::newRow("astronaut") << QStringLiteral("astronaut") << QString();
         QTest::newRow("coffee") << QStringLiteral("coffee") << QStringLiteral("nothing found");
         QTest::newRow("dune") << QStringLiteral("dune") << QStringLiteral("nothing found");
         QTest::newRow("path") << QStringLiteral("path") << QString();
@@ -139,7 +138,7 @@ private slots:
         QTest::newRow("orange, bottom right") << 3 << QColor(255, 150, 30) << false << true;
         QTest::newRow("orange, bottom left") << 2 << QColor(255, 150, 30) << false << true;
         QTest::newRow("red, top right") << 1 << QColor(255, 90, 40) << false << false;
-        QTest::newRow("yellow, top left") << 0 << QColor(255, 220, 60) << false << true;
+        QTest::newRow("yellow, top left") << 0 << QColor(255, 220, 60) << false << false;
         QTest::newRow("amber-white, bottom right") << 3 << QColor(255, 236, 200) << false << true;
         QTest::newRow("orange, down the right side") << 3 << QColor(255, 150, 30) << true << true;
     }
@@ -171,6 +170,29 @@ private slots:
             for (int x = 0; x < row.width(); ++x)
                 if (qAlpha(row.pixel(x, y)) > 0) drawn |= QRect(at.x() + x, at.y() + y, 1, 1);
         if (tooLong) QEXPECT_FAIL("", "the box runs on along the ground", Abort);
+        QVERIFY2(Hits(AsRect(found[0]), drawn), qPrintable(QStringLiteral("found %1,%2 %3x%4")
+                                                               .arg(found[0].x)
+                                                               .arg(found[0].y)
+                                                               .arg(found[0].width)
+                                                               .arg(found[0].height)));
+    }
+
+    // An orange row printed across the bright grey rims of coins, which the strokes of any
+    // bright thing join it to: it is found by its warmth alone.
+    void FindImprints_Should_BoxAWarmRow_TouchingBrightGreyThings() {
+        QImage picture(1200, 800, QImage::Format_RGB32);
+        picture.fill(QColor(70, 70, 70));
+        const QPoint at(760, 680);
+        {
+            QPainter p(&picture);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setPen(QPen(QColor(225, 225, 225), 6));
+            for (const int x : {700, 860, 1020}) p.drawEllipse(QPoint(x, 700), 90, 90);
+            DrawDigits(p, QStringLiteral("98 7 14"), at, 32, QColor(255, 150, 30));
+        }
+        const std::vector<detect::Box> found = Find(picture);
+        QCOMPARE(found.size(), std::size_t(1));
+        const QRect drawn(at, QSize(6 * 24 + 16, 32));
         QVERIFY2(Hits(AsRect(found[0]), drawn), qPrintable(QStringLiteral("found %1,%2 %3x%4")
                                                                .arg(found[0].x)
                                                                .arg(found[0].y)
