@@ -18,18 +18,28 @@ constexpr double kGroundFrom = 0.9;  // digit heights
 // set counts 8 levels in any channel), and the widest gap between digits along the row.
 constexpr double kLeastChange = 10;
 constexpr double kWidestGap = 0.9;  // digit heights
-// A line of the row counts when this share of it changes, well above the ground's 2 %.
-constexpr double kOftenerThanGround = 0.05;
+// A line across the row counts when this share of it changes, well above the ground's 2 %. A
+// column along it must change over a fifth of the strokes' height, as a digit's strokes do and
+// the specks of a busy ground beside the row do not.
+constexpr double kAcrossShare = 0.1;
+constexpr double kAlongShare = 0.2;
 // Added on every side, in digit heights.
 constexpr double kFaintEdge = 0.06;
 // The imprint must stand out from its ground by this much for the fit to be trusted.
 constexpr double kLeastContrast = 40;
-// Bounds on what the fit may add beyond the strokes, in digit heights. Across the row, blur and
-// glow always reach a little way and never much beyond half a digit, whatever the ground beside
-// them makes the fit believe. Along it the fit may reach as far as it looks (kReachAlong), for
-// digits the strokes missed, and never stops short of the blur.
-constexpr double kLeastAcross = 0.25, kMostAcross = 0.5;
-constexpr double kLeastAlong = 0.3;
+// Bounds on what the fit may add beyond the strokes, in digit heights. Blur and glow always reach
+// a little way, a glow further, and never much beyond half a digit across the row, whatever the
+// ground beside them makes the fit believe. Along it the fit may reach as far as it looks
+// (kReachAlong), for digits the strokes missed.
+struct Least {
+    double across, along;
+};
+constexpr Least kLeastBlurred{0.25, 0.25}, kLeastGlowing{0.45, 0.4};
+constexpr double kMostAcross = 0.5;
+// A glow shows in the band this far beyond the strokes, where their blur does not reach, as a
+// change towards the imprint's colour of this many levels over the ground's, at the median.
+constexpr double kGlowBandFrom = 0.08, kGlowBandTo = 0.25;  // digit heights
+constexpr double kGlowLevels = 10;
 
 struct Rect {
     int x0, y0, x1, y1;
@@ -69,6 +79,27 @@ int Follow(const std::vector<int>& counts, int from, int step, int gap, int leas
         }
     }
     return last;
+}
+
+// The median change of the band just beyond the strokes on both sides of the row: a long band
+// sees a faint glow through a busy ground that single pixels do not.
+template <typename Change>
+double BandChange(const PictureView& p, const RowSketch& row, const Change& change) {
+    const Box& s = row.strokes;
+    const double h = row.digitHeight;
+    const bool up = row.upright;
+    const int from = static_cast<int>(std::ceil(kGlowBandFrom * h));
+    const int to = std::max(from + 1, static_cast<int>(std::ceil(kGlowBandTo * h)));
+    const int a0 = std::max(0, up ? s.x : s.y);
+    const int a1 = std::min(up ? p.width : p.height, (up ? s.x + s.width : s.y + s.height));
+    const int c0 = up ? s.y : s.x, c1 = c0 + (up ? s.height : s.width);
+    const int acrossEnd = up ? p.height : p.width;
+    std::vector<double> band;
+    for (int a = a0; a < a1; ++a)
+        for (int d = from; d < to; ++d)
+            for (const int c : {c0 - 1 - d, c1 + d})
+                if (c >= 0 && c < acrossEnd) band.push_back(up ? change(a, c) : change(c, a));
+    return band.size() < 16 ? 0.0 : Median(band);
 }
 
 }  // namespace
@@ -115,6 +146,9 @@ Box FitBox(const PictureView& picture, const RowSketch& row) {
         groundChange.begin() + static_cast<std::ptrdiff_t>(groundChange.size() * 98 / 100),
         groundChange.end());
     const double bar = std::max(kLeastChange, groundChange[groundChange.size() * 98 / 100]);
+    const Least least = BandChange(picture, row, change) - Median(groundChange) > kGlowLevels
+                            ? kLeastGlowing
+                            : kLeastBlurred;
 
     const int w = reach.x1 - reach.x0, hgt = reach.y1 - reach.y0;
     std::vector<int> columns(w, 0), lines(hgt, 0);
@@ -138,9 +172,8 @@ Box FitBox(const PictureView& picture, const RowSketch& row) {
     const int v1 = (row.upright ? strokes.y1 : strokes.x1) - acrossStart;
     const int gap = static_cast<int>(kWidestGap * h);
     const int middle = (v0 + v1) / 2, rowGap = std::max(1, static_cast<int>(0.15 * h));
-    // A line counts when it changes several times as often as the ground does (2 %).
-    const int alongLeast = std::max(1, static_cast<int>(kOftenerThanGround * (v1 - v0)));
-    const int acrossLeast = std::max(2, static_cast<int>(kOftenerThanGround * (u1 - u0)));
+    const int alongLeast = std::max(1, static_cast<int>(kAlongShare * (v1 - v0)));
+    const int acrossLeast = std::max(2, static_cast<int>(kAcrossShare * (u1 - u0)));
     const int first =
         Follow(along, std::clamp(u0, 0, static_cast<int>(along.size()) - 1), -1, gap, alongLeast);
     const int last = Follow(along, std::clamp(u1 - 1, 0, static_cast<int>(along.size()) - 1), 1,
@@ -157,13 +190,13 @@ Box FitBox(const PictureView& picture, const RowSketch& row) {
                             : std::clamp(fitted, nearest, farthest);
     };
     const int a0 = bounded(std::min(first, u0) + alongStart - edge, u0 + alongStart, -1,
-                           kLeastAlong, kReachAlong);
+                           least.along, kReachAlong);
     const int a1 = bounded(std::max(last + 1, u1) + alongStart + edge, u1 + alongStart, 1,
-                           kLeastAlong, kReachAlong);
+                           least.along, kReachAlong);
     const int c0 = bounded(std::min(top, v0) + acrossStart - edge, v0 + acrossStart, -1,
-                           kLeastAcross, kMostAcross);
+                           least.across, kMostAcross);
     const int c1 = bounded(std::max(bottom + 1, v1) + acrossStart + edge, v1 + acrossStart, 1,
-                           kLeastAcross, kMostAcross);
+                           least.across, kMostAcross);
     const int x0 = std::max(0, row.upright ? a0 : c0),
               x1 = std::min(picture.width, row.upright ? a1 : c1);
     const int y0 = std::max(0, row.upright ? c0 : a0),
