@@ -72,6 +72,7 @@ double ScoreRow(const RowFeatures& features) {
 std::vector<Candidate> FindCandidates(const PictureView& picture, int fitted) {
     if (picture.width < kSmallestSide || picture.height < kSmallestSide || !picture.pixels)
         return {};
+    const ScratchScope scratch;
     const Reduced reduced = Reduce(picture);
     std::vector<Candidate> found;
     for (const Plane<std::int16_t>& ink : InkStrengths(reduced.rgb))

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "detect/ImprintFinder.h"
+#include "detect/Scratch.h"
 
 namespace detect {
 
@@ -12,7 +13,7 @@ template <typename T>
 struct Plane {
     int width = 0;
     int height = 0;
-    std::vector<T> values;
+    std::vector<T, ScratchAllocator<T>> values;
 
     Plane() = default;
     Plane(int w, int h, T fill = T{})

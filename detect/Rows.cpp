@@ -35,10 +35,12 @@ void Absorb(Glyph& into, const Glyph& g) {
     into.blue += g.blue;
 }
 
+using Marks = std::vector<std::uint8_t, ScratchAllocator<std::uint8_t>>;
+
 // Floods the 8-connected pixels from `start` that `take` accepts, marking them in `seen`.
 template <typename Take>
-void Flood(int start, int w, int h, std::vector<std::uint8_t>& seen, std::vector<int>& stack,
-           std::vector<int>& pixels, Take take) {
+void Flood(int start, int w, int h, Marks& seen, std::vector<int>& stack, std::vector<int>& pixels,
+           Take take) {
     seen[start] = 1;
     stack.assign(1, start);
     pixels.clear();
@@ -85,7 +87,7 @@ Glyph Describe(const std::vector<int>& pixels, const Plane<std::int16_t>& ink,
 std::vector<Glyph> ConnectedInk(const Plane<std::int16_t>& ink, const Plane<std::int16_t>& around,
                                 const Plane<std::uint32_t>& rgb, int level) {
     const int w = ink.width, h = ink.height;
-    std::vector<std::uint8_t> seen(ink.values.size());
+    Marks seen(ink.values.size());
     for (std::size_t i = 0; i < seen.size(); ++i)
         seen[i] = !(ink.values[i] >= level && 2 * ink.values[i] >= around.values[i]);
     std::vector<Glyph> parts;

@@ -12,10 +12,12 @@
 #include <QTest>
 #include <QTransform>
 #include <cstdlib>
+#include <cstring>
 
 #include "detect/BoxFit.h"
 #include "detect/ImprintFinder.h"
 #include "detect/InkMap.h"
+#include "detect/Scratch.h"
 
 namespace {
 
@@ -269,6 +271,25 @@ private slots:
         QVERIFY2(box.y >= 100 - 16 && box.y <= 100 - least, qPrintable(QString::number(box.y)));
         QVERIFY2(box.y + box.height >= 132 + least && box.y + box.height <= 132 + 16,
                  qPrintable(QString::number(box.y + box.height)));
+    }
+
+    // Within a scope a freed plane's memory serves the next plane of its size; a plane of
+    // another size gets fresh memory, and every block is whole and writable, small or large.
+    void ScratchScope_Should_ReuseFreedBlocksOfTheSameSize() {
+        for (const std::size_t bytes : {std::size_t{64}, std::size_t{3} << 20}) {
+            const detect::ScratchScope scope;
+            void* first = detect::ScratchAllocate(bytes);
+            std::memset(first, 1, bytes);
+            detect::ScratchFree(first, bytes);
+            void* other = detect::ScratchAllocate(bytes + 8);
+            QVERIFY(other != first);
+            std::memset(other, 2, bytes + 8);
+            void* again = detect::ScratchAllocate(bytes);
+            QCOMPARE(again, first);
+            std::memset(again, 3, bytes);
+            detect::ScratchFree(again, bytes);
+            detect::ScratchFree(other, bytes + 8);
+        }
     }
 
     // The running maximum over a window (the van Herk filter) against the plain search, on
