@@ -39,6 +39,10 @@ QRect AsRect(const detect::Box& b) {
     return QRect(b.x, b.y, b.width, b.height);
 }
 
+QString Found(const detect::Box& b) {
+    return QStringLiteral("found %1,%2 %3x%4").arg(b.x).arg(b.y).arg(b.width).arg(b.height);
+}
+
 double Area(const QRect& r) {
     return r.isEmpty() ? 0.0 : double(r.width()) * r.height();
 }
@@ -171,11 +175,7 @@ private slots:
             for (int x = 0; x < row.width(); ++x)
                 if (qAlpha(row.pixel(x, y)) > 0) drawn |= QRect(at.x() + x, at.y() + y, 1, 1);
         if (tooLong) QEXPECT_FAIL("", "the box runs on along the ground", Abort);
-        QVERIFY2(Hits(AsRect(found[0]), drawn), qPrintable(QStringLiteral("found %1,%2 %3x%4")
-                                                               .arg(found[0].x)
-                                                               .arg(found[0].y)
-                                                               .arg(found[0].width)
-                                                               .arg(found[0].height)));
+        QVERIFY2(Hits(AsRect(found[0]), drawn), qPrintable(Found(found[0])));
     }
 
     // An orange row printed across the bright grey rims of coins, which the strokes of any
@@ -194,11 +194,7 @@ private slots:
         const std::vector<detect::Box> found = Find(picture);
         QCOMPARE(found.size(), std::size_t(1));
         const QRect drawn(at, QSize(6 * 24 + 16, 32));
-        QVERIFY2(Hits(AsRect(found[0]), drawn), qPrintable(QStringLiteral("found %1,%2 %3x%4")
-                                                               .arg(found[0].x)
-                                                               .arg(found[0].y)
-                                                               .arg(found[0].width)
-                                                               .arg(found[0].height)));
+        QVERIFY2(Hits(AsRect(found[0]), drawn), qPrintable(Found(found[0])));
     }
 
     // Pictures no camera stamped: each gives nothing or a box inside it, and the same answer
